@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# One isolated Wine prefix per test suite.
+#   wine-prefix.sh create DIR   make a fresh 64-bit prefix in DIR
+#   wine-prefix.sh remove DIR   stop its wineserver and delete it
+set -euo pipefail
+export WINEDEBUG=-all
+# No Mono or Gecko installer dialogs: the program needs neither.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+action=${1:?usage: wine-prefix.sh create|remove DIR}
+prefix=$(realpath -m "${2:?usage: wine-prefix.sh create|remove DIR}")
+export WINEPREFIX=$prefix WINEARCH=win64
+
+case $action in
+  create)
+    rm -rf "$prefix"
+    mkdir -p "$prefix"
+    wineboot --init >/dev/null 2>&1
+    wineserver --wait
+    ;;
+  remove)
+    [ -d "$prefix" ] || exit 0
+    wineserver --kill >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+    ;;
+  *)
+    echo "wine-prefix.sh: unknown action '$action'" >&2
+    exit 2
+    ;;
+esac
