@@ -21,6 +21,15 @@ public:
     virtual IoResult read(std::uint64_t first_sector, std::span<std::uint8_t> buffer) = 0;
     virtual IoResult write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer) = 0;
     virtual IoResult flush() = 0;
+
+    // Zeroes count_sectors sectors from first_sector. The default writes zero
+    // buffers of 1 MiB; a device that can do it without moving the bytes (a
+    // hole in an image file) overrides it.
+    virtual IoResult write_zeros(std::uint64_t first_sector, std::uint64_t count_sectors);
+
+    // A device known to refuse writes (a read-only image, a locked card) says
+    // so up front, so that a format can fail before it touches anything.
+    virtual bool is_read_only() const { return false; }
 };
 
 }  // namespace trellan

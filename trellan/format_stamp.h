@@ -18,6 +18,10 @@ struct FormatStamp {
     std::uint32_t disk_signature = 0;  // MBR disk signature; non-zero
 };
 
+// The DOS-style volume ID of a format at this time: high word (hour:minute)
+// plus the year, low word (month:day) plus (second:hundredths).
+std::uint32_t dos_volume_serial(const FormatStamp& stamp);
+
 // The stamp for "now" from the host clock, with serial and signature derived from it.
 FormatStamp current_format_stamp();
 

@@ -29,6 +29,7 @@ enum class Failure {
     read_failed,
     write_failed,
     flush_failed,
+    write_protected,  // the device refuses writes; nothing was written
 };
 
 struct FormatStatus {

@@ -1,0 +1,198 @@
+#include "trellan/file_device.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
+
+namespace trellan {
+namespace {
+
+// Image files have no sector size of their own; cards use 512 bytes.
+constexpr std::uint32_t image_sector_bytes = 512;
+
+OpenFailure failure_from_errno(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return OpenFailure::not_found;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return OpenFailure::not_permitted;
+    case EISDIR:
+        return OpenFailure::not_a_device;
+    default:
+        return OpenFailure::io_error;
+    }
+}
+
+bool query_block_device(int descriptor, std::uint32_t& sector_bytes, std::uint64_t& length_bytes)
+{
+#ifdef __linux__
+    int logical_sector_bytes = 0;
+    if (ioctl(descriptor, BLKSSZGET, &logical_sector_bytes) != 0 || logical_sector_bytes <= 0 ||
+        ioctl(descriptor, BLKGETSIZE64, &length_bytes) != 0) {
+        return false;
+    }
+    sector_bytes = static_cast<std::uint32_t>(logical_sector_bytes);
+    return true;
+#else
+    (void)descriptor;
+    (void)sector_bytes;
+    (void)length_bytes;
+    return false;
+#endif
+}
+
+}  // namespace
+
+std::unique_ptr<FileDevice> FileDevice::open(const std::string& path, OpenFailure& failure)
+{
+    bool read_only = false;
+    int descriptor = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (descriptor < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        read_only = descriptor >= 0;
+    }
+    if (descriptor < 0) {
+        failure = failure_from_errno(errno);
+        return nullptr;
+    }
+
+    struct stat status {};
+    std::uint32_t sector_bytes = image_sector_bytes;
+    std::uint64_t length_bytes = 0;
+    bool regular_file = false;
+    if (fstat(descriptor, &status) != 0) {
+        failure = OpenFailure::io_error;
+    } else if (S_ISREG(status.st_mode)) {
+        regular_file = true;
+        length_bytes = static_cast<std::uint64_t>(status.st_size);
+        failure = OpenFailure::none;
+    } else if (S_ISBLK(status.st_mode)) {
+        failure = query_block_device(descriptor, sector_bytes, length_bytes) ? OpenFailure::none : OpenFailure::io_error;
+    } else {
+        failure = OpenFailure::not_a_device;
+    }
+    if (failure != OpenFailure::none) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    // A trailing partial sector cannot be written whole, so it is not part of the card.
+    return std::unique_ptr<FileDevice>(
+        new FileDevice(descriptor, read_only, regular_file, sector_bytes, length_bytes / sector_bytes));
+}
+
+FileDevice::FileDevice(int descriptor, bool read_only, bool regular_file, std::uint32_t sector_size_bytes,
+                       std::uint64_t length_sectors)
+    : descriptor_(descriptor), read_only_(read_only), regular_file_(regular_file),
+      sector_size_bytes_(sector_size_bytes), length_sectors_(length_sectors)
+{
+}
+
+FileDevice::~FileDevice()
+{
+    ::close(descriptor_);
+}
+
+bool FileDevice::within(std::uint64_t first_sector, std::uint64_t count_sectors) const
+{
+    return first_sector <= length_sectors_ && count_sectors <= length_sectors_ - first_sector;
+}
+
+IoResult FileDevice::read(std::uint64_t first_sector, std::span<std::uint8_t> buffer)
+{
+    if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
+        return IoResult::out_of_range;
+    }
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t count = ::pread(descriptor_, buffer.data() + done, buffer.size() - done,
+                                      static_cast<off_t>(first_sector * sector_size_bytes_ + done));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return IoResult::io_error;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return IoResult::ok;
+}
+
+IoResult FileDevice::write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer)
+{
+    if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
+        return IoResult::out_of_range;
+    }
+    if (read_only_) {
+        return IoResult::io_error;
+    }
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t count = ::pwrite(descriptor_, buffer.data() + done, buffer.size() - done,
+                                       static_cast<off_t>(first_sector * sector_size_bytes_ + done));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return IoResult::io_error;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return IoResult::ok;
+}
+
+IoResult FileDevice::write_zeros(std::uint64_t first_sector, std::uint64_t count_sectors)
+{
+    if (!within(first_sector, count_sectors)) {
+        return IoResult::out_of_range;
+    }
+    if (read_only_) {
+        return IoResult::io_error;
+    }
+#ifdef __linux__
+    // KEEP_SIZE: a hole never changes the file's length.
+    if (regular_file_ && count_sectors > 0 &&
+        fallocate(descriptor_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                  static_cast<off_t>(first_sector * sector_size_bytes_),
+                  static_cast<off_t>(count_sectors * sector_size_bytes_)) == 0) {
+        return IoResult::ok;
+    }
+#endif
+    return BlockDevice::write_zeros(first_sector, count_sectors);
+}
+
+IoResult FileDevice::flush()
+{
+    if (read_only_) {
+        return IoResult::ok;
+    }
+    return ::fsync(descriptor_) == 0 ? IoResult::ok : IoResult::io_error;
+}
+
+const char* describe(OpenFailure failure)
+{
+    switch (failure) {
+    case OpenFailure::none:
+        return "opened";
+    case OpenFailure::not_found:
+        return "no such file or device";
+    case OpenFailure::not_permitted:
+        return "permission denied";
+    case OpenFailure::not_a_device:
+        return "neither an image file nor a block device";
+    case OpenFailure::io_error:
+        return "the device could not be opened or measured";
+    }
+    return "unknown failure";
+}
+
+}  // namespace trellan
