@@ -1,0 +1,496 @@
+#include "scenario.h"
+
+#include <dbt.h>
+
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include "screenshot.h"
+
+namespace {
+
+constexpr int kPollMilliseconds = 20;
+
+std::vector<std::string> SplitWords(const std::string& line)
+{
+    std::istringstream stream(line);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    return words;
+}
+
+// The text behind the first `count` words, as written; a value in double
+// quotes keeps its blanks ("Success " ends in one).
+std::string Rest(const std::string& line, size_t count)
+{
+    size_t at = 0;
+    for (size_t i = 0; i < count; ++i) {
+        at = line.find_first_not_of(" \t", at);
+        at = line.find_first_of(" \t", at);
+        if (at == std::string::npos)
+            return {};
+    }
+    at = line.find_first_not_of(" \t", at);
+    if (at == std::string::npos)
+        return {};
+    std::string rest = line.substr(at);
+    rest.erase(rest.find_last_not_of(" \t\r") + 1);
+    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+        rest = rest.substr(1, rest.size() - 2);
+    return rest;
+}
+
+std::string Join(const std::vector<WPARAM>& values)
+{
+    std::string joined;
+    for (WPARAM value : values)
+        joined += (joined.empty() ? "" : ",") + std::to_string(value);
+    return joined;
+}
+
+int Number(const std::string& word)
+{
+    return static_cast<int>(std::strtol(word.c_str(), nullptr, 0));
+}
+
+struct KeyStroke {
+    const char* name;
+    WORD virtualKey;
+    WORD scanCode;
+    bool extended;
+};
+
+// Scan codes matter: the program names keys with GetKeyNameText.
+constexpr KeyStroke kKeys[] = {
+    {"return", VK_RETURN, 0x1C, false}, {"kpenter", VK_RETURN, 0x1C, true}, {"escape", VK_ESCAPE, 0x01, false},
+    {"tab", VK_TAB, 0x0F, false},       {"space", VK_SPACE, 0x39, false},   {"a", 'A', 0x1E, false},
+};
+
+}  // namespace
+
+Scenario::Scenario(std::string executable)
+    : m_executable(std::move(executable)),
+      m_commands{
+          {"start", &Scenario::Start},
+          {"wait", &Scenario::Wait},
+          {"sleep", &Scenario::Sleep},
+          {"title", &Scenario::Title},
+          {"text", &Scenario::Text},
+          {"box", &Scenario::Box},
+          {"about", &Scenario::About},
+          {"rect", &Scenario::Rect},
+          {"visible", &Scenario::Visible},
+          {"enabled", &Scenario::Enabled},
+          {"checked", &Scenario::Checked},
+          {"focus", &Scenario::Focus},
+          {"combo", &Scenario::Combo},
+          {"click", &Scenario::Click},
+          {"select", &Scenario::Select},
+          {"type", &Scenario::Type},
+          {"answer", &Scenario::Answer},
+          {"key", &Scenario::Key},
+          {"syscommand", &Scenario::SysCommand},
+          {"devicechange", &Scenario::DeviceChange},
+          {"broadcasts", &Scenario::Broadcasts},
+          {"pid", &Scenario::Pid},
+          {"screenshot", &Scenario::Screenshot},
+          {"expect", &Scenario::Expect},
+          {"kill", &Scenario::Kill},
+      }
+{
+}
+
+int Scenario::Run(std::istream& script)
+{
+    for (std::string line; std::getline(script, line);) {
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        Execute(line.substr(first));
+    }
+    m_target.Kill();
+    return m_failures;
+}
+
+void Scenario::Execute(const std::string& line)
+{
+    std::cout << "> " << line << std::endl;
+    m_line = line;
+    const Words words = SplitWords(line);
+    const auto command = m_commands.find(words[0]);
+    if (command == m_commands.end()) {
+        Fail("unknown command " + words[0]);
+        return;
+    }
+    (this->*command->second)(words);
+}
+
+void Scenario::Record(const std::string& key, const std::string& value)
+{
+    m_seen[key] = value;
+    std::cout << key << " = \"" << value << "\"" << std::endl;
+}
+
+void Scenario::Fail(const std::string& why)
+{
+    ++m_failures;
+    std::cout << "FAIL: " << why << std::endl;
+}
+
+bool Scenario::WaitFor(const std::function<bool()>& ready, int milliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+    for (;;) {
+        m_host.Pump();
+        if (ready())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMilliseconds, QS_ALLINPUT);
+    }
+}
+
+HWND Scenario::Dialog()
+{
+    HWND dialog = m_target.FindDialog();
+    if (dialog == nullptr)
+        Fail("no main dialog");
+    return dialog;
+}
+
+HWND Scenario::Item(const Words& words, size_t index)
+{
+    if (words.size() <= index) {
+        Fail("missing control id");
+        return nullptr;
+    }
+    HWND dialog = Dialog();
+    if (dialog == nullptr)
+        return nullptr;
+    HWND item = GetDlgItem(dialog, Number(words[index]));
+    if (item == nullptr)
+        Fail("no control " + words[index]);
+    return item;
+}
+
+void Scenario::Start(const Words&)
+{
+    if (!m_target.Start(m_executable, Rest(m_line, 1)))
+        Fail("cannot start " + m_executable);
+}
+
+void Scenario::Wait(const Words& words)
+{
+    const std::string what = words.size() > 1 ? words[1] : "";
+    const ULONGLONG started = GetTickCount64();
+    bool reached = false;
+    if (what == "dialog") {
+        reached = WaitFor([&] { return m_target.FindDialog() != nullptr; }, m_timeout);
+    } else if (what == "box") {
+        reached = WaitFor([&] { return m_target.FindMessageBox() != nullptr; }, m_timeout);
+    } else if (what == "nobox") {
+        reached = WaitFor([&] { return m_target.FindMessageBox() == nullptr; }, m_timeout);
+    } else if (what == "about") {
+        reached = WaitFor([&] { return m_target.FindAboutBox() != nullptr; }, m_timeout);
+    } else if (what == "exit") {
+        reached = WaitFor([&] { return !m_target.Running(); }, m_timeout);
+        if (reached)
+            Record("exit", std::to_string(m_target.ExitCode()));
+    } else if (what == "text" && words.size() > 2) {
+        const std::string expected = Rest(m_line, 3);
+        reached = WaitFor(
+            [&] {
+                HWND dialog = m_target.FindDialog();
+                HWND item = dialog != nullptr ? GetDlgItem(dialog, Number(words[2])) : nullptr;
+                return item != nullptr && WindowText(item) == expected;
+            },
+            m_timeout);
+    } else if (what == "formatdone" && words.size() > 2) {
+        const size_t count = static_cast<size_t>(Number(words[2]));
+        reached = WaitFor([&] { return m_host.FormatDone().size() >= count; }, m_timeout);
+    } else if (what == "timeout" && words.size() > 2) {
+        m_timeout = Number(words[2]);
+        return;
+    } else {
+        Fail("unknown wait: " + m_line);
+        return;
+    }
+    if (!reached)
+        Fail("timed out: " + m_line);
+    else
+        Record("waited." + what, std::to_string(GetTickCount64() - started));
+}
+
+void Scenario::Sleep(const Words& words)
+{
+    const int milliseconds = words.size() > 1 ? Number(words[1]) : 0;
+    WaitFor([] { return false; }, milliseconds);
+}
+
+void Scenario::Title(const Words&)
+{
+    if (HWND dialog = Dialog()) {
+        Record("title", WindowText(dialog));
+        const LONG style = GetWindowLongA(dialog, GWL_STYLE);
+        Record("caption", (style & WS_CAPTION) == WS_CAPTION ? "1" : "0");
+    }
+}
+
+void Scenario::Text(const Words& words)
+{
+    if (HWND item = Item(words, 1))
+        Record("text." + words[1], WindowText(item));
+}
+
+void Scenario::Box(const Words&)
+{
+    HWND box = m_target.FindMessageBox();
+    if (box == nullptr) {
+        Record("box", "none");
+        return;
+    }
+    Record("box", "shown");
+    Record("box.caption", WindowText(box));
+    Record("box.text", WindowText(GetDlgItem(box, 0xFFFF)));
+    std::string buttons;
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        if (HWND button = GetDlgItem(box, id); button != nullptr && IsWindowVisible(button))
+            buttons += (buttons.empty() ? "" : ",") + WindowText(button);
+    }
+    Record("box.buttons", buttons);
+}
+
+void Scenario::About(const Words&)
+{
+    HWND about = m_target.FindAboutBox();
+    if (about == nullptr) {
+        Record("about", "none");
+        return;
+    }
+    Record("about", "shown");
+    Record("about.caption", WindowText(about));
+    Record("about.version", WindowText(GetDlgItem(about, 1022)));
+    Record("about.notice", WindowText(GetDlgItem(about, 1023)));
+}
+
+void Scenario::Rect(const Words& words)
+{
+    HWND window = words.size() > 1 ? Item(words, 1) : Dialog();
+    if (window == nullptr)
+        return;
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const std::string prefix = words.size() > 1 ? "rect." + words[1] : "rect";
+    Record(prefix, std::to_string(rect.left) + "," + std::to_string(rect.top) + " " +
+                       std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top));
+}
+
+void Scenario::Visible(const Words& words)
+{
+    if (HWND item = Item(words, 1))
+        Record("visible." + words[1], IsWindowVisible(item) ? "1" : "0");
+}
+
+void Scenario::Enabled(const Words& words)
+{
+    if (HWND item = Item(words, 1))
+        Record("enabled." + words[1], IsWindowEnabled(item) ? "1" : "0");
+}
+
+void Scenario::Checked(const Words& words)
+{
+    if (HWND item = Item(words, 1)) {
+        const LRESULT state = SendMessageA(item, BM_GETCHECK, 0, 0);
+        Record("checked." + words[1], state == BST_CHECKED ? "1" : "0");
+    }
+}
+
+void Scenario::Focus(const Words&)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(m_target.ThreadId(), &info);
+    Record("focus", info.hwndFocus != nullptr ? std::to_string(GetDlgCtrlID(info.hwndFocus)) : "none");
+}
+
+void Scenario::Combo(const Words& words)
+{
+    HWND combo = Item(words, 1);
+    if (combo == nullptr)
+        return;
+    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    std::string entries;
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[256] = {};
+        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        entries += (entries.empty() ? "" : ",") + std::string(text);
+    }
+    Record("combo." + words[1], entries);
+    const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    Record("combo." + words[1] + ".selected", selected == CB_ERR ? "none" : std::to_string(selected));
+}
+
+void Scenario::Click(const Words& words)
+{
+    if (HWND item = Item(words, 1))
+        PostMessageA(item, BM_CLICK, 0, 0);
+}
+
+void Scenario::Select(const Words& words)
+{
+    HWND combo = Item(words, 1);
+    if (combo == nullptr)
+        return;
+    const std::string wanted = Rest(m_line, 2);
+    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[256] = {};
+        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        if (wanted == text) {
+            SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+            // A program's own CB_SETCURSEL sends no notification; a user's pick does.
+            SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(combo));
+            return;
+        }
+    }
+    Fail("no entry " + wanted);
+}
+
+void Scenario::Type(const Words& words)
+{
+    if (HWND item = Item(words, 1)) {
+        const std::string text = Rest(m_line, 2);
+        SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
+void Scenario::Answer(const Words& words)
+{
+    const std::string answer = words.size() > 1 ? words[1] : "";
+    const int id = answer == "yes" ? IDYES : answer == "no" ? IDNO : answer == "cancel" ? IDCANCEL : IDOK;
+    HWND box = m_target.FindMessageBox();
+    if (box == nullptr)
+        box = m_target.FindAboutBox();
+    HWND button = box != nullptr ? GetDlgItem(box, id) : nullptr;
+    if (button == nullptr) {
+        Fail("no box with a " + answer + " button");
+        return;
+    }
+    PostMessageA(button, BM_CLICK, 0, 0);
+    if (!WaitFor([&] { return !IsWindow(box); }, m_timeout))
+        Fail("box did not close");
+}
+
+void Scenario::Key(const Words& words)
+{
+    const std::string name = words.size() > 1 ? words[1] : "";
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(m_target.ThreadId(), &info);
+    HWND target = info.hwndFocus != nullptr ? info.hwndFocus : info.hwndActive;
+    if (target == nullptr) {
+        Fail("no window has the focus");
+        return;
+    }
+    if (name == "altf4") {
+        // Alt held: context bit 29; the system turns it into SC_CLOSE.
+        PostMessageA(target, WM_SYSKEYDOWN, VK_F4, 1 | (0x3E << 16) | (1 << 29));
+        PostMessageA(target, WM_SYSKEYUP, VK_F4, 1 | (0x3E << 16) | (1 << 29) | (3u << 30));
+        return;
+    }
+    for (const KeyStroke& key : kKeys) {
+        if (name == key.name) {
+            const LPARAM down = 1 | (key.scanCode << 16) | (key.extended ? 1 << 24 : 0);
+            PostMessageA(target, WM_KEYDOWN, key.virtualKey, down);
+            PostMessageA(target, WM_KEYUP, key.virtualKey, down | (3u << 30));
+            return;
+        }
+    }
+    Fail("unknown key " + name);
+}
+
+void Scenario::SysCommand(const Words& words)
+{
+    if (HWND dialog = Dialog())
+        PostMessageA(dialog, WM_SYSCOMMAND, static_cast<WPARAM>(Number(words.size() > 1 ? words[1] : "0")), 0);
+}
+
+void Scenario::DeviceChange(const Words& words)
+{
+    HWND dialog = Dialog();
+    if (dialog == nullptr || words.size() < 3) {
+        Fail("devicechange needs an event code and a drive letter");
+        return;
+    }
+    DEV_BROADCAST_VOLUME volume = {};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << (std::toupper(static_cast<unsigned char>(words[2][0])) - 'A');
+    DWORD_PTR result = 0;
+    // Sent, not posted: the system marshals the record only for sent messages.
+    SendMessageTimeoutA(dialog, WM_DEVICECHANGE, static_cast<WPARAM>(Number(words[1])),
+                        reinterpret_cast<LPARAM>(&volume), SMTO_ABORTIFHUNG, 10000, &result);
+}
+
+void Scenario::Broadcasts(const Words&)
+{
+    m_host.Pump();
+    Record("announce.count", std::to_string(m_host.Announcements().size()));
+    Record("announce", Join(m_host.Announcements()));
+    Record("formatdone.count", std::to_string(m_host.FormatDone().size()));
+    Record("formatdone", Join(m_host.FormatDone()));
+}
+
+void Scenario::Pid(const Words&)
+{
+    Record("pid", std::to_string(m_target.ProcessId()));
+}
+
+void Scenario::Screenshot(const Words& words)
+{
+    const std::string name = words.size() > 1 ? words[1] : "screen";
+    char directory[MAX_PATH] = ".";
+    GetEnvironmentVariableA("VELTRANE_SHOTS", directory, MAX_PATH);
+    const std::string path = std::string(directory) + "\\" + name + ".bmp";
+    if (!SaveScreenAsBitmap(path))
+        Fail("cannot save " + path);
+}
+
+void Scenario::Expect(const Words& words)
+{
+    if (words.size() < 3) {
+        Fail("expect needs a key and an operator");
+        return;
+    }
+    const std::string& key = words[1];
+    const std::string& op = words[2];
+    const std::string expected = Rest(m_line, 3);
+    const auto seen = m_seen.find(key);
+    if (seen == m_seen.end()) {
+        Fail("nothing seen under " + key);
+        return;
+    }
+    const std::string& actual = seen->second;
+    bool holds = false;
+    if (op == "==")
+        holds = actual == expected;
+    else if (op == "!=")
+        holds = actual != expected;
+    else if (op == "contains")
+        holds = actual.find(expected) != std::string::npos;
+    else if (op == ">=")
+        holds = std::strtoll(actual.c_str(), nullptr, 0) >= std::strtoll(expected.c_str(), nullptr, 0);
+    else
+        Fail("unknown operator " + op);
+    if (!holds)
+        Fail(key + " is \"" + actual + "\", expected " + op + " \"" + expected + "\"");
+}
+
+void Scenario::Kill(const Words&)
+{
+    m_target.Kill();
+}

@@ -1,0 +1,90 @@
+# Shared by the end-to-end suites: one Wine prefix and X display per suite,
+# the program installed in C:\Veltrane, virtual card readers, and scenarios
+# run by the driver. A suite script sources this, calls suite_begin, then
+# scenario blocks, and ends; the closing line counts passes and failures.
+set -uo pipefail
+
+e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo_root=$(cd "$e2e_root/../.." && pwd)
+: "${VELTRANE_BIN_DIR:?the folder holding Veltrane.exe, Trellan.dll and veltrane-driver.exe}"
+: "${VELTRANE_SUITES_DIR:=$VELTRANE_BIN_DIR/suites}"
+: "${VELTRANE_ARTIFACTS:=$VELTRANE_BIN_DIR/artifacts}"
+
+passed=0
+failed=0
+
+suite_begin() {
+  suite_name=$1
+  suite_dir=$VELTRANE_SUITES_DIR/e2e-$suite_name
+  trap suite_end EXIT
+  "$repo_root/tools/suite-env.sh" setup "$suite_dir" || { echo "cannot set up the suite" >&2; exit 1; }
+  prefix=$suite_dir/prefix
+  install_dir=$prefix/drive_c/Veltrane
+  shots_dir=$prefix/drive_c/shots
+  cards_dir=$suite_dir/cards
+  mkdir -p "$install_dir" "$shots_dir" "$cards_dir"
+  cp "$VELTRANE_BIN_DIR/Veltrane.exe" "$VELTRANE_BIN_DIR/veltrane-driver.exe" "$install_dir/"
+  [ -f "$VELTRANE_BIN_DIR/Trellan.dll" ] && cp "$VELTRANE_BIN_DIR/Trellan.dll" "$install_dir/"
+  return 0
+}
+
+suite_end() {
+  local status=$?
+  trap - EXIT
+  if [ -n "$(ls -A "$shots_dir" 2>/dev/null)" ]; then
+    mkdir -p "$VELTRANE_ARTIFACTS/screenshots/$suite_name"
+    for bmp in "$shots_dir"/*.bmp; do
+      convert "$bmp" "$VELTRANE_ARTIFACTS/screenshots/$suite_name/$(basename "${bmp%.bmp}").png" 2>/dev/null
+    done
+  fi
+  "$repo_root/tools/suite-env.sh" teardown "$suite_dir"
+  echo "$suite_name: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ] && [ "$status" -eq 0 ] && [ "$passed" -gt 0 ] && exit 0
+  exit 1
+}
+
+in_suite() { "$repo_root/tools/suite-env.sh" run "$suite_dir" "$@"; }
+
+# reader LETTER SIZE   a removable reader holding a fresh sparse card of SIZE
+# reader LETTER --empty | --fixed | --remove
+reader() {
+  local letter=$1 what=$2
+  case $what in
+    --empty|--remove) in_suite "$repo_root/tools/card-reader.sh" "$prefix" "$letter" "$what" ;;
+    --fixed) in_suite "$repo_root/tools/card-reader.sh" "$prefix" "$letter" --fixed "$suite_dir/fixed-$letter" ;;
+    *)
+      rm -f "$(card "$letter")"
+      truncate -s "$what" "$(card "$letter")"
+      in_suite "$repo_root/tools/card-reader.sh" "$prefix" "$letter" "$(card "$letter")"
+      ;;
+  esac
+}
+
+card() { echo "$cards_dir/$(printf '%s' "$1" | tr 'A-Z' 'a-z').img"; }
+
+# scenario "what a user does" <<'EOF' ... driver script ... EOF
+scenario() {
+  local title=$1 log
+  log=$suite_dir/$(printf '%s' "$title" | tr -c 'A-Za-z0-9' '_').log
+  echo "--- $title"
+  if in_suite env VELTRANE_SHOTS='C:\shots' wine 'C:\Veltrane\veltrane-driver.exe' >"$log" 2>&1; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    cat "$log"
+    echo "FAILED: $title"
+  fi
+}
+
+# check "what is checked" COMMAND...   a Linux-side check counted like a scenario
+check() {
+  local title=$1
+  shift
+  echo "--- $title"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $title"
+  fi
+}

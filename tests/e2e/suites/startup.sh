@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Start-up as the host launcher sees it: the launcher test, the window at the
+# launcher's position, the relaunched copy.
+source "$(dirname "$0")/../lib.sh"
+suite_begin startup
+
+scenario "started without -start: the launcher message, no window, the program ends" <<'EOF_'
+start
+wait box
+box
+expect box.text == Please run Orvinel.exe to launch this application
+expect box.caption == Veltrane
+expect box.buttons == OK
+answer ok
+wait exit
+EOF_
+
+scenario "started by the launcher with a position: the window sits there" <<'EOF_'
+start -start top=120 left=340 END
+wait dialog
+rect
+expect rect == 340,120 485x403
+kill
+EOF_
+
+scenario "started with -start alone: the window sits at the screen origin" <<'EOF_'
+start -start
+wait dialog
+rect
+expect rect == 0,0 485x403
+kill
+EOF_
+
+scenario "a relaunched copy that is an administrator opens the window" <<'EOF_'
+start runas -start top=10 left=20 END
+wait dialog
+rect
+expect rect == 20,10 485x403
+kill
+EOF_
