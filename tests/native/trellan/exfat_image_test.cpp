@@ -1,0 +1,157 @@
+// Round trips through real tools: format a sparse image file, lift the
+// partition out of it and let fsck.exfat and blkid judge the volume.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "trellan/byte_order.h"
+#include "trellan/exfat_format.h"
+#include "trellan/file_device.h"
+
+namespace trellan {
+namespace {
+
+struct CommandResult {
+    int exit_code;
+    std::string output;
+};
+
+CommandResult run(const std::string& command)
+{
+    CommandResult result{-1, {}};
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    std::array<char, 4096> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
+        result.output += buffer.data();
+    }
+    const int status = pclose(pipe);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class ScratchDirectory {
+public:
+    ScratchDirectory()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "exfat-image-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~ScratchDirectory() { std::filesystem::remove_all(path_); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void make_sparse_file(const std::string& path, std::uint64_t bytes)
+{
+    const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(bytes)), 0);
+    ::close(fd);
+}
+
+// Copies bytes [start, start + length) of a sparse file into a new sparse
+// file, data extents only, so a 2 TiB card costs what was written to it.
+void extract_sparse(const std::string& from, std::uint64_t start, std::uint64_t length, const std::string& to)
+{
+    make_sparse_file(to, length);
+    const int in = ::open(from.c_str(), O_RDONLY);
+    const int out = ::open(to.c_str(), O_WRONLY);
+    ASSERT_GE(in, 0);
+    ASSERT_GE(out, 0);
+    std::vector<char> buffer(1 << 20);
+    off_t data = ::lseek(in, static_cast<off_t>(start), SEEK_DATA);
+    const auto end = static_cast<off_t>(start + length);
+    while (data >= 0 && data < end) {
+        const off_t hole = std::min<off_t>(::lseek(in, data, SEEK_HOLE), end);
+        for (off_t at = data; at < hole;) {
+            const auto count = static_cast<std::size_t>(std::min<off_t>(hole - at, static_cast<off_t>(buffer.size())));
+            ASSERT_EQ(::pread(in, buffer.data(), count, at), static_cast<ssize_t>(count));
+            ASSERT_EQ(::pwrite(out, buffer.data(), count, at - static_cast<off_t>(start)), static_cast<ssize_t>(count));
+            at += static_cast<off_t>(count);
+        }
+        data = ::lseek(in, hole, SEEK_DATA);
+    }
+    ::close(in);
+    ::close(out);
+}
+
+struct CardRow {
+    std::uint64_t sectors;
+    std::uint32_t partition_start;
+    std::uint32_t cluster_bytes;
+};
+
+TEST(ExfatImage, FsckAcceptsEveryCardSizeAndTheLayoutIsAligned)
+{
+    const CardRow rows[] = {
+        {131'072, 64, 4'096},                      // 64 MiB
+        {2'097'152, 128, 32'768},                  // 1 GiB
+        {67'108'864, 8'192, 32'768},               // 32 GiB
+        {67'108'865, 32'768, 131'072},             // first SDXC size
+        {134'217'728, 32'768, 131'072},            // 64 GiB
+        {268'435'457, 65'536, 262'144},
+        {2'147'483'648, 131'072, 524'288},         // 1 TiB
+        {4'294'967'295, 131'072, 524'288},         // 2 TiB - 1 sector
+        {4'294'967'296, 131'072, 524'288},         // 2 TiB
+    };
+    ScratchDirectory scratch;
+    for (const CardRow& row : rows) {
+        SCOPED_TRACE(row.sectors);
+        const std::string card_path = scratch.file("card.img");
+        const std::string volume_path = scratch.file("volume.img");
+        make_sparse_file(card_path, row.sectors * 512);
+        {
+            OpenFailure failure = OpenFailure::none;
+            auto card = FileDevice::open(card_path, failure);
+            ASSERT_TRUE(card) << describe(failure);
+            FormatStamp stamp;
+            stamp.volume_serial = 0x1234ABCD;
+            stamp.disk_signature = 0x55667788;
+            ASSERT_TRUE(format_exfat(*card, u"Card \u00e9t\u00e9", stamp).ok());
+
+            std::vector<std::uint8_t> mbr(512);
+            ASSERT_EQ(card->read(0, mbr), IoResult::ok);
+            EXPECT_EQ(mbr[0x1BE + 4], 0x07);
+            EXPECT_EQ(load_le32(mbr, 0x1BE + 8), row.partition_start);
+            EXPECT_EQ(std::uint64_t{load_le32(mbr, 0x1BE + 12)}, row.sectors - row.partition_start);
+        }
+        extract_sparse(card_path, std::uint64_t{row.partition_start} * 512,
+                       (row.sectors - row.partition_start) * 512, volume_path);
+
+        const CommandResult fsck = run("fsck.exfat -n " + volume_path);
+        EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
+        EXPECT_EQ(fsck.output.find("ERROR"), std::string::npos) << fsck.output;
+
+        const CommandResult label = run("blkid -p -s LABEL -o value " + volume_path);
+        EXPECT_EQ(label.output, "Card \u00e9t\u00e9\n");
+
+        const CommandResult dump = run("dump.exfat " + volume_path);
+        const std::size_t cluster_size = dump.output.find("Cluster size:");
+        ASSERT_NE(cluster_size, std::string::npos) << dump.output;
+        EXPECT_EQ(std::stoul(dump.output.substr(cluster_size + 13)), row.cluster_bytes);
+
+        // The heap starts on the boundary unit of the card: partition start
+        // (one unit) plus a heap offset of one unit or a multiple of it.
+        std::vector<std::uint8_t> boot(512);
+        const int fd = ::open(volume_path.c_str(), O_RDONLY);
+        ASSERT_EQ(::pread(fd, boot.data(), boot.size(), 0), 512);
+        ::close(fd);
+        EXPECT_EQ((row.partition_start + load_le32(boot, 88)) % row.partition_start, 0u);
+        std::filesystem::remove(card_path);
+        std::filesystem::remove(volume_path);
+    }
+}
+
+}  // namespace
+}  // namespace trellan
