@@ -1,9 +1,9 @@
 """Start button faces (124 x 39, with alpha), hidden Quit button (118 x 35) and
 the drive list's arrow (17 x 20)."""
-from PIL import Image, ImageDraw
+from PIL import ImageDraw
 
-from draw import (SANS_BOLD, WHITE, box, canvas, lerp, multiply, paint, polygon, rounded,
-                  shifted, subtract, blurred, text, vertical)
+from draw import (SANS_BOLD, WHITE, blurred, box, canvas, multiply, paint, polygon, rounded,
+                  shifted, subtract, text, vertical)
 
 START_SIZE = (124, 39)
 QUIT_SIZE = (118, 35)
@@ -57,7 +57,7 @@ def start_faces():
     for name, (rim, body, words, words_shadow, gloss) in START_FACES.items():
         if name == "pressed":
             # The button draws this face one pixel up and left; painting it one
-            # pixel down and right keeps it in place, lowered onto the footer.
+            # pixel down and right keeps it in place. No drop shadow: it looks pushed in.
             faces[name] = face(START_SIZE, 1, 1, width, height, rim, body, words, words_shadow,
                                gloss, "Start", 17, shadow=False)
         else:
@@ -77,11 +77,11 @@ QUIT_FACES = {
 
 
 def quit_faces(behind):
-    """Opaque faces over the given background colour (bitmap buttons have no alpha)."""
+    """Opaque faces over the piece of background behind them (bitmap buttons have no alpha)."""
     width, height = QUIT_SIZE
     faces = {}
     for name, (rim, body, words, words_shadow, gloss) in QUIT_FACES.items():
-        image = Image.new("RGBA", QUIT_SIZE, behind + (255,))
+        image = behind.convert("RGBA")
         image.alpha_composite(face(QUIT_SIZE, 0, 0, width, height - 1, rim, body, words,
                                    words_shadow, gloss, "Quit", 15, radius=6))
         faces[name] = image.convert("RGB")
@@ -111,5 +111,4 @@ def combo_arrow():
     draw.line([(0, 0), (width - 1, 0)], fill=EDGE)
     draw.line([(width - 1, 0), (width - 1, height - 1)], fill=EDGE)
     draw.line([(0, height - 1), (width - 1, height - 1)], fill=EDGE)
-    _ = lerp
     return image

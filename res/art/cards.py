@@ -3,8 +3,8 @@
 The pictures are painted over the piece of the dialog background they are
 shown on, so they need no transparency.
 """
-from draw import (RED, blurred, canvas, grey_of, horizontal, multiply, paint, polygon,
-                  rounded, scaled, shifted, subtract, vertical, ellipse, WHITE)
+from draw import (RED, WHITE, blurred, box, canvas, ellipse, multiply, paint, polygon, rounded,
+                  shifted, subtract, vertical)
 
 BODY = [(0.0, (84, 87, 96)), (1.0, (40, 42, 48))]
 BODY_EDGE = (22, 23, 27)
@@ -21,10 +21,6 @@ def cut_card(size, x0, y0, x1, y1, cut, radius):
     return subtract(body, corner)
 
 
-def box_mask(size, x0, y0, x1, y1):
-    return rounded(size, x0, y0, x1, y1, 0)
-
-
 def framed(layer, outline, inner, top, bottom):
     """Dark rim of one pixel, the body gradient inside it."""
     size = layer.size
@@ -32,26 +28,28 @@ def framed(layer, outline, inner, top, bottom):
     paint(layer, vertical(size, top, bottom, BODY), inner)
 
 
-def contacts(layer, within, x0, x1, y0, y1, count, stops=GOLD):
+def contacts(layer, within, x0, x1, y0, y1, count):
+    """A row of gold pads, kept inside the card's outline."""
     size = layer.size
     pitch = (x1 - x0) / count
     pads = canvas(size)
     for i in range(count):
         left = x0 + i * pitch + pitch * 0.16
         paint(pads, WHITE, rounded(size, left, y0, left + pitch * 0.68, y1, 0.6))
-    paint(layer, vertical(size, y0, y1, stops), multiply(pads.getchannel("A"), within))
+    paint(layer, vertical(size, y0, y1, GOLD), multiply(pads.getchannel("A"), within))
 
 
 def label(layer, x0, y0, x1, y1, lines):
     """Red label with a few white bars where a maker would print its name."""
     size = layer.size
     paint(layer, vertical(size, y0, y1, LABEL), rounded(size, x0, y0, x1, y1, 2))
-    paint(layer, WHITE, box_mask(size, x0, y0, x1, y0 + 1), 0.35)
+    paint(layer, WHITE, box(size, x0, y0, x1, y0 + 1), 0.35)
     bar_top = y0 + (y1 - y0) * 0.3
     for i, share in enumerate(lines):
         top = bar_top + i * 5
-        paint(layer, WHITE, rounded(size, x0 + 4, top, x0 + 4 + (x1 - x0 - 8) * share, top + 2.2, 1),
-              0.85 if i == 0 else 0.55)
+        right = x0 + 4 + (x1 - x0 - 8) * share
+        opacity = 0.85 if i == 0 else 0.55
+        paint(layer, WHITE, rounded(size, x0 + 4, top, right, top + 2.2, 1), opacity)
 
 
 def gloss(layer, within, x0, y0, x1, y1):
@@ -61,17 +59,17 @@ def gloss(layer, within, x0, y0, x1, y1):
 
 
 def sd_card(size, x0, y0, x1, y1, pads=8, details=True):
+    """Cut corner, contacts along the top, switch on the left; details off for tiny icons."""
     layer = canvas(size)
     width = x1 - x0
     cut = width * 0.22
     outline = cut_card(size, x0, y0, x1, y1, cut, 3)
-    # Write-protect switch: a notch in the left edge with its slider.
+    inner = cut_card(size, x0 + 1, y0 + 1, x1 - 1, y1 - 1, cut - 0.4, 2)
     notch_top, notch_bottom = y0 + (y1 - y0) * 0.42, y0 + (y1 - y0) * 0.58
     if details:
-        outline = subtract(outline, box_mask(size, x0 - 1, notch_top, x0 + 2, notch_bottom))
-    inner = subtract(cut_card(size, x0 + 1, y0 + 1, x1 - 1, y1 - 1, cut - 0.4, 2), box_mask(
-        size, x0 - 1, notch_top - 1, x0 + 3, notch_bottom + 1)) if details else cut_card(
-        size, x0 + 1, y0 + 1, x1 - 1, y1 - 1, cut - 0.4, 2)
+        # Write-protect switch: a notch in the left edge with its slider.
+        outline = subtract(outline, box(size, x0 - 1, notch_top, x0 + 2, notch_bottom))
+        inner = subtract(inner, box(size, x0 - 1, notch_top - 1, x0 + 3, notch_bottom + 1))
     framed(layer, outline, inner, y0, y1)
     if details:
         paint(layer, (196, 198, 204), rounded(size, x0 - 0.5, notch_top + 1, x0 + 2.5,
@@ -98,34 +96,30 @@ def mmc_card(size, x0, y0, x1, y1):
     # A ribbed grip across the middle tells it apart from SD at a glance.
     for i in range(3):
         top = y0 + (y1 - y0) * 0.34 + i * 3
-        paint(layer, (20, 21, 25), box_mask(size, x0 + 5, top, x1 - 5, top + 1), 0.8)
-        paint(layer, WHITE, box_mask(size, x0 + 5, top + 1, x1 - 5, top + 2), 0.12)
+        paint(layer, (20, 21, 25), box(size, x0 + 5, top, x1 - 5, top + 1), 0.8)
+        paint(layer, WHITE, box(size, x0 + 5, top + 1, x1 - 5, top + 2), 0.12)
     label(layer, x0 + 4, y0 + (y1 - y0) * 0.52, x1 - 4, y1 - 4, [0.7, 0.45])
     gloss(layer, inner, x0, y0, x1, y1)
     return layer
 
 
 def cf_card(size, x0, y0, x1, y1):
-    """Wide card: connector edge with two rows of pin holes, key slots in both sides."""
+    """Wide card: a connector edge with two rows of pin holes, guide grooves on the sides."""
     layer = canvas(size)
-    slot_top, slot_bottom = y0 + 4, y0 + 13
-    slots = [box_mask(size, x0 - 1, slot_top, x0 + 2, slot_bottom),
-             box_mask(size, x1 - 2, slot_top, x1 + 1, slot_bottom - 3)]
     outline = rounded(size, x0, y0, x1, y1, 3)
     inner = rounded(size, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 2)
-    for slot in slots:
-        outline = subtract(outline, slot)
-        inner = subtract(inner, blurred(slot, 0.6).point(lambda v: 255 if v > 20 else 0))
     framed(layer, outline, inner, y0, y1)
     band_bottom = y0 + 10
     paint(layer, vertical(size, y0, band_bottom, CONNECTOR),
-          multiply(inner, box_mask(size, x0, y0, x1, band_bottom)))
-    paint(layer, BODY_EDGE, box_mask(size, x0 + 1, band_bottom, x1 - 1, band_bottom + 1), 0.7)
+          multiply(inner, box(size, x0, y0, x1, band_bottom)))
+    paint(layer, BODY_EDGE, box(size, x0 + 1, band_bottom, x1 - 1, band_bottom + 1), 0.7)
+    for left in (x0 + 2, x1 - 3):
+        paint(layer, BODY_EDGE, box(size, left, band_bottom + 1, left + 1, y1 - 3), 0.6)
     holes = 20
     pitch = (x1 - x0 - 10) / holes
-    for row, top in enumerate((y0 + 2.6, y0 + 6.0)):
+    for top in (y0 + 2.6, y0 + 6.0):
         for i in range(holes):
-            left = x0 + 5 + i * pitch + (pitch / 2 if row else 0) * 0.0 + pitch * 0.2
+            left = x0 + 5 + i * pitch + pitch * 0.2
             paint(layer, HOLE, ellipse(size, left, top, left + 1.7, top + 1.7))
     label(layer, x0 + 6, y0 + 16, x1 - 6, y1 - 6, [0.55, 0.35, 0.45])
     gloss(layer, inner, x0, y0, x1, y1)
@@ -140,6 +134,7 @@ def dimmed(layer):
 
 
 def shadow_of(layer, strength):
+    """Soft shadow falling down and a little right, tinted toward the dialog's red."""
     alpha = shifted(blurred(layer.getchannel("A"), 2.2), 1, 3)
     shade = canvas(layer.size)
     paint(shade, (60, 20, 30), alpha, strength)
@@ -147,6 +142,7 @@ def shadow_of(layer, strength):
 
 
 def glow_of(layer):
+    """Red halo that marks the card of the selected type when a card is present."""
     halo = canvas(layer.size)
     spread = blurred(layer.getchannel("A"), 3.5)
     paint(halo, RED, spread.point(lambda v: min(255, v * 2)), 0.55)
@@ -154,6 +150,7 @@ def glow_of(layer):
 
 
 def on_background(background, layer, lit):
+    """The card over the piece of dialog background it is shown on."""
     picture = background.convert("RGBA")
     if lit:
         picture.alpha_composite(glow_of(layer))
@@ -193,5 +190,3 @@ def icon(side):
     picture.alpha_composite(card)
     return picture
 
-
-__all__ = ["card_layers", "on_background", "icon", "horizontal", "scaled"]

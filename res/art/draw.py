@@ -13,21 +13,16 @@ FONT_DIR = "/usr/share/fonts/truetype/liberation/"
 SANS_BOLD = FONT_DIR + "LiberationSans-Bold.ttf"
 SANS = FONT_DIR + "LiberationSans-Regular.ttf"
 
-# The dialog's own colours: its progress bar runs from RED to LIGHT_GREY and
-# its captions are drawn in red (255, 0, 0) and grey (140, 140, 140).
+# The dialog's own colours: its progress bar runs from RED to LIGHT_GREY; the
+# captions are pure red and a mid grey, so the artwork keeps to these hues.
 RED = (255, 30, 60)
 LIGHT_GREY = (210, 210, 210)
-CAPTION_GREY = (140, 140, 140)
 WHITE = (255, 255, 255)
 
 
 def lerp(a, b, t):
     """Colour between a and b; t = 0 gives a, t = 1 gives b."""
     return tuple(round(x + (y - x) * t) for x, y in zip(a, b))
-
-
-def grey_of(rgb):
-    return round(0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2])
 
 
 def scaled_box(scale, x0, y0, x1, y1):

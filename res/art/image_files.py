@@ -66,7 +66,8 @@ def write_ico(images, path):
         colour = bottom_up_rows(image, 4, "BGRA")
         mask = and_mask(image)
         # An icon DIB's height counts the colour rows and the mask rows.
-        blobs.append(info_header(image.width, image.height * 2, 32, len(colour) + len(mask)) + colour + mask)
+        header = info_header(image.width, image.height * 2, 32, len(colour) + len(mask))
+        blobs.append(header + colour + mask)
     offset = 6 + 16 * len(images)
     with open(path, "wb") as out:
         out.write(struct.pack("<HHH", 0, 1, len(images)))

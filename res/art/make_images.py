@@ -4,8 +4,9 @@
     /usr/bin/python3 res/art/make_images.py [--preview FILE.png]
 
 Needs Pillow (Debian: python3-pil) and the Liberation fonts (fonts-liberation).
-The output is the same on every run. --preview also writes the background with
-the cards, strips and Start button placed where the dialog shows them.
+The output is the same on every run. --preview also writes a composite of the
+dialog (the pictures at their places, rough stand-ins for the controls) and,
+beside it as FILE-parts.png, the button faces, arrow and icons enlarged.
 """
 import argparse
 import os
@@ -15,19 +16,23 @@ import cards
 import preview
 import skin
 from image_files import write_bmp, write_ico, write_png
+from places import CARD_PLACES, QUIT_PLACE
 
 IMAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "images")
-
 
 ICON_SIDES = (16, 32, 48)
 BRAND_ICON_SIDE = 32
 
 
+def piece(background, place, size):
+    x, y = place
+    return background.crop((x, y, x + size[0], y + size[1]))
+
+
 def card_pictures(background):
     pictures = {}
     for name, layer in cards.card_layers().items():
-        x, y = preview.CARD_PLACES[name]
-        under = background.crop((x, y, x + layer.width, y + layer.height))
+        under = piece(background, CARD_PLACES[name], layer.size)
         pictures[name, "plain"] = cards.on_background(under, layer, lit=False)
         pictures[name, "active"] = cards.on_background(under, layer, lit=True)
     return pictures
@@ -54,7 +59,7 @@ def main():
     starts = buttons.start_faces()
     for form, face in starts.items():
         write_png(face, out(f"start_{form}.png"))
-    for form, face in buttons.quit_faces((255, 255, 255)).items():
+    for form, face in buttons.quit_faces(piece(background, QUIT_PLACE, buttons.QUIT_SIZE)).items():
         write_bmp(face, out(f"quit_{form}.bmp"))
     arrow = buttons.combo_arrow()
     write_bmp(arrow, out("combo_arrow.bmp"))

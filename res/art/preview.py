@@ -3,19 +3,19 @@ places, with rough stand-ins for the controls' own texts and frames."""
 from PIL import Image, ImageDraw, ImageFont
 
 from draw import SANS, SANS_BOLD
-
-CARD_PLACES = {"sd": (70, 115), "mmc": (200, 115), "cf": (320, 115)}
-STRIP_PLACES = [(20, 80), (20, 200), (20, 280)]
-START_PLACE = (318, 355)
+from places import CARD_PLACES, START_PLACE, STRIP_PLACES
 
 RED, GREY, BLUE = (255, 0, 0), (140, 140, 140), (0, 0, 255)
 
-# Caption texts as the dialog shows them: place, text, colour, bold weight font, white cells.
-CAPTIONS = [((40, 20, 25), "Disk Drive", RED, False), ((40, 50, 25), "Disk Size", GREY, False),
-            ((170, 50, 25), "1.84 GByte", GREY, False), ((85, 87, 25), "SD", GREY, False),
-            ((215, 87, 25), "MMC", GREY, False), ((335, 87, 25), "CF", GREY, False),
-            ((40, 217, 25), "Format Label", RED, True), ((60, 248, 13), "Optimized Format", GREY, True),
-            ((270, 248, 13), "Complete Format", GREY, True)]
+# Caption texts as the dialog shows them: (x, y, height), text, colour, and whether it is
+# one of the smaller labels drawn on white cells.
+CAPTIONS = [
+    ((40, 20, 25), "Disk Drive", RED, False), ((40, 50, 25), "Disk Size", GREY, False),
+    ((170, 50, 25), "1.84 GByte", GREY, False), ((85, 87, 25), "SD", GREY, False),
+    ((215, 87, 25), "MMC", GREY, False), ((335, 87, 25), "CF", GREY, False),
+    ((40, 217, 25), "Format Label", RED, True), ((60, 248, 13), "Optimized Format", GREY, True),
+    ((270, 248, 13), "Complete Format", GREY, True),
+]
 
 
 def controls(image, arrow, status):
@@ -29,7 +29,8 @@ def controls(image, arrow, status):
             draw.rectangle(draw.textbbox((x, top), words, font=face), fill=(255, 255, 255))
         draw.text((x, top), words, font=face, fill=colour)
     # Drive list as its painter draws it: white field, grey outline, the arrow stretched.
-    draw.rectangle([170, 22, 170 + 100 - 19, 20 + 24], fill=(255, 255, 255), outline=(140, 140, 140))
+    draw.rectangle([170, 22, 170 + 100 - 19, 20 + 24], fill=(255, 255, 255),
+                   outline=(140, 140, 140))
     draw.text((175, 26), "E", font=ImageFont.truetype(SANS, 13), fill=(0, 0, 0))
     image.paste(arrow.resize((19, 22), Image.NEAREST), (170 + 100 - 19, 22))
     draw.rectangle([170, 217, 319, 241], fill=(255, 255, 255), outline=(122, 122, 122))
@@ -86,8 +87,8 @@ def sheet(background, pictures, strip, starts, arrow):
 
 
 def loose(starts, arrow, icons):
-    """Button faces on the footer colour, the arrow and the icons, enlarged twice."""
-    out = Image.new("RGB", (600, 200), (244, 244, 246))
+    """Button faces on the footer colour, the arrow and the icons, all enlarged."""
+    out = Image.new("RGB", (600, 300), (244, 244, 246))
     for i, form in enumerate(("normal", "hover", "pressed", "inactive")):
         face = Image.new("RGBA", starts[form].size, (244, 244, 246, 255))
         face.alpha_composite(starts[form])
@@ -98,6 +99,9 @@ def loose(starts, arrow, icons):
     for icon in icons:
         tile = Image.new("RGBA", icon.size, (255, 255, 255, 255))
         tile.alpha_composite(icon)
-        out.paste(tile.convert("RGB"), (530 + (x - 10) // 3, 100))
+        tile = tile.convert("RGB")
+        out.paste(tile.resize((icon.width * 2, icon.height * 2), Image.NEAREST), (x, 190))
+        x += icon.width * 2 + 10
+        out.paste(tile, (x, 190))
         x += icon.width + 20
     return out

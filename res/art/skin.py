@@ -1,9 +1,10 @@
 """Dialog background (485 x 403) and the separator strip (443 x 3).
 
 The controls draw their own captions in red and grey, several of them on
-white cells, so the body of the dialog stays plain white; colour lives at the
-edges: an accent line along the top, a grey footer behind the Start button and
-the red-to-grey strips between the groups.
+white cells, so the body of the dialog stays plain white. Colour lives at the
+edges: an accent line along the top, the red-to-grey strips between the groups,
+a faint grey tray under the card pictures and a grey fade behind the Start
+button.
 """
 from PIL import ImageDraw
 
@@ -14,9 +15,9 @@ SIZE = (485, 403)
 STRIP_SIZE = (443, 3)
 
 ACCENT_HEIGHT = 4
-FOOTER_TOP = 352
+FOOTER_TOP = 348
 FRAME = (150, 150, 154)
-FOOTER = [(0.0, (248, 248, 250)), (1.0, (236, 236, 239))]
+FOOTER = [(0.0, WHITE), (1.0, (234, 234, 238))]
 # The card choice sits on a faint tray between the first two strips.
 TRAY_TOP, TRAY_BOTTOM = 83, 200
 TRAY = [(0.0, (251, 251, 252)), (1.0, (241, 241, 244))]
@@ -48,9 +49,10 @@ def background(icon):
     gradient = red_to_grey(SIZE)
     paint(image, gradient, box(SIZE, 0, 0, width, ACCENT_HEIGHT))
     paint(image, gradient, box(SIZE, 0, ACCENT_HEIGHT, width, ACCENT_HEIGHT + 1), 0.25)
-    paint(image, vertical(SIZE, TRAY_TOP, TRAY_BOTTOM, TRAY), box(SIZE, 0, TRAY_TOP, width, TRAY_BOTTOM))
-    paint(image, vertical(SIZE, FOOTER_TOP, height, FOOTER), box(SIZE, 0, FOOTER_TOP, width, height))
-    paint(image, (222, 222, 226), box(SIZE, 0, FOOTER_TOP, width, FOOTER_TOP + 1))
+    paint(image, vertical(SIZE, TRAY_TOP, TRAY_BOTTOM, TRAY),
+          box(SIZE, 0, TRAY_TOP, width, TRAY_BOTTOM))
+    paint(image, vertical(SIZE, FOOTER_TOP, height, FOOTER),
+          box(SIZE, 0, FOOTER_TOP, width, height))
     brand(image, icon)
     image = image.convert("RGB")
     # No caption bar and no border: this line is the window's only edge on the desktop.
@@ -60,7 +62,7 @@ def background(icon):
 
 def strip():
     """A 3-pixel line fading from the dialog's red into its grey, soft at both ends."""
-    width, height = STRIP_SIZE
+    width = STRIP_SIZE[0]
     fade = [min(1.0, (x + 1) / 10, (width - x) / 80) for x in range(width)]
     alpha = [round(255 * opacity * f) for opacity in (0.30, 1.0, 0.30) for f in fade]
     image = canvas(STRIP_SIZE)
