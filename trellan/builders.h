@@ -1,0 +1,40 @@
+// The five card builders. Each measures the card (its real length, not what
+// the caller believes), plans a layout for it and writes it; the label is
+// what the user typed, up to 15 ANSI characters, and never makes a format
+// fail. Failures come back as values naming the region and sector.
+#pragma once
+
+#include <string_view>
+
+#include "trellan/block_device.h"
+#include "trellan/fat_layout.h"
+#include "trellan/format_stamp.h"
+#include "trellan/format_status.h"
+
+namespace trellan {
+
+enum class Builder { cf, exfat, fat32, sd, mmc };
+
+// Standard-capacity SD: MBR, FAT12 or FAT16 by cluster count with the SD
+// cluster and boundary-unit table; cards beyond it get the high-capacity
+// FAT32 layout.
+FormatStatus build_sd(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+// High-capacity SD: FAT32, partition at 4 MiB, 32 KiB clusters, data area on 4 MiB.
+FormatStatus build_fat32(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+// MultiMediaCard: the SD rules up to 2 GiB, the high-capacity FAT32 layout above.
+FormatStatus build_mmc(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+// CompactFlash: hard-disk style, partition on the second track, Windows'
+// default clusters, FAT12/16 up to 2 GiB and FAT32 above.
+FormatStatus build_cf(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+// SDXC: exFAT.
+FormatStatus build_exfat(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+
+FormatStatus build(Builder builder, BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+
+// The layouts the FAT builders choose for a card of this size (pure).
+FatPlan plan_sd(std::uint64_t card_sectors);
+FatPlan plan_sd_high_capacity(std::uint64_t card_sectors);
+FatPlan plan_mmc(std::uint64_t card_sectors);
+FatPlan plan_cf(std::uint64_t card_sectors);
+
+}  // namespace trellan
