@@ -1,0 +1,143 @@
+// trellan-format: formats an image file or a block device with one of the
+// card builders and prints the layout it wrote.
+#include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "trellan/builders.h"
+#include "trellan/byte_order.h"
+#include "trellan/fat_structures.h"
+#include "trellan/file_device.h"
+#include "trellan/mbr.h"
+
+namespace {
+
+using namespace trellan;
+
+constexpr const char* usage = "usage: trellan-format --builder sd|fat32|exfat|mmc|cf [--label TEXT] IMAGE-OR-DEVICE\n";
+// The tool hands over at most 15 characters.
+constexpr std::size_t max_label_characters = 15;
+
+struct Options {
+    Builder builder = Builder::sd;
+    bool builder_given = false;
+    std::string label;
+    std::string path;
+};
+
+bool parse_builder(std::string_view name, Builder& builder)
+{
+    constexpr std::pair<std::string_view, Builder> names[] = {
+        {"sd", Builder::sd}, {"fat32", Builder::fat32}, {"exfat", Builder::exfat},
+        {"mmc", Builder::mmc}, {"cf", Builder::cf},
+    };
+    for (const auto& [known, value] : names) {
+        if (name == known) {
+            builder = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parse_options(int argc, char** argv, Options& options)
+{
+    for (int index = 1; index < argc; ++index) {
+        const std::string_view argument = argv[index];
+        if (argument == "--builder" && index + 1 < argc) {
+            if (!parse_builder(argv[++index], options.builder)) {
+                return false;
+            }
+            options.builder_given = true;
+        } else if (argument == "--label" && index + 1 < argc) {
+            options.label = std::string(argv[++index]).substr(0, max_label_characters);
+        } else if (options.path.empty() && !argument.starts_with("--")) {
+            options.path = argument;
+        } else {
+            return false;
+        }
+    }
+    return options.builder_given && !options.path.empty();
+}
+
+const char* describe(Failure failure)
+{
+    switch (failure) {
+    case Failure::none:
+        return "no failure";
+    case Failure::too_small:
+        return "the card is too small for this builder";
+    case Failure::too_large:
+        return "the card is too large for this builder";
+    case Failure::bad_geometry:
+        return "the device reports no usable size or an unsupported sector size";
+    case Failure::read_failed:
+        return "a read failed";
+    case Failure::write_failed:
+        return "a write failed";
+    case Failure::flush_failed:
+        return "flushing the device failed";
+    case Failure::write_protected:
+        return "the device is write-protected";
+    }
+    return "unknown failure";
+}
+
+// Reads back what was written: the partition entry and the boot sector.
+void print_layout(BlockDevice& device)
+{
+    std::array<std::uint8_t, 512> mbr{};
+    std::array<std::uint8_t, 512> boot{};
+    if (device.read(0, mbr) != IoResult::ok) {
+        std::printf("formatted (layout could not be read back)\n");
+        return;
+    }
+    const std::span<const std::uint8_t> entry = std::span<const std::uint8_t>(mbr).subspan(mbr_offset::first_entry);
+    const std::uint32_t start = load_le32(entry, partition_entry_offset::start_lba);
+    const unsigned type = entry[partition_entry_offset::type];
+    if (device.read(start, boot) != IoResult::ok) {
+        std::printf("formatted (boot sector could not be read back)\n");
+        return;
+    }
+    const std::string_view exfat_name(reinterpret_cast<const char*>(boot.data()) + 3, 8);
+    std::string file_system;
+    std::uint64_t cluster_bytes = 0;
+    if (exfat_name == "EXFAT   ") {
+        // Bytes-per-sector and sectors-per-cluster shifts of the exFAT boot sector.
+        file_system = "exFAT";
+        cluster_bytes = std::uint64_t{1} << (boot[108] + boot[109]);
+    } else {
+        const bool fat32 = load_le16(boot, bpb_offset::fat_length_16) == 0;
+        const std::size_t name = fat32 ? fat32_bpb_offset::type_name : fat16_bpb_offset::type_name;
+        file_system = std::string(reinterpret_cast<const char*>(boot.data()) + name, 5);
+        cluster_bytes = std::uint64_t{boot[bpb_offset::sectors_per_cluster]} * load_le16(boot, bpb_offset::bytes_per_sector);
+    }
+    std::printf("file system: %s\npartition type: %02Xh\npartition start: sector %u\ncluster size: %llu bytes\n",
+                file_system.c_str(), type, start, static_cast<unsigned long long>(cluster_bytes));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse_options(argc, argv, options)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    OpenFailure open_failure = OpenFailure::none;
+    const auto device = FileDevice::open(options.path, open_failure);
+    if (!device) {
+        std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), trellan::describe(open_failure));
+        return 1;
+    }
+    const FormatStatus status = build(options.builder, *device, options.label, current_format_stamp());
+    if (!status.ok()) {
+        std::fprintf(stderr, "trellan-format: %s: %s (sector %llu)\n", options.path.c_str(), describe(status.failure),
+                     static_cast<unsigned long long>(status.sector));
+        return 1;
+    }
+    print_layout(*device);
+    return 0;
+}
