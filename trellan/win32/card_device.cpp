@@ -1,0 +1,200 @@
+#include "trellan/win32/card_device.h"
+
+#include <winioctl.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "trellan/win32/system_disks.h"
+#include "trellan/win32/win32_handle.h"
+
+namespace trellan {
+namespace {
+
+// Explorer, indexers and antivirus hold a fresh card's volume for moments.
+constexpr int lock_attempts = 5;
+constexpr DWORD lock_retry_ms = 200;
+// One call moves at most this much; DWORD counts and driver limits both hold.
+constexpr std::size_t max_transfer_bytes = 1 << 20;
+constexpr std::uint32_t default_sector_bytes = 512;
+
+HANDLE open_read_write(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+// A request the device does not implement counts as done.
+bool control(HANDLE handle, DWORD code)
+{
+    DWORD returned = 0;
+    return DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) ||
+           is_not_supported(GetLastError());
+}
+
+bool lock_volume(HANDLE volume)
+{
+    for (int attempt = 0; attempt < lock_attempts; ++attempt) {
+        if (control(volume, FSCTL_LOCK_VOLUME)) {
+            return true;
+        }
+        Sleep(lock_retry_ms);
+    }
+    return false;
+}
+
+std::optional<std::uint64_t> length_bytes(HANDLE handle)
+{
+    GET_LENGTH_INFORMATION length{};
+    DWORD returned = 0;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof(length), &returned,
+                        nullptr)) {
+        return static_cast<std::uint64_t>(length.Length.QuadPart);
+    }
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(handle, &size)) {
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+    LARGE_INTEGER end{};
+    if (SetFilePointerEx(handle, LARGE_INTEGER{}, &end, FILE_END)) {
+        return static_cast<std::uint64_t>(end.QuadPart);
+    }
+    return std::nullopt;
+}
+
+std::uint32_t sector_bytes(HANDLE handle)
+{
+    DISK_GEOMETRY geometry{};
+    DWORD returned = 0;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof(geometry), &returned,
+                        nullptr) &&
+        geometry.BytesPerSector != 0) {
+        return geometry.BytesPerSector;
+    }
+    return default_sector_bytes;
+}
+
+// The physical drive of the card, only when the volume's extents prove it:
+// a single extent, on a disk that exists and is long enough to hold it.
+// Wine answers every drive with the same device number and a physical drive
+// that is not the image, and its extents request fails, so it never gets here.
+HANDLE whole_disk_of(HANDLE volume)
+{
+    VOLUME_DISK_EXTENTS extents{};
+    DWORD returned = 0;
+    if (!DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents, sizeof(extents),
+                         &returned, nullptr) ||
+        extents.NumberOfDiskExtents != 1) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const DISK_EXTENT& extent = extents.Extents[0];
+    UniqueHandle disk(open_read_write("\\\\.\\PhysicalDrive" + std::to_string(extent.DiskNumber)));
+    if (!disk.valid()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    GET_LENGTH_INFORMATION disk_length{};
+    if (!DeviceIoControl(disk.get(), IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &disk_length, sizeof(disk_length),
+                         &returned, nullptr)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const auto start = static_cast<std::uint64_t>(extent.StartingOffset.QuadPart);
+    const auto length = static_cast<std::uint64_t>(extent.ExtentLength.QuadPart);
+    const auto disk_bytes = static_cast<std::uint64_t>(disk_length.Length.QuadPart);
+    const std::optional<std::uint64_t> volume_bytes = length_bytes(volume);
+    if (length == 0 || start > disk_bytes || length > disk_bytes - start ||
+        (volume_bytes && *volume_bytes > length)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    return disk.release();
+}
+
+}  // namespace
+
+std::unique_ptr<Win32CardDevice> Win32CardDevice::open(char letter)
+{
+    if (!is_drive_letter(letter)) {
+        return nullptr;
+    }
+    UniqueHandle volume(open_read_write(volume_path(letter)));
+    if (!volume.valid() || is_system_drive(letter, volume.get())) {
+        return nullptr;
+    }
+    if (!lock_volume(volume.get()) || !control(volume.get(), FSCTL_DISMOUNT_VOLUME)) {
+        return nullptr;
+    }
+    std::unique_ptr<Win32CardDevice> device(new Win32CardDevice(volume.release(), INVALID_HANDLE_VALUE));
+    device->disk_ = whole_disk_of(device->volume_);
+    const std::optional<std::uint64_t> bytes = length_bytes(device->io_handle());
+    if (!bytes) {
+        return nullptr;
+    }
+    device->sector_size_bytes_ = sector_bytes(device->io_handle());
+    device->length_sectors_ = *bytes / device->sector_size_bytes_;
+    return device;
+}
+
+Win32CardDevice::Win32CardDevice(HANDLE volume, HANDLE disk) : volume_(volume), disk_(disk) {}
+
+Win32CardDevice::~Win32CardDevice()
+{
+    if (disk_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(disk_);
+    }
+    control(volume_, FSCTL_UNLOCK_VOLUME);
+    CloseHandle(volume_);
+}
+
+bool Win32CardDevice::within(std::uint64_t first_sector, std::uint64_t count_sectors) const
+{
+    return first_sector <= length_sectors_ && count_sectors <= length_sectors_ - first_sector;
+}
+
+IoResult Win32CardDevice::read(std::uint64_t first_sector, std::span<std::uint8_t> buffer)
+{
+    if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
+        return IoResult::out_of_range;
+    }
+    for (std::size_t done = 0; done < buffer.size();) {
+        LARGE_INTEGER offset{};
+        offset.QuadPart = static_cast<LONGLONG>(first_sector * sector_size_bytes_ + done);
+        const auto count = static_cast<DWORD>(std::min(max_transfer_bytes, buffer.size() - done));
+        DWORD transferred = 0;
+        if (!SetFilePointerEx(io_handle(), offset, nullptr, FILE_BEGIN) ||
+            !ReadFile(io_handle(), buffer.data() + done, count, &transferred, nullptr) || transferred != count) {
+            return IoResult::io_error;
+        }
+        done += count;
+    }
+    return IoResult::ok;
+}
+
+// Bounds are checked here: Wine grows an image file written past its end.
+IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer)
+{
+    if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
+        return IoResult::out_of_range;
+    }
+    for (std::size_t done = 0; done < buffer.size();) {
+        LARGE_INTEGER offset{};
+        offset.QuadPart = static_cast<LONGLONG>(first_sector * sector_size_bytes_ + done);
+        const auto count = static_cast<DWORD>(std::min(max_transfer_bytes, buffer.size() - done));
+        DWORD transferred = 0;
+        if (!SetFilePointerEx(io_handle(), offset, nullptr, FILE_BEGIN) ||
+            !WriteFile(io_handle(), buffer.data() + done, count, &transferred, nullptr) || transferred != count) {
+            return IoResult::io_error;
+        }
+        done += count;
+    }
+    return IoResult::ok;
+}
+
+IoResult Win32CardDevice::flush()
+{
+    if (!FlushFileBuffers(io_handle()) && !is_not_supported(GetLastError())) {
+        return IoResult::io_error;
+    }
+    return control(io_handle(), IOCTL_DISK_UPDATE_PROPERTIES) ? IoResult::ok : IoResult::io_error;
+}
+
+}  // namespace trellan

@@ -1,0 +1,55 @@
+// Small helpers shared by the Win32 side of the card library.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace trellan {
+
+// "Not supported" answers from devices and drivers that do not implement a
+// request (Wine, image files, some readers): 1, 50 and 87.
+inline bool is_not_supported(DWORD error)
+{
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER;
+}
+
+inline std::string volume_path(char letter)
+{
+    return std::string("\\\\.\\") + letter + ":";
+}
+
+inline bool is_drive_letter(char letter)
+{
+    return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+}
+
+// Closes a handle once; INVALID_HANDLE_VALUE is "none".
+class UniqueHandle {
+public:
+    explicit UniqueHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE release()
+    {
+        HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+    void reset()
+    {
+        if (valid()) {
+            CloseHandle(handle_);
+        }
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace trellan
