@@ -1,0 +1,93 @@
+// CGdipButton: an owner-drawn push button whose every look is a PNG image of
+// the program's resources, drawn over a snapshot of the parent's pixels so
+// that transparent parts show the dialog behind. The looks are rendered once,
+// at the first paint, into pictures; each later paint copies one of them.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "controls/bitmap_dc.h"
+#include "controls/gdiplus_bitmap.h"
+#include "platform/button.h"
+#include "platform/message_rows.h"
+
+// Sent to the parent after every draw (wParam 0, lParam 0).
+inline constexpr UINT kImageButtonDrawn = 7004;
+
+class CGdipButton : public CButton {
+public:
+    static const MessageTable& Table()
+    {
+        static constexpr MessageEntry rows[] = {
+            MessageRow<WM_MOUSEMOVE, &CGdipButton::OnMouseMove>(),
+            MessageRow<WM_MOUSEHOVER, &CGdipButton::OnMouseHover>(),
+            MessageRow<WM_MOUSELEAVE, &CGdipButton::OnMouseLeave>(),
+            ReflectedCtlColorRow<&CGdipButton::CtlColor>(),
+        };
+        static constexpr MessageTable table = MakeMessageTable(rows, &CButton::Table);
+        return table;
+    }
+    const MessageTable& GetMessageTable() const override { return Table(); }
+
+    CGdipButton();
+    ~CGdipButton() override;
+
+    // Each loads PNG (or other GDI+-readable) resource `id` of `type` from the
+    // program's module into its slot; TRUE on success. Load before the first
+    // paint: the pictures are made once, then.
+    BOOL LoadNormalImage(UINT id, const char* type);
+    BOOL LoadPressedImage(UINT id, const char* type);
+    BOOL LoadHoverImage(UINT id, const char* type);
+    BOOL LoadFixedImage(UINT id, const char* type);
+    // Shown while inactive; without it an inactive button shows its pressed picture.
+    BOOL LoadAlternateImage(UINT id, const char* type);
+
+    // Both repaint only when the value changes. SetInactive may be called from
+    // any thread; it does not disable the window: the owner reads IsInactive
+    // to ignore clicks.
+    void SetFixedImageMode(BOOL fixed);
+    void SetInactive(BOOL inactive);
+    BOOL IsInactive() const { return m_inactive.load(); }
+
+    void PreSubclassWindow() override;
+    BOOL PreTranslateMessage(MSG* message) override;
+    void DrawItem(DRAWITEMSTRUCT* item) override;
+
+    void OnMouseMove(UINT flags, POINT point);
+    void OnMouseHover(UINT flags, POINT point);
+    void OnMouseLeave();
+    // The colour request of the button's own paint, reflected back by the
+    // parent: makes the pictures at the first paint. No brush.
+    HBRUSH CtlColor(CDC& dc, UINT ctlType);
+
+private:
+    static BOOL LoadInto(std::unique_ptr<CGdiPlusBitmapResource>& slot, UINT id, const char* type);
+    static BOOL IsPresent(const std::unique_ptr<CGdiPlusBitmapResource>& image);
+    void SnapshotBackground(int width, int height);
+    void MakePicture(CBitmapDC& picture, CDC& canvas, int width, int height, const CGdiPlusBitmap& image,
+                     int sourceOffset, bool brighten);
+
+    BOOL m_hasAlternate = FALSE;
+    BOOL m_picturesReady = FALSE;
+    BOOL m_fixedImageMode = FALSE;
+    BOOL m_hovering = FALSE;
+    BOOL m_tracking = FALSE;
+    std::atomic<BOOL> m_inactive = FALSE;
+
+    std::unique_ptr<CGdiPlusBitmapResource> m_alternateImage;
+    std::unique_ptr<CGdiPlusBitmapResource> m_normalImage;
+    std::unique_ptr<CGdiPlusBitmapResource> m_pressedImage;
+    std::unique_ptr<CGdiPlusBitmapResource> m_hoverImage;
+    std::unique_ptr<CGdiPlusBitmapResource> m_fixedImage;
+
+    CBitmapDC m_dcBackground;
+    CBitmapDC m_dcNormal;
+    CBitmapDC m_dcPressed;
+    CBitmapDC m_dcHover;
+    CBitmapDC m_dcFixed;
+    CBitmapDC m_dcAlternate;
+    CDC* m_currentDC = nullptr;
+};
