@@ -1,7 +1,8 @@
 #include "platform/message_box.h"
 
+#include "platform/string_resource.h"
 #include "platform/win_app.h"
-#include "platform/wnd.h"
+#include "platform/window.h"
 
 namespace {
 // A box without an icon of its own gets the one its buttons suggest.
@@ -35,7 +36,5 @@ int AfxMessageBox(const char* text, UINT type)
 
 int AfxMessageBox(UINT stringId, UINT type)
 {
-    char text[512] = {};
-    LoadStringA(AfxGetInstanceHandle(), stringId, text, sizeof text);
-    return AfxMessageBox(text, type);
+    return AfxMessageBox(LoadResourceString(stringId).c_str(), type);
 }

@@ -93,6 +93,7 @@ Scenario::Scenario(std::string executable)
           {"answer", &Scenario::Answer},
           {"key", &Scenario::Key},
           {"syscommand", &Scenario::SysCommand},
+          {"invalidate", &Scenario::Invalidate},
           {"devicechange", &Scenario::DeviceChange},
           {"broadcasts", &Scenario::Broadcasts},
           {"pid", &Scenario::Pid},
@@ -417,6 +418,12 @@ void Scenario::SysCommand(const Words& words)
 {
     if (HWND dialog = Dialog())
         PostMessageA(dialog, WM_SYSCOMMAND, static_cast<WPARAM>(Number(words.size() > 1 ? words[1] : "0")), 0);
+}
+
+void Scenario::Invalidate(const Words&)
+{
+    if (HWND dialog = Dialog())
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Scenario::DeviceChange(const Words& words)

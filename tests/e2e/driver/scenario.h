@@ -49,6 +49,7 @@ private:
     void Answer(const Words& words);
     void Key(const Words& words);
     void SysCommand(const Words& words);
+    void Invalidate(const Words& words);
     void DeviceChange(const Words& words);
     void Broadcasts(const Words& words);
     void Pid(const Words& words);

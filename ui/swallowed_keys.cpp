@@ -1,0 +1,21 @@
+#include "ui/swallowed_keys.h"
+
+namespace {
+// Virtual-key codes of Return (keypad Enter shares it) and Escape.
+constexpr unsigned kReturnKey = 0x0D;
+constexpr unsigned kEscapeKey = 0x1B;
+
+// The names these keys have on an English layout.
+constexpr std::string_view kSwallowedNames[] = {"Enter", "Esc", "Num Enter"};
+}  // namespace
+
+bool IsSwallowedKey(std::string_view keyName, unsigned virtualKey)
+{
+    if (virtualKey == kReturnKey || virtualKey == kEscapeKey)
+        return true;
+    for (std::string_view name : kSwallowedNames) {
+        if (keyName == name)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,222 @@
+#include "ui/veltrane_dlg.h"
+
+#include <cstdio>
+
+#include "controls/mem_dc.h"
+#include "platform/data_exchange.h"
+#include "platform/string_resource.h"
+#include "platform/version_info.h"
+#include "resource.h"
+#include "app/about_dlg.h"
+#include "ui/dialog_layout.h"
+#include "ui/swallowed_keys.h"
+
+namespace {
+constexpr UINT kAboutCommand = 0x0010;
+constexpr char kPngType[] = "PNG";
+}  // namespace
+
+CVeltraneDlg::CVeltraneDlg(CWnd* parent) : CDialog(IDD_VELTRANE_DIALOG, parent)
+{
+    m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+CVeltraneDlg::~CVeltraneDlg()
+{
+    if (m_hBackground != nullptr)
+        DeleteObject(m_hBackground);
+}
+
+int CVeltraneDlg::OnCreate(CREATESTRUCT*)
+{
+    if (Default() == -1)
+        return -1;
+    m_msgAnnounce = RegisterWindowMessageA("Brevald Send Message");
+    m_msgFormatDone = RegisterWindowMessageA("Format Done");
+    return 0;
+}
+
+void CVeltraneDlg::DoDataExchange(CDataExchange& dx)
+{
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_DRIVE_LIST, m_cbDrive);
+    DDX_Control(dx, IDC_PROGRESS, m_progress);
+    DDX_Control(dx, IDC_STRIP_TOP, m_sepTop);
+    DDX_Control(dx, IDC_STRIP_MIDDLE, m_sepMiddle);
+    DDX_Control(dx, IDC_STRIP_BOTTOM, m_sepBottom);
+    DDX_Control(dx, IDC_START, m_btnStart);
+}
+
+BOOL CVeltraneDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_announcePending = true;
+    m_fonts.Create();
+    m_hBackground = static_cast<HBITMAP>(
+        LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    AddAboutMenuItem();
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+    SetVersionTitle();
+
+    m_btnQuit.SubclassDlgItem(IDCANCEL, this);
+    m_btnQuit.LoadBitmaps(IDB_QUIT_NORMAL, IDB_QUIT_PRESSED, 0, IDB_QUIT_DISABLED);
+    m_btnQuit.SizeToContent();
+
+    m_progress.SetBarPosition(0);
+    m_progress.m_startColor = RGB(255, 30, 60);
+    m_progress.m_endColor = RGB(210, 210, 210);
+    m_progress.m_backgroundColor = RGB(255, 255, 255);
+    m_progress.m_textColor = RGB(0, 0, 0);
+    m_progress.m_showPercent = TRUE;
+
+    SetDlgItemText(IDC_DRIVE_CAPTION, LoadResourceString(IDS_DISK_DRIVE));
+    SetDlgItemText(IDC_SIZE_CAPTION, LoadResourceString(IDS_DISK_SIZE));
+    SetDlgItemText(IDC_LABEL_CAPTION, LoadResourceString(IDS_FORMAT_LABEL));
+    SetDlgItemText(IDC_OPTIMIZED_TEXT, LoadResourceString(IDS_OPTIMIZED_FORMAT));
+    SetDlgItemText(IDC_COMPLETE_TEXT, LoadResourceString(IDS_COMPLETE_FORMAT));
+
+    SetUpSkinnedControls();
+    PlaceWindowAndControls();
+    return TRUE;
+}
+
+void CVeltraneDlg::AddAboutMenuItem()
+{
+    HMENU menu = GetSystemMenu(FALSE);
+    if (menu == nullptr)
+        return;
+    const std::string about = LoadResourceString(IDS_ABOUTBOX);
+    if (about.empty())
+        return;
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kAboutCommand, about.c_str());
+}
+
+void CVeltraneDlg::SetVersionTitle()
+{
+    // The executable always carries a version; without one the title is the name alone.
+    std::string title = LoadResourceString(IDS_PRODUCT_NAME);
+    if (const std::optional<FileVersion> version = ModuleFileVersion()) {
+        char number[32];
+        std::snprintf(number, sizeof number, "  %d.%d", version->major, version->minor);
+        title += number;
+    }
+    SetWindowText(title);
+}
+
+void CVeltraneDlg::SetUpSkinnedControls()
+{
+    for (CGdipButton* strip : {&m_sepTop, &m_sepMiddle, &m_sepBottom}) {
+        strip->LoadNormalImage(IDP_STRIP, kPngType);
+        strip->LoadFixedImage(IDP_STRIP, kPngType);
+        strip->SetFixedImageMode(TRUE);
+        strip->EnableWindow(FALSE);
+    }
+    m_btnStart.LoadNormalImage(IDP_START_NORMAL, kPngType);
+    m_btnStart.LoadHoverImage(IDP_START_HOVER, kPngType);
+    m_btnStart.LoadPressedImage(IDP_START_PRESSED, kPngType);
+    m_btnStart.LoadFixedImage(IDP_START_INACTIVE, kPngType);
+    m_btnStart.LoadAlternateImage(IDP_START_INACTIVE, kPngType);
+    m_btnStart.SetInactive(TRUE);
+}
+
+void CVeltraneDlg::PlaceWindowAndControls()
+{
+    SetWindowPos(HWND_TOP, m_left, m_top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(nullptr, 0, 0, kDialogWidthPixels, kDialogHeightPixels, SWP_NOMOVE | SWP_NOACTIVATE);
+    for (const ControlPlace& place : MainDialogLayout()) {
+        const UINT keepSize = place.width == 0 && place.height == 0 ? SWP_NOSIZE : 0;
+        ::SetWindowPos(GetDlgItem(place.id), nullptr, place.x, place.y, place.width, place.height,
+                       SWP_NOACTIVATE | SWP_NOZORDER | keepSize);
+    }
+}
+
+void CVeltraneDlg::OnPaint()
+{
+    if (IsIconic()) {
+        CPaintDC dc(*this);
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+        RECT client;
+        GetClientRect(&client);
+        const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+        return;
+    }
+    for (int id : {IDC_STRIP_TOP, IDC_STRIP_MIDDLE, IDC_STRIP_BOTTOM, IDC_DISK_SIZE})
+        ::RedrawWindow(GetDlgItem(id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Default();
+}
+
+BOOL CVeltraneDlg::OnEraseBkgnd(CDC& dc)
+{
+    Default();
+    RECT client;
+    GetClientRect(&client);
+    CMemDC memory(&dc, client);
+    // The skin is exactly the client size; the memory DC puts its own bitmap
+    // back before it is deleted, which also releases the skin.
+    if (m_hBackground != nullptr)
+        memory.SelectObject(m_hBackground);
+    return TRUE;
+}
+
+HCURSOR CVeltraneDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CVeltraneDlg::OnSysCommand(UINT id, LPARAM)
+{
+    if ((id & 0xFFF0) == kAboutCommand) {
+        CAboutDlg about;
+        about.DoModal();
+        return;
+    }
+    Default();
+}
+
+BOOL CVeltraneDlg::PreTranslateMessage(MSG* message)
+{
+    if (message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN) {
+        char name[100] = {};
+        GetKeyNameTextA(static_cast<LONG>(message->lParam), name, sizeof name);
+        if (IsSwallowedKey(name, static_cast<unsigned>(message->wParam)))
+            return TRUE;
+    }
+    return CDialog::PreTranslateMessage(message);
+}
+
+LRESULT CVeltraneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if ((message == WM_PAINT || message == WM_CTLCOLORDLG) && m_announcePending) {
+        m_announcePending = false;
+        PostAnnouncement();
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CVeltraneDlg::PostAnnouncement()
+{
+    DWORD recipients = BSM_APPLICATIONS;
+    BroadcastSystemMessageA(BSF_IGNORECURRENTTASK | BSF_POSTMESSAGE | BSF_NOTIMEOUTIFNOTHUNG, &recipients,
+                            m_msgAnnounce, GetCurrentProcessId(), 0);
+}
+
+void CVeltraneDlg::OnTimer(UINT_PTR)
+{
+    Default();
+}
+
+void CVeltraneDlg::OnDestroy()
+{
+    Default();
+}
+
+void CVeltraneDlg::OnCancel()
+{
+    if (m_formatThread != 0)
+        return;
+    CDialog::OnCancel();
+}

@@ -1,0 +1,81 @@
+// The program's only window: a skinned modal dialog that holds every control
+// and the whole state of the tool and of a running format job.
+#pragma once
+
+#include <windows.h>
+
+#include "controls/combo_draw.h"
+#include "controls/gdip_button.h"
+#include "controls/gradient_progress_ctrl.h"
+#include "platform/bitmap_button.h"
+#include "platform/dialog.h"
+#include "platform/message_rows.h"
+#include "ui/dialog_fonts.h"
+
+class CVeltraneDlg : public CDialog {
+public:
+    static const MessageTable& Table()
+    {
+        static constexpr MessageEntry rows[] = {
+            MessageRow<WM_CREATE, &CVeltraneDlg::OnCreate>(),
+            MessageRow<WM_DESTROY, &CVeltraneDlg::OnDestroy>(),
+            MessageRow<WM_PAINT, &CVeltraneDlg::OnPaint>(),
+            MessageRow<WM_ERASEBKGND, &CVeltraneDlg::OnEraseBkgnd>(),
+            MessageRow<WM_QUERYDRAGICON, &CVeltraneDlg::OnQueryDragIcon>(),
+            MessageRow<WM_SYSCOMMAND, &CVeltraneDlg::OnSysCommand>(),
+            MessageRow<WM_TIMER, &CVeltraneDlg::OnTimer>(),
+            CtlColorRow<&CVeltraneDlg::OnCtlColor>(),
+        };
+        static constexpr MessageTable table = MakeMessageTable(rows, &CDialog::Table);
+        return table;
+    }
+    const MessageTable& GetMessageTable() const override { return Table(); }
+
+    explicit CVeltraneDlg(CWnd* parent = nullptr);
+    ~CVeltraneDlg() override;
+
+    HBITMAP m_hBackground = nullptr;
+    int m_top = 0;
+    int m_left = 0;
+    CComboDraw m_cbDrive;
+    HICON m_hIcon = nullptr;
+    CGradientProgressCtrl m_progress;
+    // Non-zero while a format job's worker runs; written by both threads.
+    volatile UINT_PTR m_formatThread = 0;
+    int m_shownCardType = 0;
+    CGdipButton m_sepTop;
+    CGdipButton m_sepMiddle;
+    CGdipButton m_sepBottom;
+    CGdipButton m_btnStart;
+    UINT m_msgAnnounce = 0;
+    UINT m_msgFormatDone = 0;
+    bool m_announcePending = false;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    BOOL PreTranslateMessage(MSG* message) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    // The hidden Quit control (id 2), Alt+F4 and Close all end here; refused
+    // while a job runs, because the worker still uses the dialog.
+    void OnCancel() override;
+
+private:
+    int OnCreate(CREATESTRUCT* create);
+    void OnDestroy();
+    void OnPaint();
+    BOOL OnEraseBkgnd(CDC& dc);
+    HCURSOR OnQueryDragIcon();
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnTimer(UINT_PTR id);
+    HBRUSH OnCtlColor(CDC& dc, CWnd& control, UINT ctlType);
+
+    void AddAboutMenuItem();
+    void SetVersionTitle();
+    void SetUpSkinnedControls();
+    void PlaceWindowAndControls();
+    void PostAnnouncement();
+
+    CBitmapButton m_btnQuit;
+    DialogFonts m_fonts;
+};
