@@ -1,0 +1,172 @@
+// FAT builders on sparse image files, checked by fsck.fat and mtools: the
+// volume is clean, takes a file, gives it back, and shows the label.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+#include "trellan/builders.h"
+#include "trellan/file_device.h"
+
+namespace trellan {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandResult {
+    int exit_code;
+    std::string output;
+};
+
+CommandResult run(const std::string& command)
+{
+    CommandResult result{-1, {}};
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    std::array<char, 4096> buffer{};
+    while (std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+        result.output.append(buffer.data(), count);
+    }
+    const int status = pclose(pipe);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class FatImage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        directory_ = fs::path(::testing::TempDir()) / ("trellan_fat_" + std::to_string(::getpid()));
+        fs::create_directories(directory_);
+        setenv("MTOOLS_SKIP_CHECK", "1", 1);
+    }
+    void TearDown() override { fs::remove_all(directory_); }
+
+    fs::path create_image(std::uint64_t sectors, bool random_fill)
+    {
+        const fs::path path = directory_ / "card.img";
+        fs::remove(path);
+        std::ofstream(path).close();
+        fs::resize_file(path, sectors * 512);
+        if (random_fill) {
+            std::mt19937 random(sectors);
+            std::vector<char> noise(sectors * 512);
+            for (char& byte : noise) {
+                byte = static_cast<char>(random());
+            }
+            std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).write(noise.data(), noise.size());
+        }
+        return path;
+    }
+
+    // fsck.fat takes no offset: copy the partition's data extents (the
+    // formatted image is almost all holes) into a sparse image of its own.
+    fs::path extract_partition(const fs::path& image, std::uint64_t start_sectors, std::uint64_t length_sectors)
+    {
+        const fs::path path = directory_ / "partition.img";
+        fs::remove(path);
+        const int in = ::open(image.c_str(), O_RDONLY);
+        const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const off_t begin = static_cast<off_t>(start_sectors * 512);
+        const off_t end = begin + static_cast<off_t>(length_sectors * 512);
+        std::vector<char> buffer(1 << 20);
+        for (off_t data = lseek(in, begin, SEEK_DATA); data >= 0 && data < end;) {
+            const off_t hole = std::min(end, lseek(in, data, SEEK_HOLE));
+            for (off_t at = data; at < hole;) {
+                const auto count = static_cast<std::size_t>(std::min<off_t>(hole - at, buffer.size()));
+                const ssize_t got = pread(in, buffer.data(), count, at);
+                EXPECT_EQ(pwrite(out, buffer.data(), static_cast<std::size_t>(got), at - begin), got);
+                at += got;
+            }
+            data = lseek(in, hole, SEEK_DATA);
+        }
+        EXPECT_EQ(ftruncate(out, end - begin), 0);
+        ::close(in);
+        ::close(out);
+        return path;
+    }
+
+    fs::path directory_;
+};
+
+struct ImageCase {
+    const char* builder;
+    FormatStatus (*build)(BlockDevice&, std::string_view, const FormatStamp&);
+    FatPlan (*plan_for)(std::uint64_t);
+    std::uint64_t sectors;
+    bool random_fill;  // an image full of noise must format just as clean
+};
+
+TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
+{
+    const ImageCase cases[] = {
+        {"sd", build_sd, plan_sd, 8 << 11, true},               // 8 MiB, FAT12
+        {"sd", build_sd, plan_sd, 131072, true},                // 64 MiB exactly: FAT16
+        {"sd", build_sd, plan_sd, 1 << 20, false},              // 512 MiB, FAT16
+        {"sd", build_sd, plan_sd, 3970048, false},              // a 2 GB card
+        {"sd", build_sd, plan_sd, 4276224, false},              // beyond the table: FAT32
+        {"fat32", build_fat32, plan_sd_high_capacity, 7774208, false},    // 4 GB
+        {"fat32", build_fat32, plan_sd_high_capacity, 62333952, false},   // 32 GB
+        {"mmc", build_mmc, plan_mmc, 32 << 11, true},           // 32 MiB
+        {"mmc", build_mmc, plan_mmc, 1ull << 31, false},        // 1 TiB
+        {"cf", build_cf, plan_cf, 16 << 11, true},              // 16 MiB
+        {"cf", build_cf, plan_cf, 1 << 21, false},              // 1 GiB, FAT16
+        {"cf", build_cf, plan_cf, 16 << 21, false},             // 16 GiB, FAT32
+    };
+    const fs::path payload = directory_ / "payload.bin";
+    {
+        std::ofstream out(payload, std::ios::binary);
+        for (int line = 0; line < 5000; ++line) {
+            out << "line " << line << " of the round-trip payload\n";
+        }
+    }
+    for (const ImageCase& image_case : cases) {
+        SCOPED_TRACE(std::string(image_case.builder) + " " + std::to_string(image_case.sectors) + " sectors");
+        const fs::path image = create_image(image_case.sectors, image_case.random_fill);
+        {
+            OpenFailure failure = OpenFailure::none;
+            const auto device = FileDevice::open(image, failure);
+            ASSERT_TRUE(device);
+            const FormatStatus status = image_case.build(*device, "Round trip", current_format_stamp());
+            ASSERT_TRUE(status.ok()) << static_cast<int>(status.failure);
+        }
+        EXPECT_EQ(fs::file_size(image), image_case.sectors * 512);
+
+        const FatPlan plan = image_case.plan_for(image_case.sectors);
+        ASSERT_TRUE(plan.ok());
+        const FatLayout& layout = plan.layout;
+        EXPECT_EQ(layout.data_start_sectors() % layout.boundary_unit_sectors, 0u);
+
+        const fs::path partition =
+            extract_partition(image, layout.partition_start_sectors, layout.partition_length_sectors);
+        const CommandResult fsck = run("fsck.fat -n " + partition.string());
+        EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
+        EXPECT_EQ(fsck.output.find("Warning"), std::string::npos) << fsck.output;
+
+        const std::string volume =
+            " -i " + image.string() + "@@" + std::to_string(layout.partition_start_sectors * 512);
+        const fs::path back = directory_ / "back.bin";
+        EXPECT_EQ(run("mcopy -o" + volume + " " + payload.string() + " ::/PAYLOAD.BIN").exit_code, 0);
+        const CommandResult listing = run("mdir" + volume + " ::/");
+        EXPECT_NE(listing.output.find("PAYLOAD  BIN"), std::string::npos) << listing.output;
+        EXPECT_NE(listing.output.find("Volume in drive : is ROUND TRIP"), std::string::npos) << listing.output;
+        EXPECT_EQ(run("mcopy -o" + volume + " ::/PAYLOAD.BIN " + back.string()).exit_code, 0);
+        EXPECT_EQ(run("cmp " + payload.string() + " " + back.string()).exit_code, 0);
+        const CommandResult label = run("mlabel -s" + volume + " ::");
+        EXPECT_NE(label.output.find("ROUND TRIP"), std::string::npos) << label.output;
+        const CommandResult info = run("minfo" + volume + " ::");
+        EXPECT_NE(info.output.find("cluster size: " + std::to_string(layout.sectors_per_cluster) + " sectors"),
+                  std::string::npos) << info.output;
+    }
+}
+
+}  // namespace
+}  // namespace trellan
