@@ -1,0 +1,138 @@
+#include "format/format_job.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kTrialWriteBytes = 512;
+
+// What the job learns from its first look at the volume.
+struct JobPlan {
+    CardBuilder builder = CardBuilder::sd;
+    ErasePlan erase;
+};
+
+// Measures the volume, picks the builder and asks about exFAT, all before
+// anything is written. nullopt with the result to return otherwise.
+struct Survey {
+    std::optional<JobPlan> plan;
+    int result = FORMAT_FAILED;
+};
+
+Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobDialog& dialog,
+                    const std::function<int()>& checkExFatSupport)
+{
+    const std::optional<DiskGeometry> geometry = volume.ReadGeometry();
+    const std::optional<std::uint64_t> estimate =
+        geometry ? CapacityEstimateBytes(*geometry) : std::nullopt;
+    // A geometry of zeros or of impossible size would leave the builder
+    // nothing sound to work on: refuse it before the trial write touches
+    // sector 0.
+    if (!estimate || *estimate == 0) {
+        dialog.ShowMessage(JobMessage::fail);
+        return {};
+    }
+    const SizeClass sizeClass = SizeClassOf(*estimate);
+    if (sizeClass == SizeClass::large) {
+        const int probeAnswer = checkExFatSupport();
+        const std::optional<std::string_view> warning = ExFatWarningText(probeAnswer);
+        if (inputs.cardType == CardType::sd && warning && !dialog.ConfirmFormat(*warning)) {
+            return {.plan = std::nullopt, .result = FORMAT_CANCELLED};
+        }
+    }
+    // The estimate overshoots the device by a cylinder and a track per
+    // cylinder; erasing up to it would write past the card's end and leave
+    // the block that straddles the end unerased.
+    const std::uint64_t extentBytes = std::min(*estimate, volume.LengthBytes().value_or(*estimate));
+    const JobPlan plan = {
+        .builder = *ChooseBuilder(inputs.cardType, sizeClass),
+        .erase = PlanErase(inputs.eraseMode, extentBytes, geometry->bytesPerSector),
+    };
+    return {.plan = plan, .result = FORMAT_DONE};
+}
+
+void RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dialog)
+{
+    // One zero buffer for the whole pass; tail sectors take its start.
+    const std::vector<std::uint8_t> zeros(std::max(plan.bytesPerBlock, plan.bytesPerSector), 0);
+    const std::span<const std::uint8_t> block(zeros.data(), plan.bytesPerBlock);
+    const std::span<const std::uint8_t> sector(zeros.data(), plan.bytesPerSector);
+
+    dialog.SetBarRange(0, static_cast<std::int64_t>(plan.blockCount));
+    dialog.ShowProgressBar();
+    for (std::uint64_t i = 0; i <= plan.blockCount; ++i) {
+        // A failed write does not stop the pass: the builder that follows
+        // is the judge of whether the card can be formatted.
+        if (i < plan.blockCount) {
+            volume.Write(plan.BlockOffsetBytes(i), block);
+        } else {
+            for (std::uint64_t k = 0; k < plan.tailSectorCount; ++k) {
+                volume.Write(plan.TailSectorOffsetBytes(k), sector);
+            }
+        }
+        dialog.PumpPendingMessages();
+        dialog.SetBarPosition(static_cast<std::int64_t>(i));
+    }
+}
+
+}  // namespace
+
+bool IsWriteProtected(char driveLetter, RawVolumeOpener& volumes)
+{
+    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
+    if (!volume) {
+        return true;
+    }
+    const std::vector<std::uint8_t> zeros(kTrialWriteBytes, 0);
+    return volume->Write(0, zeros) != kTrialWriteBytes;
+}
+
+int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog,
+                 CardLibrary& library, const std::function<int()>& checkExFatSupport)
+{
+    // Without a card type there is no builder to call: stop before anything
+    // is written rather than erase a card that will not be formatted.
+    if (inputs.cardType == CardType::none) {
+        return FORMAT_FAILED;
+    }
+    if (!inputs.driveLetter) {
+        dialog.ShowMessage(JobMessage::fail);
+        return FORMAT_FAILED;
+    }
+    const char letter = *inputs.driveLetter;
+
+    JobPlan plan;
+    {
+        const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
+        if (!volume) {
+            dialog.ShowMessage(JobMessage::fail);
+            return FORMAT_FAILED;
+        }
+        const Survey survey = SurveyVolume(inputs, *volume, dialog, checkExFatSupport);
+        if (!survey.plan) {
+            return survey.result;
+        }
+        plan = *survey.plan;
+    }
+
+    if (IsWriteProtected(letter, volumes)) {
+        dialog.ShowMessage(JobMessage::writeProtected);
+        return FORMAT_FAILED;
+    }
+    {
+        const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
+        if (!volume) {
+            dialog.ShowMessage(JobMessage::fail);
+            return FORMAT_FAILED;
+        }
+        if (plan.erase.erases()) {
+            volume->PrepareForRawWrites();
+            RunErasePass(*volume, plan.erase, dialog);
+        }
+    }
+
+    std::array<char, 16> label = inputs.label;
+    label.back() = '\0';
+    return library.Build(plan.builder, letter, label.data()) != 0 ? FORMAT_DONE : FORMAT_FAILED;
+}

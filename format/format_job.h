@@ -1,0 +1,65 @@
+// One format of a card, from the user's choices to the library's answer, as
+// a portable sequence over the volume, the dialog as the job sees it, and
+// the card library. The dialog's FormatDrive runs it on the worker thread.
+#pragma once
+
+#include "drives/raw_volume.h"
+#include "format/format_plan.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+enum FormatResult : int {
+    FORMAT_FAILED = 0,
+    FORMAT_DONE = 1,
+    FORMAT_CANCELLED = 2,  // the exFAT warning was declined; nothing was written
+};
+
+// The user's choices, read once when the job starts: the controls are
+// disabled for the whole job, so a later read would give the same values.
+struct FormatJobInputs {
+    std::optional<char> driveLetter;  // nullopt: no drive entry selected
+    std::array<char, 16> label{};     // as read from the edit, NUL-terminated
+    CardType cardType = CardType::none;
+    EraseMode eraseMode = EraseMode::none;
+};
+
+// Message boxes of the job, named by their string-table ids (MB_OK).
+enum class JobMessage : unsigned { fail = 116, writeProtected = 122 };
+
+// What the job shows through the dialog and asks of it.
+class FormatJobDialog {
+public:
+    virtual ~FormatJobDialog() = default;
+
+    virtual void ShowMessage(JobMessage message) = 0;
+    // A Yes/No box with the exclamation icon; true when the user pressed Yes.
+    virtual bool ConfirmFormat(std::string_view warning) = 0;
+    virtual void ShowProgressBar() = 0;
+    virtual void SetBarRange(std::int64_t lower, std::int64_t upper) = 0;
+    virtual void SetBarPosition(std::int64_t position) = 0;
+    // Drains the worker thread's own message queue between blocks.
+    virtual void PumpPendingMessages() = 0;
+};
+
+// The card library's five builders.
+class CardLibrary {
+public:
+    virtual ~CardLibrary() = default;
+
+    // The drive letter and the job's 16-byte label buffer; non-zero when the
+    // card has been formatted. Called after the job has closed its volumes.
+    virtual int Build(CardBuilder builder, char driveLetter, char* label) = 0;
+};
+
+// Returns a FormatResult. checkExFatSupport answers as CheckExFatSupport
+// does; it is asked once, for cards of the large class only.
+int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog,
+                 CardLibrary& library, const std::function<int()>& checkExFatSupport);
+
+// Zeroes sector 0 as a trial: true when the volume cannot be opened or the
+// write does not take all 512 bytes.
+bool IsWriteProtected(char driveLetter, RawVolumeOpener& volumes);

@@ -1,0 +1,414 @@
+#include "format/format_job.h"
+
+#include "drives/exfat_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kBlock = 524288;
+
+struct WriteRecord {
+    std::uint64_t offset;
+    std::size_t bytes;
+    bool operator==(const WriteRecord&) const = default;
+};
+
+// A card in a reader, and everything the job did to it and around it.
+struct Card {
+    std::optional<DiskGeometry> geometry;
+    std::optional<std::uint64_t> length;
+    bool writeProtected = false;
+    std::set<int> failingOpens;  // 1-based numbers of the opens that fail
+
+    int opens = 0;
+    int openHandles = 0;
+    std::vector<char> openedLetters;
+    std::vector<WriteRecord> writes;
+    std::vector<std::string> events;
+};
+
+class FakeVolume : public RawVolume {
+public:
+    explicit FakeVolume(Card& card) : card_(card) { ++card_.openHandles; }
+    ~FakeVolume() override
+    {
+        --card_.openHandles;
+        card_.events.push_back("close");
+    }
+    std::optional<DiskGeometry> ReadGeometry() override { return card_.geometry; }
+    std::optional<std::uint64_t> LengthBytes() override { return card_.length; }
+    std::uint32_t Write(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
+    {
+        card_.writes.push_back({offset, bytes.size()});
+        card_.events.push_back("write");
+        // The job reuses one zero buffer: its start and its end tell.
+        const auto head = bytes.first(std::min<std::size_t>(bytes.size(), 8192));
+        EXPECT_TRUE(std::all_of(head.begin(), head.end(), [](std::uint8_t b) { return b == 0; }));
+        EXPECT_EQ(bytes.back(), 0);
+        const bool beyondEnd = card_.length && offset + bytes.size() > *card_.length;
+        return card_.writeProtected || beyondEnd ? 0 : static_cast<std::uint32_t>(bytes.size());
+    }
+    void PrepareForRawWrites() override { card_.events.push_back("prepare"); }
+
+private:
+    Card& card_;
+};
+
+class FakeOpener : public RawVolumeOpener {
+public:
+    explicit FakeOpener(Card& card) : card_(card) {}
+    std::unique_ptr<RawVolume> OpenRawVolume(char driveLetter) override
+    {
+        card_.openedLetters.push_back(driveLetter);
+        if (card_.failingOpens.contains(++card_.opens)) {
+            return nullptr;
+        }
+        card_.events.push_back("open");
+        return std::make_unique<FakeVolume>(card_);
+    }
+
+private:
+    Card& card_;
+};
+
+class FakeDialog : public FormatJobDialog {
+public:
+    explicit FakeDialog(Card& card) : card_(card) {}
+    void ShowMessage(JobMessage message) override
+    {
+        messages.push_back(message);
+        card_.events.push_back("message");
+    }
+    bool ConfirmFormat(std::string_view warning) override
+    {
+        warnings.emplace_back(warning);
+        card_.events.push_back("confirm");
+        return answerYes;
+    }
+    void ShowProgressBar() override { ++barShown; }
+    void SetBarRange(std::int64_t lower, std::int64_t upper) override
+    {
+        ranges.emplace_back(lower, upper);
+    }
+    void SetBarPosition(std::int64_t position) override { positions.push_back(position); }
+    void PumpPendingMessages() override { ++pumps; }
+
+    bool answerYes = true;
+    std::vector<JobMessage> messages;
+    std::vector<std::string> warnings;
+    int barShown = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+    std::vector<std::int64_t> positions;
+    int pumps = 0;
+
+private:
+    Card& card_;
+};
+
+class FakeLibrary : public CardLibrary {
+public:
+    explicit FakeLibrary(Card& card) : card_(card) {}
+    int Build(CardBuilder builder, char driveLetter, char* label) override
+    {
+        built.push_back(builder);
+        letter = driveLetter;
+        labelSeen = label;
+        handlesOpenAtBuild = card_.openHandles;
+        card_.events.push_back("build");
+        return result;
+    }
+
+    int result = 1;
+    std::vector<CardBuilder> built;
+    char letter = 0;
+    std::string labelSeen;
+    int handlesOpenAtBuild = -1;
+
+private:
+    Card& card_;
+};
+
+DiskGeometry Chs(std::int64_t cylinders, std::uint32_t tracks = 255, std::uint32_t sectors = 63,
+                 std::uint32_t bytes = 512)
+{
+    return {.cylinders = cylinders, .mediaType = 11, .tracksPerCylinder = tracks,
+            .sectorsPerTrack = sectors, .bytesPerSector = bytes};
+}
+
+// A geometry whose estimate is exactly the given number of 512-byte sectors.
+DiskGeometry Sectors(std::uint32_t count)
+{
+    return Chs(0, 0, count, 512);
+}
+
+// Whole MiB as the estimate counts them.
+DiskGeometry Mebibytes(std::uint32_t count)
+{
+    return Sectors(count * 2048);
+}
+
+FormatJobInputs Inputs(CardType type, EraseMode erase = EraseMode::none, const char* label = "BREVALD")
+{
+    FormatJobInputs inputs{.driveLetter = 'E', .label = {}, .cardType = type, .eraseMode = erase};
+    std::strncpy(inputs.label.data(), label, inputs.label.size() - 1);
+    return inputs;
+}
+
+// One job against the card, with the probe answering probeAnswer.
+struct Job {
+    explicit Job(DiskGeometry geometry) { card.geometry = geometry; }
+
+    int Run(const FormatJobInputs& inputs, int probeAnswer = EXFAT_SUPPORTED)
+    {
+        FakeOpener opener(card);
+        const int result = RunFormatJob(inputs, opener, dialog, library, [&] {
+            ++probes;
+            return probeAnswer;
+        });
+        EXPECT_EQ(card.openHandles, 0) << "a volume handle was left open";
+        return result;
+    }
+
+    std::size_t WritesAfterTrial() const
+    {
+        return card.writes.empty() ? 0 : card.writes.size() - 1;
+    }
+
+    Card card;
+    FakeDialog dialog{card};
+    FakeLibrary library{card};
+    int probes = 0;
+};
+
+TEST(FormatJob, BuilderByCardTypeAndSizeClassAtTheBoundaries)
+{
+    using enum CardBuilder;
+    const struct {
+        CardType type;
+        DiskGeometry geometry;
+        CardBuilder builder;
+        int probes;
+    } cases[] = {
+        {CardType::sd, Chs(242), sd, 0},  // estimate 2,006,581,248 bytes: 1,913 MiB
+        {CardType::sd, Mebibytes(2088), sd, 0},
+        {CardType::sd, Mebibytes(2089), fat32, 0},
+        {CardType::sd, Mebibytes(32896), fat32, 0},
+        {CardType::sd, Mebibytes(32897), exFat, 1},
+        {CardType::mmc, Mebibytes(2088), mmc, 0},
+        {CardType::mmc, Mebibytes(2089), fat32, 0},
+        {CardType::mmc, Mebibytes(32896), fat32, 0},
+        {CardType::mmc, Mebibytes(32897), mmc, 1},  // probed, but never exFAT for MMC
+        {CardType::cf, Mebibytes(16), cf, 0},
+        {CardType::cf, Mebibytes(2089), cf, 0},
+        {CardType::cf, Mebibytes(65536), cf, 1},
+    };
+    for (const auto& c : cases) {
+        Job job(c.geometry);
+        EXPECT_EQ(job.Run(Inputs(c.type)), FORMAT_DONE);
+        EXPECT_EQ(job.library.built, std::vector{c.builder});
+        EXPECT_EQ(job.probes, c.probes);
+        EXPECT_TRUE(job.dialog.warnings.empty());
+        EXPECT_EQ(job.library.letter, 'E');
+        EXPECT_EQ(job.library.labelSeen, "BREVALD");
+        EXPECT_EQ(job.library.handlesOpenAtBuild, 0);
+    }
+}
+
+TEST(FormatJob, OnlySdCardsOfTheLargeClassAreWarned)
+{
+    for (int answer = EXFAT_NOT_APPLICABLE; answer <= EXFAT_NEED_SP2_AND_PATCH; ++answer) {
+        const bool warned = answer >= EXFAT_NEED_SP1;
+        for (const CardType type : {CardType::sd, CardType::mmc, CardType::cf}) {
+            Job job(Mebibytes(65536));
+            EXPECT_EQ(job.Run(Inputs(type), answer), FORMAT_DONE);
+            EXPECT_EQ(job.dialog.warnings.size(), type == CardType::sd && warned ? 1u : 0u)
+                << answer;
+        }
+        Job job(Mebibytes(65536));
+        job.Run(Inputs(CardType::sd), answer);
+        if (warned) {
+            EXPECT_EQ(job.dialog.warnings.front(), *ExFatWarningText(answer));
+        }
+    }
+}
+
+TEST(FormatJob, DecliningTheWarningCancelsBeforeAnyWrite)
+{
+    for (int answer = EXFAT_NEED_SP1; answer <= EXFAT_NEED_SP2_AND_PATCH; ++answer) {
+        Job job(Mebibytes(65536));
+        job.dialog.answerYes = false;
+        EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete), answer), FORMAT_CANCELLED);
+        EXPECT_TRUE(job.card.writes.empty()) << answer;
+        EXPECT_TRUE(job.library.built.empty());
+        EXPECT_TRUE(job.dialog.messages.empty());
+        EXPECT_EQ(job.dialog.barShown, 0);
+        EXPECT_EQ(job.card.events, (std::vector<std::string>{"open", "confirm", "close"}));
+    }
+}
+
+TEST(FormatJob, TrialWriteOfSectorZeroRunsInEveryEraseMode)
+{
+    for (const EraseMode mode : {EraseMode::none, EraseMode::optimized, EraseMode::complete}) {
+        Job job(Mebibytes(4));
+        EXPECT_EQ(job.Run(Inputs(CardType::sd, mode)), FORMAT_DONE);
+        ASSERT_FALSE(job.card.writes.empty());
+        EXPECT_EQ(job.card.writes.front(), (WriteRecord{0, 512}));
+        // The trial has its own handle, between the survey and the erase pass.
+        const std::vector<std::string> start = {"open", "close", "open", "write", "close", "open"};
+        EXPECT_TRUE(std::equal(start.begin(), start.end(), job.card.events.begin()));
+    }
+}
+
+TEST(FormatJob, WriteProtectedCardIsRefusedAndLeftAlone)
+{
+    // The trial write takes nothing, or the volume will not open for it.
+    for (const bool openFails : {false, true}) {
+        Job job(Mebibytes(4));
+        job.card.writeProtected = !openFails;
+        if (openFails) {
+            job.card.failingOpens = {2};
+        }
+        EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_FAILED);
+        EXPECT_EQ(job.dialog.messages, std::vector{JobMessage::writeProtected});
+        EXPECT_EQ(job.card.writes.size(), openFails ? 0u : 1u);
+        EXPECT_TRUE(job.library.built.empty());
+        EXPECT_EQ(job.dialog.barShown, 0);
+    }
+}
+
+TEST(FormatJob, FailuresReportAndCloseWhatWasOpened)
+{
+    const struct {
+        const char* what;
+        std::optional<DiskGeometry> geometry;
+        std::set<int> failingOpens;
+        bool hasLetter;
+        CardType type;
+        std::vector<JobMessage> messages;
+        int opens;
+    } cases[] = {
+        {"no drive selected", Mebibytes(4), {}, false, CardType::sd, {JobMessage::fail}, 0},
+        {"volume does not open", Mebibytes(4), {1}, true, CardType::sd, {JobMessage::fail}, 1},
+        {"no geometry", std::nullopt, {}, true, CardType::sd, {JobMessage::fail}, 1},
+        {"geometry of zeros", DiskGeometry{}, {}, true, CardType::sd, {JobMessage::fail}, 1},
+        {"second open fails", Mebibytes(4), {3}, true, CardType::sd, {JobMessage::fail}, 3},
+        {"no card type", Mebibytes(4), {}, true, CardType::none, {}, 0},
+    };
+    for (const auto& c : cases) {
+        Job job(Mebibytes(4));
+        job.card.geometry = c.geometry;
+        job.card.failingOpens = c.failingOpens;
+        FormatJobInputs inputs = Inputs(c.type, EraseMode::complete);
+        if (!c.hasLetter) {
+            inputs.driveLetter.reset();
+        }
+        EXPECT_EQ(job.Run(inputs), FORMAT_FAILED) << c.what;
+        EXPECT_EQ(job.dialog.messages, c.messages) << c.what;
+        EXPECT_EQ(job.card.opens, c.opens) << c.what;
+        EXPECT_EQ(job.WritesAfterTrial(), 0u) << c.what;
+        EXPECT_TRUE(job.library.built.empty()) << c.what;
+    }
+}
+
+TEST(FormatJob, LibraryFailureIsAFailedJobWithoutAMessage)
+{
+    Job job(Mebibytes(4));
+    job.library.result = 0;
+    EXPECT_EQ(job.Run(Inputs(CardType::mmc)), FORMAT_FAILED);
+    EXPECT_TRUE(job.dialog.messages.empty());
+    EXPECT_EQ(job.library.built, std::vector{CardBuilder::mmc});
+}
+
+TEST(FormatJob, LabelPassesUnchangedAndAlwaysTerminated)
+{
+    Job job(Mebibytes(4));
+    FormatJobInputs inputs = Inputs(CardType::sd, EraseMode::none, " my Card ");
+    EXPECT_EQ(job.Run(inputs), FORMAT_DONE);
+    EXPECT_EQ(job.library.labelSeen, " my Card ");
+
+    Job full(Mebibytes(4));
+    inputs.label.fill('A');
+    full.Run(inputs);
+    EXPECT_EQ(full.library.labelSeen, std::string(15, 'A'));
+}
+
+TEST(FormatJob, NoErasePassLeavesTheBarAloneAndStillBuilds)
+{
+    Job job(Mebibytes(64));
+    EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::none)), FORMAT_DONE);
+    EXPECT_EQ(job.card.writes.size(), 1u);  // the trial write only
+    EXPECT_EQ(job.dialog.barShown, 0);
+    EXPECT_TRUE(job.dialog.ranges.empty());
+    EXPECT_TRUE(job.dialog.positions.empty());
+    EXPECT_EQ(job.library.built.size(), 1u);
+}
+
+TEST(FormatJob, ErasePassWritesEveryBlockThenTheTailSectors)
+{
+    // Five whole blocks and three sectors.
+    const std::uint64_t blocks = 5;
+    for (const EraseMode mode : {EraseMode::optimized, EraseMode::complete}) {
+        Job job(Sectors(blocks * 1024 + 3));
+        EXPECT_EQ(job.Run(Inputs(CardType::sd, mode)), FORMAT_DONE);
+        std::vector<WriteRecord> expected = {{0, 512}};
+        for (std::uint64_t i = 0; i < blocks; ++i) {
+            expected.push_back({i * kBlock, mode == EraseMode::optimized ? 8192u : kBlock});
+        }
+        for (std::uint64_t k = 0; k < 3; ++k) {
+            expected.push_back({blocks * kBlock + k * 512, 512});
+        }
+        EXPECT_EQ(job.card.writes, expected);
+        EXPECT_EQ(job.dialog.ranges, (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 5}}));
+        EXPECT_EQ(job.dialog.positions, (std::vector<std::int64_t>{0, 1, 2, 3, 4, 5}));
+        EXPECT_EQ(job.dialog.pumps, 6);
+        EXPECT_EQ(job.dialog.barShown, 1);
+        // Taken from the file system before the first erase write.
+        EXPECT_EQ(job.card.events[6], "prepare");
+    }
+}
+
+TEST(FormatJob, WholeBlockDeviceEndsWithAnEmptyLastStep)
+{
+    Job job(Sectors(4 * 1024));
+    job.Run(Inputs(CardType::sd, EraseMode::complete));
+    EXPECT_EQ(job.card.writes.size(), 1u + 4u);
+    EXPECT_EQ(job.card.writes.back(), (WriteRecord{3 * kBlock, kBlock}));
+    EXPECT_EQ(job.dialog.positions.back(), 4);
+}
+
+TEST(FormatJob, BlockOffsetsBeyondFourGibibytesDoNotWrap)
+{
+    Job job(Sectors(8194 * 1024));
+    job.Run(Inputs(CardType::sd, EraseMode::optimized));
+    ASSERT_EQ(job.card.writes.size(), 1u + 8194u);
+    EXPECT_EQ(job.card.writes[1 + 8192].offset, 4294967296u);
+    EXPECT_EQ(job.card.writes[1 + 8193].offset, 4295491584u);
+}
+
+TEST(FormatJob, EraseStopsAtTheDeviceEndNotAtTheEstimate)
+{
+    // An 8 GiB image seen through the derived geometry: 1,044 cylinders. The
+    // estimate reaches 1,045 x 256 x 63 x 512 bytes, past the image's end.
+    const std::uint64_t length = std::uint64_t{8} << 30;
+    Job job(Chs(1044));
+    job.card.length = length;
+    EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_DONE);
+    EXPECT_EQ(job.library.built, std::vector{CardBuilder::fat32});
+    EXPECT_EQ(job.card.writes.size(), 1u + length / kBlock);
+    EXPECT_EQ(job.card.writes.back().offset + job.card.writes.back().bytes, length);
+    EXPECT_EQ(job.dialog.ranges.front().second, static_cast<std::int64_t>(length / kBlock));
+
+    // A device that cannot tell its length is erased up to the estimate.
+    Job unknown(Sectors(2 * 1024 + 1));
+    unknown.Run(Inputs(CardType::sd, EraseMode::complete));
+    EXPECT_EQ(unknown.card.writes.back(), (WriteRecord{2 * kBlock, 512}));
+}
+
+}  // namespace
