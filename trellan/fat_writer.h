@@ -11,7 +11,7 @@ namespace trellan {
 
 // Zeroes what could make a reader see an old layout: the first and the last
 // MiB of the card (MBR/GPT and the GPT backup header) and everything up to
-// the end of the new system area (first_data_sectors sectors from the card's
+// the end of the new system area (system_end_sectors, counted from the card's
 // start), so no old partition table, boot sector or FAT survives there.
 FormatStatus clear_stale_metadata(BlockDevice& device, std::uint64_t system_end_sectors);
 

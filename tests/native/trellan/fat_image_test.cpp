@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "trellan/builders.h"
 #include "trellan/file_device.h"
@@ -166,6 +167,46 @@ TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
         EXPECT_NE(info.output.find("cluster size: " + std::to_string(layout.sectors_per_cluster) + " sectors"),
                   std::string::npos) << info.output;
     }
+}
+
+TEST_F(FatImage, FileDeviceNeverGrowsTheImage)
+{
+    const fs::path image = create_image(2048 + 1, false);
+    std::ofstream(image, std::ios::app) << "odd";  // a trailing partial sector is not part of the card
+    OpenFailure failure = OpenFailure::none;
+    const auto device = FileDevice::open(image, failure);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->length_sectors(), 2049u);
+    const std::vector<std::uint8_t> sector(512, 0xAB);
+    EXPECT_EQ(device->write(2049, sector), IoResult::out_of_range);
+    EXPECT_EQ(device->write(2048, std::vector<std::uint8_t>(1024, 0xAB)), IoResult::out_of_range);
+    EXPECT_EQ(device->write_zeros(2000, 50), IoResult::out_of_range);
+    EXPECT_EQ(device->write(2048, sector), IoResult::ok);
+    EXPECT_EQ(device->write_zeros(2048, 1), IoResult::ok);
+    std::vector<std::uint8_t> back(512, 0xFF);
+    EXPECT_EQ(device->read(2048, back), IoResult::ok);
+    EXPECT_EQ(back, std::vector<std::uint8_t>(512, 0));
+    EXPECT_EQ(fs::file_size(image), 2049u * 512 + 3);
+
+    EXPECT_FALSE(FileDevice::open((directory_ / "missing.img").string(), failure));
+    EXPECT_EQ(failure, OpenFailure::not_found);
+}
+
+TEST_F(FatImage, CommandLineReportsTheLayoutOrTheFailure)
+{
+    const fs::path image = create_image(62333952, false);
+    const std::string tool = TRELLAN_FORMAT_PATH;
+    const CommandResult fat32 = run(tool + " --builder fat32 --label Holiday " + image.string());
+    EXPECT_EQ(fat32.exit_code, 0) << fat32.output;
+    EXPECT_NE(fat32.output.find("file system: FAT32"), std::string::npos) << fat32.output;
+    EXPECT_NE(fat32.output.find("partition start: sector 8192"), std::string::npos) << fat32.output;
+    EXPECT_NE(fat32.output.find("cluster size: 32768 bytes"), std::string::npos) << fat32.output;
+
+    const fs::path tiny = create_image(1000, false);
+    const CommandResult too_small = run(tool + " --builder fat32 " + tiny.string());
+    EXPECT_EQ(too_small.exit_code, 1);
+    EXPECT_NE(too_small.output.find("too small"), std::string::npos) << too_small.output;
+    EXPECT_EQ(run(tool + " --builder floppy " + image.string()).exit_code, 2);
 }
 
 }  // namespace
