@@ -66,9 +66,21 @@ public:
 private:
     static BOOL LoadInto(std::unique_ptr<CGdiPlusBitmapResource>& slot, UINT id, const char* type);
     static BOOL IsPresent(const std::unique_ptr<CGdiPlusBitmapResource>& image);
+    // The surface the pictures are composed on: a memory DC over the
+    // button's DC and a GDI+ graphics object drawing into it.
+    struct Canvas {
+        CDC& dc;
+        Gdiplus::GpGraphics* graphics;
+        int width;
+        int height;
+    };
+    enum class Shift { None, UpLeft };
+    enum class Tone { Plain, Brightened };
+
     void SnapshotBackground(int width, int height);
-    void MakePicture(CBitmapDC& picture, CDC& canvas, int width, int height, const CGdiPlusBitmap& image,
-                     int sourceOffset, bool brighten);
+    void MakePictures(const Canvas& canvas);
+    void MakePicture(CBitmapDC& picture, const Canvas& canvas, const CGdiPlusBitmap& image, Shift shift, Tone tone);
+    const CGdiPlusBitmap& PressedSource() const;
 
     BOOL m_hasAlternate = FALSE;
     BOOL m_picturesReady = FALSE;

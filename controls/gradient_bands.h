@@ -22,7 +22,7 @@ struct GradientBand {
     bool operator==(const GradientBand&) const = default;
 };
 
-struct GradientFill {
+struct BandPlan {
     std::vector<GradientBand> bands;  // left to right, as drawn
     int backgroundLeft;               // the background fills [backgroundLeft, width)
 };
@@ -32,7 +32,7 @@ struct GradientFill {
 // and including the first band that ends beyond `filledLength` pixels. One
 // band per step of the channel that changes most; the last band reaches the
 // right edge even where the band widths round short of it.
-GradientFill PlanGradient(BandColor start, BandColor end, int width, int filledLength);
+BandPlan PlanGradient(BandColor start, BandColor end, int width, int filledLength);
 
 // The bar shows a gradient only for lower < position <= upper.
 bool ShowsGradient(int lower, int upper, int position);
