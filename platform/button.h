@@ -22,8 +22,6 @@ public:
 
     int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
     void SetCheck(int check) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
-    UINT GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }
-    void SetState(BOOL highlight) { SendMessage(BM_SETSTATE, static_cast<WPARAM>(highlight)); }
     void Click() { SendMessage(BM_CLICK); }
 
     // Owner-drawn buttons only; the base draws nothing.

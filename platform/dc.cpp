@@ -53,13 +53,6 @@ POINT CDC::SetWindowOrg(int x, int y)
     return previous;
 }
 
-POINT CDC::GetWindowOrg() const
-{
-    POINT origin{};
-    ::GetWindowOrgEx(m_hDC, &origin);
-    return origin;
-}
-
 CPaintDC::CPaintDC(CWnd& window) : m_window(window.m_hWnd)
 {
     m_hDC = ::BeginPaint(m_window, &m_ps);

@@ -55,8 +55,6 @@ public:
     }
     int GetClipBox(RECT* rect) const { return ::GetClipBox(m_hDC, rect); }
     POINT SetWindowOrg(int x, int y);
-    POINT GetWindowOrg() const;
-    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
 
 protected:
     HDC m_hDC = nullptr;

@@ -86,6 +86,7 @@ public:
             MessageRow<kThrows, &CProbeDlg::OnThrows>(),
             MessageRow<WM_TIMER, &CProbeDlg::OnTimer>(),
             MessageRow<WM_SYSCOMMAND, &CProbeDlg::OnSysCommand>(),
+            MessageRow<WM_LBUTTONDOWN, &CProbeDlg::OnLButtonDown>(),
             CommandRow<IDC_PLAIN, BN_CLICKED, &CProbeDlg::OnPlainClicked>(),
             CtlColorRow<&CProbeDlg::OnCtlColor>(),
         };
@@ -135,6 +136,11 @@ private:
     LRESULT OnThrows(WPARAM, LPARAM) { throw std::runtime_error("handler failed"); }
     void OnTimer(UINT_PTR id) { events.push_back("timer " + std::to_string(id)); }
     void OnSysCommand(UINT id, LPARAM) { events.push_back("syscommand " + std::to_string(id)); }
+    void OnLButtonDown(UINT flags, POINT point)
+    {
+        events.push_back("button down " + std::to_string(flags) + " at " + std::to_string(point.x) + "," +
+                         std::to_string(point.y));
+    }
     void OnPlainClicked() { events.push_back("plain clicked"); }
     HBRUSH OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
     {
@@ -175,6 +181,7 @@ TEST(MessageTable, RoutesEachMessageToTheRightHandlerInOrder)
         {"a throwing handler stays inside the layer", kThrows, 0, {"WindowProc"}, 0},
         {"timer id decoded", WM_TIMER, 7002, {"timer 7002"}, 0},
         {"system command id decoded", WM_SYSCOMMAND, 0x0010, {"syscommand 16"}, 0},
+        {"mouse position decoded with its sign", WM_LBUTTONDOWN, MK_LBUTTON, {"button down 1 at -3,7"}, 0},
         {"control id and notification", WM_COMMAND, MAKEWPARAM(IDC_PLAIN, BN_CLICKED), {"plain clicked"}, 0},
         {"same id, other notification", WM_COMMAND, MAKEWPARAM(IDC_PLAIN, BN_DOUBLECLICKED), {}, 0},
         {"same notification, other id", WM_COMMAND, MAKEWPARAM(IDC_TEXT, BN_CLICKED), {}, 0},
@@ -182,8 +189,10 @@ TEST(MessageTable, RoutesEachMessageToTheRightHandlerInOrder)
     for (const Case& c : cases) {
         LRESULT result = -7;
         const Events events = EventsOf([&](CProbeDlg& dialog) {
-            const LPARAM control = c.message == WM_COMMAND ? reinterpret_cast<LPARAM>(dialog.GetDlgItem(LOWORD(c.wParam))) : 0;
-            result = dialog.SendMessage(c.message, c.wParam, control);
+            LPARAM lParam = c.message == WM_LBUTTONDOWN ? MAKELPARAM(-3, 7) : 0;
+            if (c.message == WM_COMMAND)
+                lParam = reinterpret_cast<LPARAM>(dialog.GetDlgItem(LOWORD(c.wParam)));
+            result = dialog.SendMessage(c.message, c.wParam, lParam);
         });
         EXPECT_EQ(events, c.events) << c.what;
         EXPECT_EQ(result, c.result) << c.what;
