@@ -148,8 +148,12 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND window, UINT message, WPARAM wPa
     if (message != WM_INITDIALOG || CWnd::FromHandlePermanent(window) != nullptr)
         return FALSE;
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
-    if (!dialog->SubclassWindow(window))
+    try {
+        if (!dialog->SubclassWindow(window))
+            return FALSE;
+    } catch (...) {
         return FALSE;
+    }
     return dialog->SendMessage(WM_INITDIALOG, wParam, lParam);
 }
 

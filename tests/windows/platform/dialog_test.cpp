@@ -101,23 +101,6 @@ TEST(Dialog, TextExchangeFillsTheControlAndReadsItBackOnOK)
     EXPECT_EQ(dialog.m_text, "typed label");
 }
 
-TEST(Dialog, UpdateDataMovesValuesBothWays)
-{
-    std::string shown;
-    CScriptDlg dialog;
-    dialog.script = [&](CScriptDlg& live) {
-        live.m_text = "to the control";
-        live.UpdateData(FALSE);
-        shown = live.GetDlgItemText(IDC_TEXT);
-        live.SetDlgItemText(IDC_TEXT, "from the control");
-        live.UpdateData(TRUE);
-        live.EndDialog(IDCANCEL);
-    };
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_EQ(shown, "to the control");
-    EXPECT_EQ(dialog.m_text, "from the control");
-}
-
 TEST(Dialog, EndDialogFromAHandlerEndsTheModalRunAndDestroysTheWindow)
 {
     CScriptDlg dialog;
