@@ -13,7 +13,11 @@ constexpr std::size_t kUnreadBlanks = 40;
 
 std::string TwoDigits(std::int64_t value)
 {
-    return (value < 10 ? "0" : "") + std::to_string(value);
+    std::string text = std::to_string(value);
+    if (text.size() < 2) {
+        text.insert(text.begin(), '0');
+    }
+    return text;
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+#include "drives/raw_volume_win32.h"
+
+#include "platform/volume.h"
+
+namespace {
+
+class Win32RawVolume : public RawVolume {
+public:
+    bool Open(char driveLetter) { return volume_.Open(driveLetter); }
+
+    std::optional<DiskGeometry> ReadGeometry() override
+    {
+        DISK_GEOMETRY geometry{};
+        if (!volume_.GetDriveGeometry(geometry)) {
+            return std::nullopt;
+        }
+        return DiskGeometry{
+            .cylinders = geometry.Cylinders.QuadPart,
+            .mediaType = static_cast<std::uint32_t>(geometry.MediaType),
+            .tracksPerCylinder = geometry.TracksPerCylinder,
+            .sectorsPerTrack = geometry.SectorsPerTrack,
+            .bytesPerSector = geometry.BytesPerSector,
+        };
+    }
+
+    std::optional<std::uint64_t> LengthBytes() override { return volume_.GetLength(); }
+
+    std::uint32_t Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override
+    {
+        return volume_.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+
+    void PrepareForRawWrites() override { volume_.LockAndDismount(); }
+
+private:
+    Volume volume_;
+};
+
+}  // namespace
+
+std::unique_ptr<RawVolume> Win32RawVolumeOpener::OpenRawVolume(char driveLetter)
+{
+    auto volume = std::make_unique<Win32RawVolume>();
+    if (!volume->Open(driveLetter)) {
+        return nullptr;
+    }
+    return volume;
+}
+
+std::optional<DiskGeometry> ReadDriveGeometry(char driveLetter)
+{
+    Win32RawVolumeOpener opener;
+    const std::unique_ptr<RawVolume> volume = opener.OpenRawVolume(driveLetter);
+    return volume ? volume->ReadGeometry() : std::nullopt;
+}

@@ -1,0 +1,124 @@
+#include "platform/volume.h"
+
+#include <cstdio>
+
+namespace {
+
+// The geometry Windows gives media that report none of their own.
+constexpr DWORD kDerivedTracksPerCylinder = 255;
+constexpr DWORD kDerivedSectorsPerTrack = 63;
+constexpr DWORD kDerivedBytesPerSector = 512;
+
+bool NotImplemented(DWORD error)
+{
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
+}  // namespace
+
+bool Volume::Open(char driveLetter)
+{
+    Close();
+    char path[12];
+    std::snprintf(path, sizeof path, "\\\\.\\%c:", driveLetter);
+    handle_ = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, 0, nullptr);
+    return IsOpen();
+}
+
+void Volume::Close()
+{
+    if (IsOpen()) {
+        CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+    length_.reset();
+}
+
+bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
+{
+    DWORD returned = 0;
+    if (DeviceIoControl(handle_, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
+                        sizeof geometry, &returned, nullptr)) {
+        return true;
+    }
+    if (!IsOpen() || !NotImplemented(GetLastError())) {
+        return false;
+    }
+    const std::optional<ULONGLONG> length = GetLength();
+    if (!length) {
+        return false;
+    }
+    constexpr ULONGLONG cylinderBytes =
+        ULONGLONG{kDerivedTracksPerCylinder} * kDerivedSectorsPerTrack * kDerivedBytesPerSector;
+    geometry = {};
+    geometry.Cylinders.QuadPart = static_cast<LONGLONG>(*length / cylinderBytes);
+    geometry.MediaType = RemovableMedia;
+    geometry.TracksPerCylinder = kDerivedTracksPerCylinder;
+    geometry.SectorsPerTrack = kDerivedSectorsPerTrack;
+    geometry.BytesPerSector = kDerivedBytesPerSector;
+    return true;
+}
+
+std::optional<ULONGLONG> Volume::GetLength()
+{
+    if (length_ || !IsOpen()) {
+        return length_;
+    }
+    GET_LENGTH_INFORMATION info{};
+    DWORD returned = 0;
+    LARGE_INTEGER size{};
+    LARGE_INTEGER end{};
+    if (DeviceIoControl(handle_, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info,
+                        &returned, nullptr)) {
+        length_ = info.Length.QuadPart;
+    } else if (GetFileSizeEx(handle_, &size)) {
+        length_ = size.QuadPart;
+    } else if (SetFilePointerEx(handle_, LARGE_INTEGER{}, &end, FILE_END)) {
+        length_ = end.QuadPart;
+    }
+    return length_;
+}
+
+bool Volume::SeekTo(ULONGLONG offset)
+{
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != 0;
+}
+
+DWORD Volume::Read(ULONGLONG offset, void* buffer, DWORD bytes)
+{
+    DWORD read = 0;
+    if (!SeekTo(offset) || !ReadFile(handle_, buffer, bytes, &read, nullptr)) {
+        return 0;
+    }
+    return read;
+}
+
+DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
+{
+    const std::optional<ULONGLONG> length = GetLength();
+    if (length && (offset > *length || bytes > *length - offset)) {
+        SetLastError(ERROR_SECTOR_NOT_FOUND);
+        return 0;
+    }
+    DWORD written = 0;
+    if (!SeekTo(offset) || !WriteFile(handle_, buffer, bytes, &written, nullptr)) {
+        return 0;
+    }
+    return written;
+}
+
+void Volume::LockAndDismount()
+{
+    DWORD returned = 0;
+    const bool locked =
+        DeviceIoControl(handle_, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+    const DWORD error = GetLastError();
+    // Dismounting a volume that others still hold would pull it from under
+    // them; without the lock, leave the file system as it is.
+    if (locked || NotImplemented(error) || error == ERROR_INVALID_PARAMETER) {
+        DeviceIoControl(handle_, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+    }
+}
