@@ -1,5 +1,8 @@
 #include "app/veltrane_app.h"
 
+// GDI+ needs the COM declarations that the lean windows.h leaves out.
+#include <objidl.h>
+
 #include <gdiplus.h>
 
 #include "app/admin_rights.h"

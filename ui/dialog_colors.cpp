@@ -49,6 +49,30 @@ void StyleLabelCaption(CDC& dc, const CFont& font, COLORREF color)
 }
 }  // namespace
 
+void CVeltraneDlg::ApplyControlFonts()
+{
+    // The colour request selects these fonts too, but some static controls
+    // select their own font after asking for colours; giving each control
+    // its font as well makes the result the same everywhere.
+    struct ControlFont {
+        int id;
+        CFont DialogFonts::*font;
+    };
+    static constexpr ControlFont kFonts[] = {
+        {IDC_DRIVE_CAPTION, &DialogFonts::m_caption},   {IDC_DISK_SIZE, &DialogFonts::m_caption},
+        {IDC_SIZE_CAPTION, &DialogFonts::m_caption},    {IDC_SD_TEXT, &DialogFonts::m_caption},
+        {IDC_MMC_TEXT, &DialogFonts::m_caption},        {IDC_CF_TEXT, &DialogFonts::m_caption},
+        {IDC_STATUS_RESULT, &DialogFonts::m_result},    {IDC_STATUS_HINT, &DialogFonts::m_caption},
+        {IDC_LABEL_CAPTION, &DialogFonts::m_label},     {IDC_COMPLETE_TEXT, &DialogFonts::m_label},
+        {IDC_OPTIMIZED_TEXT, &DialogFonts::m_label},
+    };
+    for (const ControlFont& entry : kFonts) {
+        const CFont& font = m_fonts.*entry.font;
+        if (font.GetSafeHandle() != nullptr)
+            SendDlgItemMessage(entry.id, WM_SETFONT, reinterpret_cast<WPARAM>(font.GetSafeHandle()), FALSE);
+    }
+}
+
 HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
 {
     const int id = control.GetDlgCtrlID();

@@ -1,13 +1,16 @@
 #include "ui/veltrane_dlg.h"
 
+#include <dbt.h>
+
 #include <cstdio>
 
 #include "controls/mem_dc.h"
 #include "platform/data_exchange.h"
 #include "platform/string_resource.h"
 #include "platform/version_info.h"
-#include "resource.h"
+#include "platform/win_app.h"
 #include "app/about_dlg.h"
+#include "resource.h"
 #include "ui/dialog_layout.h"
 #include "ui/swallowed_keys.h"
 
@@ -52,6 +55,8 @@ BOOL CVeltraneDlg::OnInitDialog()
     CDialog::OnInitDialog();
     m_announcePending = true;
     m_fonts.Create();
+    ApplyControlFonts();
+    m_cardBitmaps.Load();
     m_hBackground = static_cast<HBITMAP>(
         LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     AddAboutMenuItem();
@@ -62,6 +67,9 @@ BOOL CVeltraneDlg::OnInitDialog()
     m_btnQuit.SubclassDlgItem(IDCANCEL, this);
     m_btnQuit.LoadBitmaps(IDB_QUIT_NORMAL, IDB_QUIT_PRESSED, 0, IDB_QUIT_DISABLED);
     m_btnQuit.SizeToContent();
+
+    ScanDrives();
+    ExchangeSettings(TRUE);
 
     m_progress.SetBarPosition(0);
     m_progress.m_startColor = RGB(255, 30, 60);
@@ -77,6 +85,7 @@ BOOL CVeltraneDlg::OnInitDialog()
     SetDlgItemText(IDC_COMPLETE_TEXT, LoadResourceString(IDS_COMPLETE_FORMAT));
 
     SetUpSkinnedControls();
+    SetTimer(kPollTimerId, kPollIntervalMs);
     PlaceWindowAndControls();
     return TRUE;
 }
@@ -194,6 +203,8 @@ LRESULT CVeltraneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_announcePending = false;
         PostAnnouncement();
     }
+    if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE))
+        ScanDrives();
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
@@ -206,12 +217,14 @@ void CVeltraneDlg::PostAnnouncement()
 
 void CVeltraneDlg::OnTimer(UINT_PTR)
 {
+    PollDriveSize();
     Default();
 }
 
 void CVeltraneDlg::OnDestroy()
 {
     Default();
+    ExchangeSettings(FALSE);
 }
 
 void CVeltraneDlg::OnCancel()

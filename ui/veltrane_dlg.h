@@ -10,7 +10,21 @@
 #include "platform/bitmap_button.h"
 #include "platform/dialog.h"
 #include "platform/message_rows.h"
+#include "resource.h"
+#include "drives/capacity_text.h"
+#include "ui/card_bitmaps.h"
+#include "ui/card_pictures.h"
 #include "ui/dialog_fonts.h"
+
+#include <optional>
+#include <string>
+
+// The capacity poll: the dialog's only timer.
+inline constexpr UINT_PTR kPollTimerId = 7002;
+inline constexpr UINT kPollIntervalMs = 2000;
+
+// The folder of the running program, without a trailing backslash.
+std::string GetModuleDirectory();
 
 class CVeltraneDlg : public CDialog {
 public:
@@ -25,6 +39,12 @@ public:
             MessageRow<WM_SYSCOMMAND, &CVeltraneDlg::OnSysCommand>(),
             MessageRow<WM_TIMER, &CVeltraneDlg::OnTimer>(),
             CtlColorRow<&CVeltraneDlg::OnCtlColor>(),
+            CommandRow<IDC_DRIVE_LIST, CBN_SELCHANGE, &CVeltraneDlg::OnSelChangeDrive>(),
+            CommandRow<IDC_CARD_SD, BN_CLICKED, &CVeltraneDlg::OnCardSd>(),
+            CommandRow<IDC_CARD_MMC, BN_CLICKED, &CVeltraneDlg::OnCardMmc>(),
+            CommandRow<IDC_CARD_CF, BN_CLICKED, &CVeltraneDlg::OnCardCf>(),
+            CommandRow<IDC_COMPLETE_FORMAT, BN_CLICKED, &CVeltraneDlg::OnCompleteFormat>(),
+            CommandRow<IDC_OPTIMIZED_FORMAT, BN_CLICKED, &CVeltraneDlg::OnOptimizedFormat>(),
         };
         static constexpr MessageTable table = MakeMessageTable(rows, &CDialog::Table);
         return table;
@@ -51,6 +71,14 @@ public:
     UINT m_msgFormatDone = 0;
     bool m_announcePending = false;
 
+    // Drive view.
+    void ScanDrives();
+    void OnSelChangeDrive();
+    void PollDriveSize();
+    void UpdateCardPictures(bool cardPresent);
+    void RefreshCardPictures(bool cardPresent);
+    void ExchangeSettings(BOOL load);
+
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     BOOL PreTranslateMessage(MSG* message) override;
@@ -69,6 +97,12 @@ private:
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnTimer(UINT_PTR id);
     HBRUSH OnCtlColor(CDC& dc, CWnd& control, UINT ctlType);
+    void ApplyControlFonts();
+    void OnCardSd();
+    void OnCardMmc();
+    void OnCardCf();
+    void OnCompleteFormat();
+    void OnOptimizedFormat();
 
     void AddAboutMenuItem();
     void SetVersionTitle();
@@ -76,6 +110,17 @@ private:
     void PlaceWindowAndControls();
     void PostAnnouncement();
 
+    std::optional<char> SelectedDriveLetter() const;
+    void QueryDriveSize(CapacityQuery query);
+    void ShowSizeText(const std::string& text);
+    void ResetFormatLabel();
+    std::optional<CardType> CheckedCardType() const;
+    // Sets the three pictures for the checked card; which card, or nothing
+    // when no radio is checked.
+    std::optional<CardType> ShowCardPictures(bool cardPresent);
+    void OnCardChosen(CardType card);
+
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
+    CardBitmaps m_cardBitmaps;
 };

@@ -1,6 +1,7 @@
 #include "scenario.h"
 
 #include <dbt.h>
+#include <psapi.h>
 
 #include <cctype>
 #include <cstdio>
@@ -43,11 +44,18 @@ std::string Rest(const std::string& line, size_t count)
     return rest;
 }
 
+void Append(std::string& list, const std::string& item)
+{
+    if (!list.empty())
+        list += ',';
+    list += item;
+}
+
 std::string Join(const std::vector<WPARAM>& values)
 {
     std::string joined;
     for (WPARAM value : values)
-        joined += (joined.empty() ? "" : ",") + std::to_string(value);
+        Append(joined, std::to_string(value));
     return joined;
 }
 
@@ -94,6 +102,9 @@ Scenario::Scenario(std::string executable)
           {"key", &Scenario::Key},
           {"syscommand", &Scenario::SysCommand},
           {"invalidate", &Scenario::Invalidate},
+          {"pixels", &Scenario::Pixels},
+          {"ticks", &Scenario::Ticks},
+          {"resources", &Scenario::Resources},
           {"devicechange", &Scenario::DeviceChange},
           {"broadcasts", &Scenario::Broadcasts},
           {"pid", &Scenario::Pid},
@@ -259,7 +270,7 @@ void Scenario::Box(const Words&)
     std::string buttons;
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         if (HWND button = GetDlgItem(box, id); button != nullptr && IsWindowVisible(button))
-            buttons += (buttons.empty() ? "" : ",") + WindowText(button);
+            Append(buttons, WindowText(button));
     }
     Record("box.buttons", buttons);
 }
@@ -327,7 +338,7 @@ void Scenario::Combo(const Words& words)
     for (LRESULT i = 0; i < count; ++i) {
         char text[256] = {};
         SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        entries += (entries.empty() ? "" : ",") + std::string(text);
+        Append(entries, text);
     }
     Record("combo." + words[1], entries);
     const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
@@ -426,6 +437,55 @@ void Scenario::Invalidate(const Words&)
         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+void Scenario::Pixels(const Words& words)
+{
+    HWND item = Item(words, 1);
+    if (item == nullptr)
+        return;
+    RECT rect = {};
+    GetWindowRect(item, &rect);
+    // A fingerprint of what the control shows on screen, to compare states.
+    HDC screen = GetDC(nullptr);
+    unsigned long long hash = 1469598103934665603ull;
+    for (LONG y = rect.top; y < rect.bottom; y += 2) {
+        for (LONG x = rect.left; x < rect.right; x += 2) {
+            hash ^= GetPixel(screen, x, y);
+            hash *= 1099511628211ull;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    Record(words.size() > 2 ? words[2] : "pixels." + words[1], std::to_string(hash));
+}
+
+void Scenario::Ticks(const Words& words)
+{
+    HWND dialog = Dialog();
+    if (dialog == nullptr)
+        return;
+    const int count = words.size() > 1 ? Number(words[1]) : 1;
+    // What the poll timer would deliver, without waiting 2 s per tick.
+    for (int i = 0; i < count; ++i) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(dialog, WM_TIMER, 7002, 0, SMTO_ABORTIFHUNG, 10000, &result);
+    }
+}
+
+void Scenario::Resources(const Words&)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m_target.ProcessId());
+    if (process == nullptr) {
+        Fail("cannot open the process");
+        return;
+    }
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    Record("gdiobjects", std::to_string(GetGuiResources(process, GR_GDIOBJECTS)));
+    Record("userobjects", std::to_string(GetGuiResources(process, GR_USEROBJECTS)));
+    Record("privatekib", std::to_string(memory.PrivateUsage / 1024));
+    CloseHandle(process);
+}
+
 void Scenario::DeviceChange(const Words& words)
 {
     HWND dialog = Dialog();
@@ -491,6 +551,16 @@ void Scenario::Expect(const Words& words)
         holds = actual.find(expected) != std::string::npos;
     else if (op == ">=")
         holds = std::strtoll(actual.c_str(), nullptr, 0) >= std::strtoll(expected.c_str(), nullptr, 0);
+    else if (op == "<=")
+        holds = std::strtoll(actual.c_str(), nullptr, 0) <= std::strtoll(expected.c_str(), nullptr, 0);
+    else if (op == "sameas" || op == "differsfrom") {
+        const auto other = m_seen.find(expected);
+        if (other == m_seen.end()) {
+            Fail("nothing seen under " + expected);
+            return;
+        }
+        holds = (actual == other->second) == (op == "sameas");
+    }
     else
         Fail("unknown operator " + op);
     if (!holds)

@@ -50,6 +50,9 @@ private:
     void Key(const Words& words);
     void SysCommand(const Words& words);
     void Invalidate(const Words& words);
+    void Pixels(const Words& words);
+    void Ticks(const Words& words);
+    void Resources(const Words& words);
     void DeviceChange(const Words& words);
     void Broadcasts(const Words& words);
     void Pid(const Words& words);

@@ -1,0 +1,65 @@
+// The size line and the Start button follow the selected reader: a new
+// selection resets the view, the 2-second poll tracks the card coming and going.
+#include "ui/veltrane_dlg.h"
+
+#include "drives/capacity_text.h"
+#include "drives/raw_volume_win32.h"
+#include "platform/string_resource.h"
+#include "resource.h"
+
+void CVeltraneDlg::OnSelChangeDrive()
+{
+    QueryDriveSize(CapacityQuery::selectionChange);
+}
+
+void CVeltraneDlg::PollDriveSize()
+{
+    QueryDriveSize(CapacityQuery::poll);
+}
+
+std::optional<char> CVeltraneDlg::SelectedDriveLetter() const
+{
+    const int selected = m_cbDrive.GetCurSel();
+    if (selected == CB_ERR || m_cbDrive.GetLBTextLen(selected) != 1)
+        return std::nullopt;
+    char entry[4] = {};
+    if (m_cbDrive.GetLBText(selected, entry) == CB_ERR)
+        return std::nullopt;
+    return entry[0];
+}
+
+void CVeltraneDlg::QueryDriveSize(CapacityQuery query)
+{
+    const bool selectionChange = query == CapacityQuery::selectionChange;
+    const std::optional<char> letter = m_cbDrive.GetCount() > 0 ? SelectedDriveLetter() : std::nullopt;
+    CapacityView view = NoDriveCapacityView();
+    if (letter) {
+        const std::optional<DiskGeometry> geometry = ReadDriveGeometry(*letter);
+        ShowSizeText(ClearedSizeText());
+        view = DecideCapacityView(query, geometry);
+    }
+    if (selectionChange)
+        UpdateCardPictures(view.cardActive);
+    else
+        RefreshCardPictures(view.cardActive);
+    m_btnStart.EnableWindow(view.startButton.windowEnabled);
+    m_btnStart.SetInactive(view.startButton.inactive);
+    ShowSizeText(view.sizeText);
+    if (selectionChange && letter)
+        ResetFormatLabel();
+}
+
+void CVeltraneDlg::ShowSizeText(const std::string& text)
+{
+    // The line has no background of its own: hiding it first lets the skin
+    // repaint under it, so no trace of a longer old text remains.
+    CWnd sizeLine(GetDlgItem(IDC_DISK_SIZE));
+    sizeLine.ShowWindow(SW_HIDE);
+    sizeLine.SetWindowText(text);
+    sizeLine.ShowWindow(SW_SHOW);
+}
+
+void CVeltraneDlg::ResetFormatLabel()
+{
+    SetDlgItemText(IDC_LABEL, LoadResourceString(IDS_DEFAULT_LABEL));
+}

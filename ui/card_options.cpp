@@ -1,0 +1,95 @@
+// Card type and erase mode: the radios with their pictures, and the two
+// check boxes that exclude each other.
+#include "ui/veltrane_dlg.h"
+
+#include "platform/message_box.h"
+#include "resource.h"
+
+namespace {
+constexpr int kPictureControls[kCardTypeCount] = {IDC_PICTURE_SD, IDC_PICTURE_MMC, IDC_PICTURE_CF};
+constexpr int kCardRadios[kCardTypeCount] = {IDC_CARD_SD, IDC_CARD_MMC, IDC_CARD_CF};
+const std::string kBlankResultLine(23, ' ');
+const std::string kBlankHintLine(51, ' ');
+}  // namespace
+
+std::optional<CardType> CVeltraneDlg::CheckedCardType() const
+{
+    for (int i = 0; i < kCardTypeCount; ++i) {
+        if (IsDlgButtonChecked(kCardRadios[i]) == BST_CHECKED)
+            return CardTypeFromIndex(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<CardType> CVeltraneDlg::ShowCardPictures(bool cardPresent)
+{
+    const std::optional<CardType> checked = CheckedCardType();
+    if (!checked)
+        return std::nullopt;
+    const CardPictureIds ids = PicturesFor(*checked, cardPresent);
+    for (int i = 0; i < kCardTypeCount; ++i) {
+        const LRESULT previous = SendDlgItemMessage(kPictureControls[i], STM_SETIMAGE, IMAGE_BITMAP,
+                                                    reinterpret_cast<LPARAM>(m_cardBitmaps.ForResource(ids[i])));
+        // The first picture given back is the one the template loaded: ours
+        // to release. Later ones are the shared bitmaps, kept for reuse.
+        m_cardBitmaps.ReleaseForeign(reinterpret_cast<HBITMAP>(previous));
+    }
+    return checked;
+}
+
+void CVeltraneDlg::UpdateCardPictures(bool cardPresent)
+{
+    SetDlgItemText(IDC_STATUS_RESULT, kBlankResultLine);
+    SetDlgItemText(IDC_STATUS_HINT, kBlankHintLine);
+    if (const std::optional<CardType> shown = ShowCardPictures(cardPresent))
+        m_shownCardType = kShownCardTypeBase + SettingsIndexOf(*shown);
+    m_progress.ShowWindow(SW_HIDE);
+    m_progress.SetBarPosition(0);
+}
+
+void CVeltraneDlg::RefreshCardPictures(bool cardPresent)
+{
+    ShowCardPictures(cardPresent);
+}
+
+void CVeltraneDlg::OnCardChosen(CardType card)
+{
+    const int code = kShownCardTypeBase + SettingsIndexOf(card);
+    if (m_cbDrive.GetCurSel() == CB_ERR) {
+        m_shownCardType = code;
+        return;
+    }
+    if (m_shownCardType != code)
+        UpdateCardPictures(false);
+}
+
+void CVeltraneDlg::OnCardSd()
+{
+    OnCardChosen(CardType::sd);
+}
+
+void CVeltraneDlg::OnCardMmc()
+{
+    OnCardChosen(CardType::mmc);
+}
+
+void CVeltraneDlg::OnCardCf()
+{
+    OnCardChosen(CardType::cf);
+}
+
+void CVeltraneDlg::OnCompleteFormat()
+{
+    if (IsDlgButtonChecked(IDC_COMPLETE_FORMAT) != BST_CHECKED)
+        return;
+    CheckDlgButton(IDC_OPTIMIZED_FORMAT, BST_UNCHECKED);
+    AfxMessageBox(IDS_COMPLETE_HINT, MB_OK);
+}
+
+void CVeltraneDlg::OnOptimizedFormat()
+{
+    if (IsDlgButtonChecked(IDC_OPTIMIZED_FORMAT) != BST_CHECKED)
+        return;
+    CheckDlgButton(IDC_COMPLETE_FORMAT, BST_UNCHECKED);
+    AfxMessageBox(IDS_OPTIMIZED_HINT, MB_OK);
+}
