@@ -21,8 +21,12 @@ bool Volume::Open(char driveLetter)
     Close();
     char path[12];
     std::snprintf(path, sizeof path, "\\\\.\\%c:", driveLetter);
-    handle_ = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_EXISTING, 0, nullptr);
+    constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    handle_ = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    const DWORD error = GetLastError();
+    if (!IsOpen() && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
+        handle_ = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
     return IsOpen();
 }
 

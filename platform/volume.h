@@ -15,7 +15,9 @@ public:
     Volume& operator=(const Volume&) = delete;
 
     // CreateFileA with GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ |
-    // FILE_SHARE_WRITE, OPEN_EXISTING.
+    // FILE_SHARE_WRITE, OPEN_EXISTING. A device that refuses write access
+    // (a read-only image) is opened for reading, as a write-protected card
+    // opens: it shows its size, and its writes fail.
     bool Open(char driveLetter);
     void Close();
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }

@@ -11,7 +11,16 @@ env=$tools/suite-env.sh
 prefix=$dir/prefix
 images=$dir/images
 
-trap '"$env" teardown "$dir"' EXIT
+# A read-only card: root writes through file modes, so it gets the
+# immutable attribute instead, taken off again before the suite is removed.
+protect() {
+  chmod a-w "$1"
+  if [ "$(id -u)" = 0 ]; then chattr +i "$1"; fi
+}
+unprotect() {
+  if [ -f "$1" ] && [ "$(id -u)" = 0 ]; then chattr -i "$1"; fi
+}
+trap 'unprotect "$images/i.img"; "$env" teardown "$dir"' EXIT
 "$env" setup "$dir"
 mkdir -p "$images"
 
@@ -23,6 +32,9 @@ head -c "$small" /dev/zero | tr '\0' '\377' >"$images/h.img"
 "$tools/card-reader.sh" "$prefix" f --empty
 "$tools/card-reader.sh" "$prefix" g "$images/g.img"
 "$tools/card-reader.sh" "$prefix" h "$images/h.img"
+cp "$images/h.img" "$images/i.img"
+protect "$images/i.img"
+"$tools/card-reader.sh" "$prefix" i "$images/i.img"
 
 "$env" run "$dir" wine "$tests_exe"
 
@@ -34,6 +46,7 @@ cmp -s -n "$small" "$images/h.img" /dev/zero || fail "the Complete erase left by
 sector() { dd if="$images/e.img" bs=512 skip="$1" count=1 status=none; }
 sector $((5 << 21)) | cmp -s - <(head -c 512 /dev/zero | tr '\0' V) || fail "no pattern at 5 GiB"
 sector $((1 << 21)) | cmp -s - <(head -c 512 /dev/zero) || fail "the 5 GiB write wrapped to 1 GiB"
+cmp -s "$images/i.img" <(head -c "$small" /dev/zero | tr '\0' '\377') || fail "the read-only card was written"
 echo "image checks passed"
 
 # The exFAT probe on each Windows version the prefix can pretend to be.

@@ -1,6 +1,7 @@
 // Runs inside the suite of run-volume-tests.sh, which maps the readers:
 //   E: an 8 GiB sparse image      F: a reader without a card
 //   G: 3 MiB + 512 bytes of zeros H: 3 MiB + 512 bytes of 0xFF
+//   I: H's twin, read-only
 #include "drives/capacity_text.h"
 #include "drives/raw_volume_win32.h"
 #include "format/format_job.h"
@@ -119,6 +120,22 @@ TEST(Volume, CompleteEraseZeroesTheWholeCardAndNothingBeyond)
     EXPECT_EQ(library.built, std::vector{CardBuilder::sd});
     EXPECT_EQ(dialog.barUpper, 6);  // six whole 512 KiB blocks, then one tail sector
     EXPECT_EQ(dialog.barPosition, 6);
+}
+
+TEST(Volume, ReadOnlyImageIsAWriteProtectedCard)
+{
+    const std::optional<DiskGeometry> geometry = ReadDriveGeometry('I');
+    ASSERT_TRUE(geometry);
+    EXPECT_EQ(geometry->bytesPerSector, 512u);
+
+    Win32RawVolumeOpener opener;
+    AnsweringDialog dialog;
+    SucceedingLibrary library;
+    const FormatJobInputs inputs{.driveLetter = 'I', .label = {}, .cardType = CardType::sd,
+                                 .eraseMode = EraseMode::complete};
+    EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_FAILED);
+    EXPECT_EQ(dialog.messages, std::vector{JobMessage::writeProtected});
+    EXPECT_TRUE(library.built.empty());
 }
 
 }  // namespace
