@@ -102,10 +102,12 @@ TEST(GradientProgressCtrl, EveryPositionChangeRepaintsTheWholeBarAndReachesTheCo
 {
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&classes);
-    const HWND window = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | WS_VISIBLE | WS_BORDER | PBS_SMOOTH, 40,
-                                          40, kWidth + 2, kHeight + 2, nullptr, nullptr, nullptr, nullptr);
+    const HWND window = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | WS_BORDER | PBS_SMOOTH, 40, 40,
+                                          kWidth + 2, kHeight + 2, nullptr, nullptr, nullptr, nullptr);
     CGradientProgressCtrl bar;
     ASSERT_TRUE(bar.SubclassWindow(window));
+    // Not activated: destroying an active window makes Wine wait for the focus to move.
+    bar.ShowWindow(SW_SHOWNOACTIVATE);
     UseDialogColours(bar);
     bar.SetBarRange(0, 1000);
     EXPECT_EQ(bar.m_position, 0);
