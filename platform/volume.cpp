@@ -49,8 +49,10 @@ bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
     if (!IsOpen() || !NotImplemented(GetLastError())) {
         return false;
     }
+    // A device of no length is a reader without a card (an empty image under
+    // Wine), as a real reader's "not ready" is.
     const std::optional<ULONGLONG> length = GetLength();
-    if (!length) {
+    if (!length || *length == 0) {
         return false;
     }
     constexpr ULONGLONG cylinderBytes =
@@ -102,8 +104,9 @@ DWORD Volume::Read(ULONGLONG offset, void* buffer, DWORD bytes)
 
 DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
 {
+    // Without a known end no write can be shown to stay on the card.
     const std::optional<ULONGLONG> length = GetLength();
-    if (length && (offset > *length || bytes > *length - offset)) {
+    if (!length || offset > *length || bytes > *length - offset) {
         SetLastError(ERROR_SECTOR_NOT_FOUND);
         return 0;
     }

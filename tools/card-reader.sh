@@ -15,14 +15,20 @@ key='HKLM\Software\Wine\Drives'
 
 [[ $letter =~ ^[d-y]$ ]] || { echo "card-reader.sh: letter must be D..Y" >&2; exit 2; }
 
-# Wine reads the drive type when the drive is first used: the type goes in
-# before the links.
+# Wine's mount manager reads drive types when it starts, so a changed type
+# needs Wine restarted; a card pulled or pushed keeps its reader's type and
+# leaves running programs alone.
 set_type() {
+  local marker=$WINEPREFIX/readers/$letter.type
+  mkdir -p "$WINEPREFIX/readers"
+  [ -f "$marker" ] && [ "$(cat "$marker")" = "$1" ] && return 0
   if [ -n "$1" ]; then
     wine reg add "$key" /v "$letter:" /t REG_SZ /d "$1" /f >/dev/null 2>&1
   else
     wine reg delete "$key" /v "$letter:" /f >/dev/null 2>&1 || true
   fi
+  wineserver --kill >/dev/null 2>&1 || true
+  echo "$1" >"$marker"
 }
 
 rm -rf "$devices/$letter:" "$devices/$letter::"

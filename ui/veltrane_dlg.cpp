@@ -201,23 +201,28 @@ LRESULT CVeltraneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if ((message == WM_PAINT || message == WM_CTLCOLORDLG) && m_announcePending) {
         m_announcePending = false;
-        PostAnnouncement();
+        BroadcastToHost(m_msgAnnounce);
     }
     if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE))
         ScanDrives();
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
-void CVeltraneDlg::PostAnnouncement()
+void CVeltraneDlg::BroadcastToHost(UINT message)
 {
+    // Posted to every other application's top-level windows; the host tells
+    // the tool's messages apart by the process id.
     DWORD recipients = BSM_APPLICATIONS;
-    BroadcastSystemMessageA(BSF_IGNORECURRENTTASK | BSF_POSTMESSAGE | BSF_NOTIMEOUTIFNOTHUNG, &recipients,
-                            m_msgAnnounce, GetCurrentProcessId(), 0);
+    BroadcastSystemMessageA(BSF_IGNORECURRENTTASK | BSF_POSTMESSAGE | BSF_NOTIMEOUTIFNOTHUNG, &recipients, message,
+                            GetCurrentProcessId(), 0);
 }
 
 void CVeltraneDlg::OnTimer(UINT_PTR)
 {
-    PollDriveSize();
+    // A tick already queued when a job started must not touch its volume
+    // or re-enable Start.
+    if (m_formatThread == 0)
+        PollDriveSize();
     Default();
 }
 

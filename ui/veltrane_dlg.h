@@ -12,6 +12,7 @@
 #include "platform/message_rows.h"
 #include "resource.h"
 #include "drives/capacity_text.h"
+#include "format/format_job.h"
 #include "ui/card_bitmaps.h"
 #include "ui/card_pictures.h"
 #include "ui/dialog_fonts.h"
@@ -26,6 +27,10 @@ inline constexpr UINT kPollIntervalMs = 2000;
 // The folder of the running program, without a trailing backslash.
 std::string GetModuleDirectory();
 
+// Drains the calling thread's queue; 0 when it met the quit message, which
+// stays pending.
+int PumpPendingMessages();
+
 class CVeltraneDlg : public CDialog {
 public:
     static const MessageTable& Table()
@@ -39,6 +44,7 @@ public:
             MessageRow<WM_SYSCOMMAND, &CVeltraneDlg::OnSysCommand>(),
             MessageRow<WM_TIMER, &CVeltraneDlg::OnTimer>(),
             CtlColorRow<&CVeltraneDlg::OnCtlColor>(),
+            CommandRow<IDC_START, BN_CLICKED, &CVeltraneDlg::OnStart>(),
             CommandRow<IDC_DRIVE_LIST, CBN_SELCHANGE, &CVeltraneDlg::OnSelChangeDrive>(),
             CommandRow<IDC_CARD_SD, BN_CLICKED, &CVeltraneDlg::OnCardSd>(),
             CommandRow<IDC_CARD_MMC, BN_CLICKED, &CVeltraneDlg::OnCardMmc>(),
@@ -79,6 +85,11 @@ public:
     void RefreshCardPictures(bool cardPresent);
     void ExchangeSettings(BOOL load);
 
+    // Format job.
+    void OnStart();
+    void EnableControls(BOOL enable);
+    int FormatDrive();
+
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     BOOL PreTranslateMessage(MSG* message) override;
@@ -108,7 +119,7 @@ private:
     void SetVersionTitle();
     void SetUpSkinnedControls();
     void PlaceWindowAndControls();
-    void PostAnnouncement();
+    void BroadcastToHost(UINT message);
 
     std::optional<char> SelectedDriveLetter() const;
     void QueryDriveSize(CapacityQuery query);
@@ -119,6 +130,9 @@ private:
     // when no radio is checked.
     std::optional<CardType> ShowCardPictures(bool cardPresent);
     void OnCardChosen(CardType card);
+    static void FormatThreadProc(void* dialog);
+    FormatJobInputs ReadJobInputs() const;
+    void ShowJobResult(int result);
 
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;

@@ -12,6 +12,7 @@ repo_root=$(cd "$e2e_root/../.." && pwd)
 
 passed=0
 failed=0
+signal_jobs=()
 
 suite_begin() {
   suite_name=$1
@@ -21,8 +22,9 @@ suite_begin() {
   prefix=$suite_dir/prefix
   install_dir=$prefix/drive_c/Veltrane
   shots_dir=$prefix/drive_c/shots
+  sync_dir=$prefix/drive_c/sync
   cards_dir=$suite_dir/cards
-  mkdir -p "$install_dir" "$shots_dir" "$cards_dir"
+  mkdir -p "$install_dir" "$shots_dir" "$sync_dir" "$cards_dir"
   cp "$VELTRANE_BIN_DIR/Veltrane.exe" "$VELTRANE_BIN_DIR/veltrane-driver.exe" "$install_dir/"
   [ -f "$VELTRANE_BIN_DIR/Trellan.dll" ] && cp "$VELTRANE_BIN_DIR/Trellan.dll" "$install_dir/"
   return 0
@@ -31,6 +33,7 @@ suite_begin() {
 suite_end() {
   local status=$?
   trap - EXIT
+  [ ${#signal_jobs[@]} -gt 0 ] && kill "${signal_jobs[@]}" 2>/dev/null
   if [ -n "$(ls -A "$shots_dir" 2>/dev/null)" ]; then
     mkdir -p "$VELTRANE_ARTIFACTS/screenshots/$suite_name"
     for bmp in "$shots_dir"/*.bmp; do
@@ -67,13 +70,32 @@ scenario() {
   local title=$1 log
   log=$suite_dir/$(printf '%s' "$title" | tr -c 'A-Za-z0-9' '_').log
   echo "--- $title"
-  if in_suite env VELTRANE_SHOTS='C:\shots' wine 'C:\Veltrane\veltrane-driver.exe' >"$log" 2>&1; then
+  if in_suite env VELTRANE_SHOTS='C:\shots' VELTRANE_SYNC='C:\sync' wine 'C:\Veltrane\veltrane-driver.exe' >"$log" 2>&1; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
     cat "$log"
     echo "FAILED: $title"
   fi
+}
+
+# on_signal NAME COMMAND...   when a scenario says "signal NAME", run COMMAND
+# (in the background, while the scenario waits) and answer NAME.done
+on_signal() {
+  local name=$1
+  shift
+  rm -f "$sync_dir/$name" "$sync_dir/$name.done"
+  (
+    for _ in $(seq 600); do
+      if [ -e "$sync_dir/$name" ]; then
+        "$@"
+        touch "$sync_dir/$name.done"
+        exit 0
+      fi
+      sleep 0.1
+    done
+  ) &
+  signal_jobs+=($!)
 }
 
 # check "what is checked" COMMAND...   a Linux-side check counted like a scenario

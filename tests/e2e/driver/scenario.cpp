@@ -104,7 +104,8 @@ Scenario::Scenario(std::string executable)
           {"invalidate", &Scenario::Invalidate},
           {"pixels", &Scenario::Pixels},
           {"ticks", &Scenario::Ticks},
-          {"resources", &Scenario::Resources},
+          {"leakcheck", &Scenario::LeakCheck},
+          {"signal", &Scenario::Signal},
           {"devicechange", &Scenario::DeviceChange},
           {"broadcasts", &Scenario::Broadcasts},
           {"pid", &Scenario::Pid},
@@ -470,20 +471,47 @@ void Scenario::Ticks(const Words& words)
     }
 }
 
-void Scenario::Resources(const Words&)
+void Scenario::LeakCheck(const Words& words)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m_target.ProcessId());
     if (process == nullptr) {
         Fail("cannot open the process");
         return;
     }
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof memory;
-    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    Record("gdiobjects", std::to_string(GetGuiResources(process, GR_GDIOBJECTS)));
-    Record("userobjects", std::to_string(GetGuiResources(process, GR_USEROBJECTS)));
-    Record("privatekib", std::to_string(memory.PrivateUsage / 1024));
+    const auto measure = [&](long long& gdiObjects, long long& privateKib) {
+        PROCESS_MEMORY_COUNTERS_EX memory = {};
+        memory.cb = sizeof memory;
+        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+        gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+        privateKib = static_cast<long long>(memory.PrivateUsage / 1024);
+    };
+    long long gdiBefore = 0, kibBefore = 0, gdiAfter = 0, kibAfter = 0;
+    measure(gdiBefore, kibBefore);
+    Ticks(words);
+    measure(gdiAfter, kibAfter);
     CloseHandle(process);
+    Record("gdiobjects.before", std::to_string(gdiBefore));
+    Record("gdiobjects.growth", std::to_string(gdiAfter - gdiBefore));
+    Record("privatekib.before", std::to_string(kibBefore));
+    Record("privatekib.growth", std::to_string(kibAfter - kibBefore));
+}
+
+void Scenario::Signal(const Words& words)
+{
+    // A file in the sync folder tells the suite script to act (pull a card,
+    // put it back); it answers with NAME.done, which this waits for.
+    char directory[MAX_PATH] = ".";
+    GetEnvironmentVariableA("VELTRANE_SYNC", directory, MAX_PATH);
+    const std::string name = std::string(directory) + "\\" + (words.size() > 1 ? words[1] : "signal");
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        Fail("cannot signal " + name);
+        return;
+    }
+    CloseHandle(file);
+    const std::string done = name + ".done";
+    if (!WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, m_timeout))
+        Fail("no answer to " + name);
 }
 
 void Scenario::DeviceChange(const Words& words)

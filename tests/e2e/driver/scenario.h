@@ -52,7 +52,8 @@ private:
     void Invalidate(const Words& words);
     void Pixels(const Words& words);
     void Ticks(const Words& words);
-    void Resources(const Words& words);
+    void LeakCheck(const Words& words);
+    void Signal(const Words& words);
     void DeviceChange(const Words& words);
     void Broadcasts(const Words& words);
     void Pid(const Words& words);

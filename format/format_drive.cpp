@@ -1,0 +1,100 @@
+// The dialog's side of a format job: the job reads its inputs from the
+// controls, shows its boxes and progress through the dialog, and calls the
+// card library; it runs on the worker thread.
+#include "ui/veltrane_dlg.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "drives/exfat_support_win32.h"
+#include "drives/raw_volume_win32.h"
+#include "format/format_job.h"
+#include "platform/message_box.h"
+#include "trellan/trellan.h"
+
+namespace {
+
+int NarrowToBar(std::int64_t value)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT_MAX));
+}
+
+class DialogSeenByJob : public FormatJobDialog {
+public:
+    explicit DialogSeenByJob(CVeltraneDlg& dialog) : m_dialog(dialog) {}
+
+    void ShowMessage(JobMessage message) override { AfxMessageBox(static_cast<UINT>(message), MB_OK); }
+    bool ConfirmFormat(std::string_view warning) override
+    {
+        return AfxMessageBox(std::string(warning).c_str(), MB_YESNO | MB_ICONEXCLAMATION) != IDNO;
+    }
+    void ShowProgressBar() override { m_dialog.m_progress.ShowWindow(SW_SHOW); }
+    void SetBarRange(std::int64_t lower, std::int64_t upper) override
+    {
+        m_dialog.m_progress.SetBarRange(NarrowToBar(lower), NarrowToBar(upper));
+    }
+    void SetBarPosition(std::int64_t position) override { m_dialog.m_progress.SetBarPosition(NarrowToBar(position)); }
+    void PumpPendingMessages() override { ::PumpPendingMessages(); }
+
+private:
+    CVeltraneDlg& m_dialog;
+};
+
+class TrellanLibrary : public CardLibrary {
+public:
+    int Build(CardBuilder builder, char driveLetter, char* label) override
+    {
+        switch (builder) {
+        case CardBuilder::cf:
+            return Trellan_BuildCf(driveLetter, label);
+        case CardBuilder::exFat:
+            return Trellan_BuildExFat(driveLetter, label);
+        case CardBuilder::fat32:
+            return Trellan_BuildFat32(driveLetter, label);
+        case CardBuilder::sd:
+            return Trellan_BuildSd(driveLetter, label);
+        case CardBuilder::mmc:
+            return Trellan_BuildMmc(driveLetter, label);
+        }
+        return 0;
+    }
+};
+
+}  // namespace
+
+int PumpPendingMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+            // Keep the quit request pending for whoever runs the loop.
+            PostQuitMessage(0);
+            return 0;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 1;
+}
+
+FormatJobInputs CVeltraneDlg::ReadJobInputs() const
+{
+    FormatJobInputs inputs;
+    inputs.driveLetter = SelectedDriveLetter();
+    ::GetDlgItemTextA(m_hWnd, IDC_LABEL, inputs.label.data(), static_cast<int>(inputs.label.size()));
+    inputs.cardType = CardTypeFromRadios(IsDlgButtonChecked(IDC_CARD_SD) == BST_CHECKED,
+                                         IsDlgButtonChecked(IDC_CARD_MMC) == BST_CHECKED,
+                                         IsDlgButtonChecked(IDC_CARD_CF) == BST_CHECKED);
+    inputs.eraseMode = EraseModeFromChecks(IsDlgButtonChecked(IDC_OPTIMIZED_FORMAT) == BST_CHECKED,
+                                           IsDlgButtonChecked(IDC_COMPLETE_FORMAT) == BST_CHECKED);
+    return inputs;
+}
+
+int CVeltraneDlg::FormatDrive()
+{
+    const FormatJobInputs inputs = ReadJobInputs();
+    Win32RawVolumeOpener volumes;
+    DialogSeenByJob dialog(*this);
+    TrellanLibrary library;
+    return RunFormatJob(inputs, volumes, dialog, library, CheckExFatSupport);
+}
