@@ -68,7 +68,8 @@ card() { echo "$cards_dir/$(printf '%s' "$1" | tr 'A-Z' 'a-z').img"; }
 # scenario "what a user does" <<'EOF' ... driver script ... EOF
 scenario() {
   local title=$1 log
-  log=$suite_dir/$(printf '%s' "$title" | tr -c 'A-Za-z0-9' '_').log
+  mkdir -p "$VELTRANE_ARTIFACTS/logs/$suite_name"
+  log=$VELTRANE_ARTIFACTS/logs/$suite_name/$(printf '%s' "$title" | tr -c 'A-Za-z0-9' '_' | cut -c1-80).log
   echo "--- $title"
   if in_suite env VELTRANE_SHOTS='C:\shots' VELTRANE_SYNC='C:\sync' wine 'C:\Veltrane\veltrane-driver.exe' >"$log" 2>&1; then
     passed=$((passed + 1))

@@ -478,12 +478,13 @@ void Scenario::LeakCheck(const Words& words)
         Fail("cannot open the process");
         return;
     }
-    const auto measure = [&](long long& gdiObjects, long long& privateKib) {
+    const auto measure = [&](long long& gdiObjects, long long& commitKib) {
         PROCESS_MEMORY_COUNTERS_EX memory = {};
         memory.cb = sizeof memory;
         GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
         gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-        privateKib = static_cast<long long>(memory.PrivateUsage / 1024);
+        // Wine fills in the commit charge of another process, not PrivateUsage.
+        commitKib = static_cast<long long>(memory.PagefileUsage / 1024);
     };
     long long gdiBefore = 0, kibBefore = 0, gdiAfter = 0, kibAfter = 0;
     measure(gdiBefore, kibBefore);
@@ -492,8 +493,8 @@ void Scenario::LeakCheck(const Words& words)
     CloseHandle(process);
     Record("gdiobjects.before", std::to_string(gdiBefore));
     Record("gdiobjects.growth", std::to_string(gdiAfter - gdiBefore));
-    Record("privatekib.before", std::to_string(kibBefore));
-    Record("privatekib.growth", std::to_string(kibAfter - kibBefore));
+    Record("commitkib.before", std::to_string(kibBefore));
+    Record("commitkib.growth", std::to_string(kibAfter - kibBefore));
 }
 
 void Scenario::Signal(const Words& words)

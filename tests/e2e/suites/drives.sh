@@ -169,9 +169,10 @@ check "Disk.ini still says CardType=7" grep -q '^CardType=7' "$ini"
 scenario "a thousand capacity refreshes leave GDI objects and memory where they were" <<'EOF_'
 start -start
 wait dialog
+click 1004
 ticks 20
 leakcheck 1000
 expect gdiobjects.growth <= 0
-expect privatekib.growth <= 256
+expect commitkib.growth <= 256
 kill
 EOF_
