@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <commctrl.h>
 #include <dbt.h>
 #include <psapi.h>
 
@@ -103,6 +104,8 @@ Scenario::Scenario(std::string executable)
           {"syscommand", &Scenario::SysCommand},
           {"invalidate", &Scenario::Invalidate},
           {"pixels", &Scenario::Pixels},
+          {"progress", &Scenario::Progress},
+          {"track", &Scenario::Track},
           {"ticks", &Scenario::Ticks},
           {"leakcheck", &Scenario::LeakCheck},
           {"signal", &Scenario::Signal},
@@ -158,6 +161,7 @@ bool Scenario::WaitFor(const std::function<bool()>& ready, int milliseconds)
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
     for (;;) {
         m_host.Pump();
+        TrackProgress();
         if (ready())
             return true;
         if (GetTickCount64() >= deadline)
@@ -456,6 +460,43 @@ void Scenario::Pixels(const Words& words)
     }
     ReleaseDC(nullptr, screen);
     Record(words.size() > 2 ? words[2] : "pixels." + words[1], std::to_string(hash));
+}
+
+void Scenario::Progress(const Words& words)
+{
+    HWND bar = Item(words, 1);
+    if (bar == nullptr)
+        return;
+    Record("progress.position", std::to_string(SendMessageA(bar, PBM_GETPOS, 0, 0)));
+    Record("progress.upper", std::to_string(SendMessageA(bar, PBM_GETRANGE, FALSE, 0)));
+    Record("progress.visible", IsWindowVisible(bar) ? "1" : "0");
+    for (const char* key : {"progress.highest", "progress.highest.upper"}) {
+        if (const auto seen = m_seen.find(key); seen != m_seen.end())
+            Record(key, seen->second);
+    }
+}
+
+void Scenario::Track(const Words& words)
+{
+    m_trackedBar = words.size() > 1 ? Number(words[1]) : 0;
+    m_trackedMaximum = -1;
+}
+
+void Scenario::TrackProgress()
+{
+    HWND dialog = m_target.FindDialog();
+    HWND bar = dialog != nullptr && m_trackedBar != 0 ? GetDlgItem(dialog, m_trackedBar) : nullptr;
+    if (bar == nullptr || !IsWindowVisible(bar))
+        return;
+    const LRESULT position = SendMessageA(bar, PBM_GETPOS, 0, 0);
+    const LRESULT upper = SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+    if (position > m_trackedMaximum) {
+        m_trackedMaximum = position;
+        // The highest position seen while waiting, and the range it was in;
+        // "progress" prints them.
+        m_seen["progress.highest"] = std::to_string(position);
+        m_seen["progress.highest.upper"] = std::to_string(upper);
+    }
 }
 
 void Scenario::Ticks(const Words& words)

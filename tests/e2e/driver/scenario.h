@@ -51,6 +51,9 @@ private:
     void SysCommand(const Words& words);
     void Invalidate(const Words& words);
     void Pixels(const Words& words);
+    void Progress(const Words& words);
+    void Track(const Words& words);
+    void TrackProgress();
     void Ticks(const Words& words);
     void LeakCheck(const Words& words);
     void Signal(const Words& words);
@@ -67,6 +70,8 @@ private:
     std::map<std::string, std::string> m_seen;
     std::string m_line;
     int m_timeout = 10000;
+    int m_trackedBar = 0;
+    LRESULT m_trackedMaximum = -1;
     int m_failures = 0;
     const std::map<std::string, Command> m_commands;
 };

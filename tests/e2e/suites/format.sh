@@ -1,0 +1,241 @@
+#!/usr/bin/env bash
+# Formatting cards end to end: from Start to the completion box and the
+# "Format Done" broadcast, then the card checked on the Linux side.
+source "$(dirname "$0")/../lib.sh"
+suite_begin format
+
+# inspect LETTER FS LABEL: the card holds a clean file system of that kind.
+inspect() {
+  "$repo_root/tools/card-inspect" "$(card "$1")" --expect-fs "$2" --expect-label "$3" >"$suite_dir/inspect.txt" 2>&1
+  local status=$?
+  cat "$suite_dir/inspect.txt"
+  return $status
+}
+untouched() { [ "$(stat -c %b "$(card "$1")")" -eq 0 ]; }
+
+printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
+reader e 256M
+
+scenario "SD 256 MiB, Optimized: success, the completion box, one Format Done broadcast" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+track 1009
+pid
+click 1034
+wait box
+answer ok
+type 1007 HOLIDAY
+ticks 1
+click 1002
+wait box
+box
+expect box.text == It will delete all file in the media!  continue ?
+expect box.buttons == &Yes,&No
+answer yes
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+text 1013
+expect text.1013 == "Success "
+text 1014
+expect text.1014 == Please re-insert the card
+screenshot format-success
+broadcasts
+expect formatdone.count == 0
+answer ok
+wait formatdone 1
+sleep 500
+broadcasts
+expect formatdone.count == 1
+expect formatdone sameas pid
+progress 1009
+expect progress.highest sameas progress.highest.upper
+syscommand 0xF060
+wait exit
+EOF_
+check "the 256 MiB SD card holds FAT16 with the label typed" inspect e fat16 HOLIDAY
+
+reader e 1G
+reader g 8G
+scenario "SD 8 GiB, Complete: Please wait during the job, which survives device changes and close requests" <<'EOF_'
+wait timeout 180000
+start -start
+wait dialog
+track 1009
+select 1032 G
+click 1031
+wait box
+answer ok
+ticks 1
+click 1002
+wait box
+answer yes
+wait text 1014 Please wait!!
+enabled 1032
+expect enabled.1032 == 0
+sleep 1000
+screenshot format-erasing
+progress 1009
+expect progress.visible == 1
+devicechange 0x8000 E
+combo 1032
+expect combo.1032.selected == 1
+syscommand 0xF060
+sleep 500
+title
+expect title == Veltrane  1.0
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+progress 1009
+expect progress.highest sameas progress.highest.upper
+text 1013
+expect text.1013 == "Success "
+click 1034
+wait box
+answer ok
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+answer ok
+wait formatdone 2
+broadcasts
+expect formatdone.count == 2
+syscommand 0xF060
+wait exit
+EOF_
+check "the 8 GiB SD card holds FAT32" inspect g fat32 BREVALD
+
+reader e 64G
+scenario "SD 64 GiB, no erase mode, on a system that reads exFAT: no warning, exFAT" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+progress 1009
+expect progress.visible == 0
+expect progress.position == 0
+syscommand 0xF060
+wait exit
+EOF_
+check "the 64 GiB SD card holds exFAT" inspect e exfat BREVALD
+
+reader e 64G
+printf '[Disk]\r\nCardType=1\r\n' >"$install_dir/Disk.ini"
+scenario "MMC 64 GiB: the MMC builder, no exFAT warning" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+syscommand 0xF060
+wait exit
+EOF_
+check "the 64 GiB MMC card holds FAT32" inspect e fat32 BREVALD
+
+reader e 1G
+printf '[Disk]\r\nCardType=2\r\n' >"$install_dir/Disk.ini"
+scenario "CF 1 GiB: the CF builder" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+answer ok
+syscommand 0xF060
+wait exit
+EOF_
+check "the 1 GiB CF card holds FAT16" inspect e fat16 BREVALD
+
+reader e 256M
+md5_before=$(md5sum <"$(card e)")
+chattr +i "$(card e)"
+printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
+scenario "a card that refuses the trial write: Write-Protect, then Fail, no broadcast" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+box
+expect box.text == Disk is Write-Protect !!!
+answer ok
+wait text 1014 Format Error
+text 1013
+expect text.1013 == Fail
+sleep 500
+broadcasts
+expect formatdone.count == 0
+syscommand 0xF060
+wait exit
+EOF_
+chattr -i "$(card e)"
+check "the write-protected card is unchanged" test "$(md5sum <"$(card e)")" = "$md5_before"
+
+# A system that cannot read exFAT: Wine answers as Windows XP.
+in_suite wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d winxp /f >/dev/null 2>&1
+reader e 64G
+scenario "SD 64 GiB on a system without exFAT: the warning, and No leaves the card untouched" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+box
+expect box.text == Your operating system can't support exFAT file system, Are you sure you want to format your card? Please update for Windows XP with exFAT patch KB955704 to support exFAT
+expect box.buttons == &Yes,&No
+answer no
+wait text 1013 Cancel
+text 1014
+expect text.1014 == Please repeat the process
+broadcasts
+expect formatdone.count == 0
+syscommand 0xF060
+wait exit
+EOF_
+check "the declined card is untouched, not even its first sector" untouched e
+
+scenario "SD 64 GiB on a system without exFAT: Yes formats exFAT all the same" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+answer yes
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+syscommand 0xF060
+wait exit
+EOF_
+check "the card holds exFAT after the warning was accepted" inspect e exfat BREVALD
