@@ -1,0 +1,215 @@
+#include "format/cli/command_line.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+template <typename Value, std::size_t Count>
+std::optional<Value> Lookup(const std::array<std::pair<std::string_view, Value>, Count>& names, std::string_view name)
+{
+    for (const auto& [known, value] : names) {
+        if (name == known) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+constexpr std::array<std::pair<std::string_view, CardType>, 3> kCardNames = {{
+    {"sd", CardType::sd},
+    {"mmc", CardType::mmc},
+    {"cf", CardType::cf},
+}};
+
+constexpr std::array<std::pair<std::string_view, EraseMode>, 2> kModeNames = {{
+    {"optimized", EraseMode::optimized},
+    {"complete", EraseMode::complete},
+}};
+
+// Applies one option that takes a value; false with the error set otherwise.
+bool ApplyValue(std::string_view option, std::string_view value, CommandLine& line)
+{
+    if (option == "--card") {
+        const std::optional<CardType> card = Lookup(kCardNames, value);
+        if (!card) {
+            line.error = "--card takes sd, mmc or cf, not '" + std::string(value) + "'";
+            return false;
+        }
+        line.cardType = *card;
+    } else if (option == "--mode") {
+        const std::optional<EraseMode> mode = Lookup(kModeNames, value);
+        if (!mode) {
+            line.error = "--mode takes optimized or complete, not '" + std::string(value) + "'";
+            return false;
+        }
+        line.eraseMode = *mode;
+    } else {
+        if (value.size() > kMaxLabelBytes) {
+            line.error = "the label holds at most 15 bytes; '" + std::string(value) + "' has " +
+                         std::to_string(value.size());
+            return false;
+        }
+        line.label = value;
+    }
+    return true;
+}
+
+bool TakesValue(std::string_view option)
+{
+    return option == "--card" || option == "--mode" || option == "--label";
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const char* const> arguments)
+{
+    CommandLine line;
+    bool optionsEnded = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string_view argument = arguments[index];
+        if (optionsEnded || !argument.starts_with("-") || argument == "-") {
+            if (!line.path.empty()) {
+                line.error = "one device or image at a time";
+                return line;
+            }
+            line.path = argument;
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view option = argument.substr(0, equals);
+        if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help" || argument == "-h") {
+            line.request = CommandRequest::help;
+            return line;
+        } else if (argument == "--version") {
+            line.request = CommandRequest::version;
+            return line;
+        } else if (argument == "--yes" || argument == "-y") {
+            line.assumeYes = true;
+        } else if (argument == "--force") {
+            line.force = true;
+        } else if (TakesValue(option) && equals != std::string_view::npos) {
+            if (!ApplyValue(option, argument.substr(equals + 1), line)) {
+                return line;
+            }
+        } else if (TakesValue(option) && index + 1 < arguments.size()) {
+            if (!ApplyValue(option, arguments[++index], line)) {
+                return line;
+            }
+        } else if (TakesValue(option)) {
+            line.error = std::string(option) + " needs a value";
+            return line;
+        } else {
+            line.error = "unknown option '" + std::string(argument) + "'";
+            return line;
+        }
+    }
+    if (line.path.empty()) {
+        line.error = "no device or image named";
+    }
+    return line;
+}
+
+std::string HelpText()
+{
+    return R"HELP(NAME
+    veltrane-format - format an SD, MMC or CF card (or a card image) the way
+    the Veltrane dialog does
+
+SYNOPSIS
+    veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
+                    [--label TEXT] [--yes] [--force] DEVICE-OR-IMAGE
+    veltrane-format --help | --version
+
+DESCRIPTION
+    Formats the card in a reader (a block device such as /dev/sdX or
+    /dev/mmcblkN) or a card image file, with the same steps as the Veltrane
+    dialog on Windows: it measures the device, shows its size, asks before
+    it deletes anything, writes sector 0 as a trial (a card that refuses it
+    is reported as "Disk is Write-Protect !!!"), runs the erase pass if one
+    was chosen, and builds the file system that fits the card type and size.
+    An image file keeps its length: nothing is written past its end.
+
+    The size shown is the capacity Windows reports for such media: whole
+    cylinders of 255 tracks x 63 sectors x 512 bytes, so a little less than
+    the device's length, e.g. "7.99 GBytes ( 8587192320  Bytes )" for an
+    8 GiB card.
+
+OPTIONS
+    --card sd|mmc|cf
+        The card type (default sd). See CARD TYPES AND SIZES.
+    --mode optimized|complete
+        Erase pass before the file system is built. "optimized" zeroes the
+        first 8 KiB of every 512 KiB; "complete" zeroes the whole device and
+        takes as long as writing it. Without --mode there is no erase pass.
+    --label TEXT
+        Volume label, at most 15 bytes (default BREVALD). It is handed to
+        the file-system builder as typed; characters the file system cannot
+        hold are dealt with by the builder and never make the format fail.
+    --yes, -y
+        Do not ask "It will delete all file in the media!  continue ?".
+        Without it the answer is read from standard input; only y or yes
+        goes on.
+    --force
+        Format even a block device that is not marked removable, or a device
+        or image that holds a mounted file system. It never overrides a path
+        that cannot be opened or read, or one of zero length.
+    --help, -h
+        Show this text.
+    --version
+        Show the version.
+
+CARD TYPES AND SIZES
+    The size class comes from the dialog's capacity estimate,
+    (cylinders + 1) x 256 x 63 x 512 bytes, counted in whole MiB:
+        small   estimate up to 2,088 MiB   (devices below 2,179,699,200 bytes)
+        mid     estimate up to 32,896 MiB  (devices below 34,357,994,560 bytes)
+        large   anything larger
+    and picks the builder:
+        card   small                 mid                   large
+        sd     SD: FAT12 or FAT16    FAT32 (4 MiB start,   exFAT
+                                     32 KiB clusters)
+        mmc    MMC: FAT12 or FAT16   FAT32 (as for sd)     MMC: FAT32
+        cf     CF: hard-disk layout, partition on the second track, FAT12 or
+               FAT16 up to 2 GiB and FAT32 above, at every size
+
+SAFETY
+    Before anything is written the program refuses
+      - a path that cannot be opened or read, or that is neither a file nor
+        a block device, or has zero length (a reader without a card);
+      - a block device whose disk is not marked removable in
+        /sys/class/block/NAME/removable (partitions count as their disk);
+      - a block device, one of its partitions or a device stacked on them,
+        or an image file through a loop device backed by it, that holds a
+        mounted file system (/proc/self/mountinfo).
+    --force overrides only the last two.
+
+STATUS
+    The result is printed with the dialog's status words:
+        Success  / Please re-insert the card
+        Fail     / Format Error
+        Cancel   / Please repeat the process
+
+EXIT STATUS
+    0   the card was formatted
+    1   the format failed (write-protected card, a failed write, a device
+        that the builder cannot use)
+    2   the command line is not usable
+    3   the question was answered no; nothing was written
+    4   the path cannot be opened or read, or has zero length
+    5   the block device is not removable (--force overrides)
+    6   the device or image holds a mounted file system (--force overrides)
+
+EXAMPLES
+    Format the SD card in a USB reader, erasing the start of every 512 KiB:
+        veltrane-format --card sd --mode optimized --label PHOTOS /dev/sdc
+    Make a 2 GiB CF card image without being asked:
+        truncate -s 2G cf.img && veltrane-format --card cf --yes cf.img
+    Check what was written (mtools, at the partition's offset):
+        mdir -i cf.img@@$((63 * 512)) ::
+)HELP";
+}

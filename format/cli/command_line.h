@@ -1,0 +1,28 @@
+// veltrane-format's command line: the choices the dialog's controls hold.
+#pragma once
+
+#include "format/format_plan.h"
+
+#include <span>
+#include <string>
+
+// The dialog's label field takes 15 characters; the job passes 16 bytes with the NUL.
+inline constexpr std::size_t kMaxLabelBytes = 15;
+
+enum class CommandRequest { format, help, version };
+
+struct CommandLine {
+    CommandRequest request = CommandRequest::format;
+    CardType cardType = CardType::sd;
+    EraseMode eraseMode = EraseMode::none;  // both check boxes clear, as the dialog opens
+    std::string label = "BREVALD";          // the dialog's default label
+    bool assumeYes = false;
+    bool force = false;
+    std::string path;
+    std::string error;  // non-empty: the command line is not usable
+};
+
+// arguments without the program name.
+CommandLine ParseCommandLine(std::span<const char* const> arguments);
+
+std::string HelpText();

@@ -1,0 +1,27 @@
+// The safety checks before a format: is the block device a removable medium,
+// and does the path hold a mounted file system. Read from sysfs and the mount
+// table; nothing here opens the device for writing.
+#pragma once
+
+#include "format/cli/mount_table.h"
+
+#include <optional>
+#include <string>
+
+struct BlockDeviceNumber {
+    unsigned major = 0;
+    unsigned minor = 0;
+};
+
+enum class Removability { removable, fixed, unknown };
+
+// A partition counts as its disk: the medium is what is removable.
+Removability RemovabilityOf(BlockDeviceNumber device);
+
+// A mounted file system that formatting the device would write over: on the
+// device itself, on its partitions, or on what is stacked on them (device
+// mapper, RAID).
+std::optional<MountEntry> FindMountOnBlockDevice(BlockDeviceNumber device, const std::vector<MountEntry>& mounts);
+
+// The same for an image file: through any loop device backed by it.
+std::optional<MountEntry> FindMountOnImage(const std::string& imagePath, const std::vector<MountEntry>& mounts);

@@ -1,0 +1,12 @@
+// What veltrane-format's exit status says; --help lists the same table.
+#pragma once
+
+enum ExitStatus : int {
+    kExitFormatted = 0,
+    kExitFormatFailed = 1,  // the trial write, the builder or the device failed
+    kExitUsage = 2,
+    kExitNotConfirmed = 3,  // the question was answered no; nothing was written
+    kExitUnusable = 4,      // cannot open or read the path, or zero length
+    kExitNotRemovable = 5,  // a fixed disk; --force overrides
+    kExitMounted = 6,       // holds a mounted file system; --force overrides
+};

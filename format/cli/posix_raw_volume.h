@@ -1,0 +1,24 @@
+// The format job's raw volume over an image file or a Linux block device.
+// The job names its drive by letter; here one run formats one path, so the
+// opener is bound to that path and the letter it is given is only a token.
+#pragma once
+
+#include "drives/raw_volume.h"
+
+#include <string>
+
+// What Windows reports for media without a geometry of their own: 255 tracks
+// per cylinder, 63 sectors per track, whole cylinders of the device's length.
+DiskGeometry DerivedGeometry(std::uint64_t lengthBytes, std::uint32_t bytesPerSector);
+
+class PosixRawVolumeOpener : public RawVolumeOpener {
+public:
+    explicit PosixRawVolumeOpener(std::string path) : path_(std::move(path)) {}
+
+    // Read-write, or read-only when only that is permitted (a locked card or
+    // a read-only image): the trial write then reports the write protection.
+    std::unique_ptr<RawVolume> OpenRawVolume(char driveLetter) override;
+
+private:
+    std::string path_;
+};

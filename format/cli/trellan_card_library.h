@@ -1,0 +1,26 @@
+// The card library for the format job on Linux: trellan's builders on a
+// file device opened on the job's path, after the job has closed its own.
+#pragma once
+
+#include "format/format_job.h"
+#include "trellan/format_status.h"
+
+#include <string>
+
+class TrellanCardLibrary : public CardLibrary {
+public:
+    explicit TrellanCardLibrary(std::string path) : path_(std::move(path)) {}
+
+    // driveLetter is the job's token for the one path this library formats.
+    int Build(CardBuilder builder, char driveLetter, char* label) override;
+
+    // Why the last Build failed, for a person; empty after a success.
+    const std::string& FailureText() const { return failureText_; }
+
+private:
+    std::string path_;
+    std::string failureText_;
+};
+
+// One line naming the failure, its region and sector.
+std::string DescribeFormatStatus(const trellan::FormatStatus& status);

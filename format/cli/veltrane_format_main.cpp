@@ -1,0 +1,190 @@
+// veltrane-format: the Veltrane format job from a Linux command line.
+#include "drives/capacity_text.h"
+#include "format/cli/command_line.h"
+#include "format/cli/device_checks.h"
+#include "format/cli/exit_status.h"
+#include "format/cli/posix_raw_volume.h"
+#include "format/cli/target_inspection.h"
+#include "format/cli/terminal_dialog.h"
+#include "format/cli/trellan_card_library.h"
+#include "format/format_job.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// The job names its drive by letter; the opener and the library here are
+// bound to the one path, so any letter serves.
+constexpr char kDriveToken = 'E';
+
+// The exFAT probe's answer when the system reads exFAT, as Linux does.
+constexpr int kExFatSupported = 0;
+
+void Complain(const std::string& path, const std::string& text)
+{
+    std::fprintf(stderr, "veltrane-format: %s: %s\n", path.c_str(), text.c_str());
+}
+
+// Refuses a fixed disk or one in use, before anything is written; --force
+// turns the refusal into a warning. 0 when the format may go on.
+int SafetyRefusal(const CommandLine& line, const TargetInspection& target)
+{
+    const char* overridden = line.force ? " (going on: --force)" : "; nothing was written (--force overrides)";
+    if (target.kind == DeviceKind::blockDevice) {
+        const Removability removability = RemovabilityOf(target.deviceNumber);
+        if (removability != Removability::removable) {
+            Complain(line.path, std::string(removability == Removability::fixed
+                                                ? "not a removable medium"
+                                                : "cannot tell whether it is a removable medium") +
+                                    overridden);
+            if (!line.force) {
+                return kExitNotRemovable;
+            }
+        }
+    }
+    const std::vector<MountEntry> mounts = ReadMountTable();
+    const std::optional<MountEntry> mount = target.kind == DeviceKind::blockDevice
+                                                ? FindMountOnBlockDevice(target.deviceNumber, mounts)
+                                                : FindMountOnImage(line.path, mounts);
+    if (mount) {
+        Complain(line.path, "holds a mounted file system (" + mount->source + " on " + mount->mountPoint + ")" +
+                                overridden);
+        if (!line.force) {
+            return kExitMounted;
+        }
+    }
+    return 0;
+}
+
+const char* CardName(CardType card)
+{
+    switch (card) {
+    case CardType::sd:
+        return "SD";
+    case CardType::mmc:
+        return "MMC";
+    case CardType::cf:
+        return "CF";
+    case CardType::none:
+        break;
+    }
+    return "none";
+}
+
+const char* ModeName(EraseMode mode)
+{
+    switch (mode) {
+    case EraseMode::optimized:
+        return "Optimized Format";
+    case EraseMode::complete:
+        return "Complete Format";
+    case EraseMode::none:
+        break;
+    }
+    return "no erase pass";
+}
+
+const char* BuilderName(std::optional<CardBuilder> builder)
+{
+    if (!builder) {
+        return "none";
+    }
+    switch (*builder) {
+    case CardBuilder::cf:
+        return "CF (FAT12/FAT16/FAT32, hard-disk layout)";
+    case CardBuilder::exFat:
+        return "exFAT";
+    case CardBuilder::fat32:
+        return "FAT32";
+    case CardBuilder::sd:
+        return "SD (FAT12/FAT16)";
+    case CardBuilder::mmc:
+        return "MMC (FAT12/FAT16, FAT32 above 2 GiB)";
+    }
+    return "none";
+}
+
+std::string TrimmedRight(std::string text)
+{
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+void ShowPlan(const CommandLine& line, const TargetInspection& target)
+{
+    const DiskGeometry geometry = DerivedGeometry(target.lengthBytes, target.sectorBytes);
+    const std::optional<std::uint64_t> estimate = CapacityEstimateBytes(geometry);
+    const std::optional<CardBuilder> builder =
+        estimate ? ChooseBuilder(line.cardType, SizeClassOf(*estimate)) : std::nullopt;
+    std::printf("Device:    %s (%s)\n", line.path.c_str(),
+                target.kind == DeviceKind::blockDevice ? "block device" : "image file");
+    std::printf("Disk Size: %s\n", TrimmedRight(CapacityText(DisplayedCapacityBytes(geometry))).c_str());
+    std::printf("Card:      %s, %s, label \"%s\"\n", CardName(line.cardType), ModeName(line.eraseMode),
+                line.label.c_str());
+    std::printf("Builder:   %s\n", BuilderName(builder));
+    std::fflush(stdout);
+}
+
+int RunJob(const CommandLine& line)
+{
+    FormatJobInputs inputs;
+    inputs.driveLetter = kDriveToken;
+    line.label.copy(inputs.label.data(), inputs.label.size() - 1);
+    inputs.cardType = line.cardType;
+    inputs.eraseMode = line.eraseMode;
+
+    PosixRawVolumeOpener volumes(line.path);
+    TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask);
+    TrellanCardLibrary library(line.path);
+    const int result = RunFormatJob(inputs, volumes, dialog, library, [] { return kExFatSupported; });
+
+    switch (result) {
+    case FORMAT_DONE:
+        std::printf("Success \nPlease re-insert the card\n");
+        return kExitFormatted;
+    case FORMAT_CANCELLED:
+        std::printf("Cancel\nPlease repeat the process\n");
+        return kExitNotConfirmed;
+    default:
+        if (!library.FailureText().empty()) {
+            Complain(line.path, library.FailureText());
+        }
+        std::printf("Fail\nFormat Error\n");
+        return kExitFormatFailed;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const CommandLine line = ParseCommandLine({argv + 1, static_cast<std::size_t>(argc - 1)});
+    if (line.request == CommandRequest::help) {
+        std::fputs(HelpText().c_str(), stdout);
+        return kExitFormatted;
+    }
+    if (line.request == CommandRequest::version) {
+        std::printf("veltrane-format %s\n", VELTRANE_VERSION);
+        return kExitFormatted;
+    }
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "veltrane-format: %s\nTry 'veltrane-format --help'.\n", line.error.c_str());
+        return kExitUsage;
+    }
+
+    const TargetInspection target = InspectTarget(line.path);
+    if (!target.problem.empty()) {
+        Complain(line.path, target.problem + "; nothing was written");
+        return kExitUnusable;
+    }
+    if (const int refusal = SafetyRefusal(line, target); refusal != 0) {
+        return refusal;
+    }
+    ShowPlan(line, target);
+    if (!line.assumeYes && !AskYesNo("It will delete all file in the media!  continue ?")) {
+        std::fputs("Nothing was written.\n", stderr);
+        return kExitNotConfirmed;
+    }
+    return RunJob(line);
+}
