@@ -31,13 +31,29 @@ public:
     void ShowProgressBar() override { m_dialog.m_progress.ShowWindow(SW_SHOW); }
     void SetBarRange(std::int64_t lower, std::int64_t upper) override
     {
-        m_dialog.m_progress.SetBarRange(NarrowToBar(lower), NarrowToBar(upper));
+        m_upper = NarrowToBar(upper);
+        m_dialog.m_progress.SetBarRange(NarrowToBar(lower), m_upper);
     }
-    void SetBarPosition(std::int64_t position) override { m_dialog.m_progress.SetBarPosition(NarrowToBar(position)); }
+    // Every position change repaints the whole bar on the dialog's thread,
+    // and the worker waits for it: passing on every 512 KiB step would make
+    // the erase as slow as the painting. The eye needs no more than this.
+    void SetBarPosition(std::int64_t position) override
+    {
+        const int shown = NarrowToBar(position);
+        const ULONGLONG now = GetTickCount64();
+        if (shown != m_upper && now - m_lastShownMs < kBarIntervalMs)
+            return;
+        m_lastShownMs = now;
+        m_dialog.m_progress.SetBarPosition(shown);
+    }
     void PumpPendingMessages() override { ::PumpPendingMessages(); }
 
 private:
+    static constexpr ULONGLONG kBarIntervalMs = 40;
+
     CVeltraneDlg& m_dialog;
+    int m_upper = 0;
+    ULONGLONG m_lastShownMs = 0;
 };
 
 class TrellanLibrary : public CardLibrary {
