@@ -167,7 +167,7 @@ CARD TYPES AND SIZES
     The size class comes from the dialog's capacity estimate,
     (cylinders + 1) x 256 x 63 x 512 bytes, counted in whole MiB:
         small   estimate up to 2,088 MiB   (devices below 2,179,699,200 bytes)
-        mid     estimate up to 32,896 MiB  (devices below 34,357,994,560 bytes)
+        mid     estimate up to 32,896 MiB  (devices below 34,356,994,560 bytes)
         large   anything larger
     and picks the builder:
         card   small                 mid                   large

@@ -1,6 +1,7 @@
-// The first look at the path the user named, read-only: can it be opened,
-// what is it, how long is it. Anything that fails here stops the program
-// before a byte is written, whatever --force says.
+// The first looks at the path the user named, read-only. What it is comes
+// from stat alone, so that a fixed disk is refused without being opened;
+// then the device is opened for reading and measured. Anything that fails
+// here stops the program before a byte is written, whatever --force says.
 #pragma once
 
 #include "format/cli/device_checks.h"
@@ -9,12 +10,18 @@
 #include <cstdint>
 #include <string>
 
-struct TargetInspection {
+struct TargetIdentity {
     DeviceKind kind = DeviceKind::other;
-    std::uint64_t lengthBytes = 0;
-    std::uint32_t sectorBytes = 0;
     BlockDeviceNumber deviceNumber;  // block devices only
-    std::string problem;             // empty when the path can be formatted
+    std::string problem;             // empty when it is an image file or a block device
 };
 
-TargetInspection InspectTarget(const std::string& path);
+TargetIdentity IdentifyTarget(const std::string& path);
+
+struct TargetMeasure {
+    std::uint64_t lengthBytes = 0;
+    std::uint32_t sectorBytes = 0;
+    std::string problem;  // empty when the medium answers and has a length
+};
+
+TargetMeasure MeasureTarget(const std::string& path);

@@ -28,7 +28,7 @@ void Complain(const std::string& path, const std::string& text)
 
 // Refuses a fixed disk or one in use, before anything is written; --force
 // turns the refusal into a warning. 0 when the format may go on.
-int SafetyRefusal(const CommandLine& line, const TargetInspection& target)
+int SafetyRefusal(const CommandLine& line, const TargetIdentity& target)
 {
     const char* overridden = line.force ? " (going on: --force)" : "; nothing was written (--force overrides)";
     if (target.kind == DeviceKind::blockDevice) {
@@ -111,9 +111,9 @@ std::string TrimmedRight(std::string text)
     return text;
 }
 
-void ShowPlan(const CommandLine& line, const TargetInspection& target)
+void ShowPlan(const CommandLine& line, const TargetIdentity& target, const TargetMeasure& measure)
 {
-    const DiskGeometry geometry = DerivedGeometry(target.lengthBytes, target.sectorBytes);
+    const DiskGeometry geometry = DerivedGeometry(measure.lengthBytes, measure.sectorBytes);
     const std::optional<std::uint64_t> estimate = CapacityEstimateBytes(geometry);
     const std::optional<CardBuilder> builder =
         estimate ? ChooseBuilder(line.cardType, SizeClassOf(*estimate)) : std::nullopt;
@@ -173,7 +173,7 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    const TargetInspection target = InspectTarget(line.path);
+    const TargetIdentity target = IdentifyTarget(line.path);
     if (!target.problem.empty()) {
         Complain(line.path, target.problem + "; nothing was written");
         return kExitUnusable;
@@ -181,7 +181,12 @@ int main(int argc, char** argv)
     if (const int refusal = SafetyRefusal(line, target); refusal != 0) {
         return refusal;
     }
-    ShowPlan(line, target);
+    const TargetMeasure measure = MeasureTarget(line.path);
+    if (!measure.problem.empty()) {
+        Complain(line.path, measure.problem + "; nothing was written");
+        return kExitUnusable;
+    }
+    ShowPlan(line, target, measure);
     if (!line.assumeYes && !AskYesNo("It will delete all file in the media!  continue ?")) {
         std::fputs("Nothing was written.\n", stderr);
         return kExitNotConfirmed;

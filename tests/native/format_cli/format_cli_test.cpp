@@ -1,0 +1,121 @@
+// The command line's decisions: options, the mount table, and the geometry
+// that makes a device's size class the dialog's.
+#include "format/cli/command_line.h"
+#include "format/cli/mount_table.h"
+#include "format/cli/posix_raw_volume.h"
+#include "drives/capacity_text.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+CommandLine Parse(std::vector<const char*> arguments)
+{
+    return ParseCommandLine(arguments);
+}
+
+TEST(VeltraneFormatCommandLine, OptionsMapToTheDialogsChoices)
+{
+    const struct {
+        std::vector<const char*> arguments;
+        CardType card;
+        EraseMode mode;
+        std::string label;
+        bool yes;
+        bool force;
+        std::string path;
+    } cases[] = {
+        {{"card.img"}, CardType::sd, EraseMode::none, "BREVALD", false, false, "card.img"},
+        {{"--card", "cf", "--mode", "complete", "card.img"}, CardType::cf, EraseMode::complete, "BREVALD", false,
+         false, "card.img"},
+        {{"--card=mmc", "--mode=optimized", "--label=PHOTOS", "-y", "/dev/sdc"}, CardType::mmc,
+         EraseMode::optimized, "PHOTOS", true, false, "/dev/sdc"},
+        {{"--force", "--yes", "--label", "", "--", "--odd-name"}, CardType::sd, EraseMode::none, "", true, true,
+         "--odd-name"},
+        {{"--label", "FIFTEEN_BYTES_X", "x"}, CardType::sd, EraseMode::none, "FIFTEEN_BYTES_X", false, false, "x"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = Parse(c.arguments);
+        EXPECT_EQ(line.error, "") << c.path;
+        EXPECT_EQ(line.request, CommandRequest::format);
+        EXPECT_EQ(line.cardType, c.card) << c.path;
+        EXPECT_EQ(line.eraseMode, c.mode) << c.path;
+        EXPECT_EQ(line.label, c.label) << c.path;
+        EXPECT_EQ(line.assumeYes, c.yes) << c.path;
+        EXPECT_EQ(line.force, c.force) << c.path;
+        EXPECT_EQ(line.path, c.path);
+    }
+}
+
+TEST(VeltraneFormatCommandLine, UnusableLinesAreRefusedWithAReason)
+{
+    const std::vector<std::vector<const char*>> cases = {
+        {},
+        {"--card", "xd", "x"},
+        {"--mode", "quick", "x"},
+        {"--label", "SIXTEEN_BYTES_XX", "x"},
+        {"x", "--label"},
+        {"--frobnicate", "x"},
+        {"a.img", "b.img"},
+    };
+    for (const auto& arguments : cases) {
+        EXPECT_NE(Parse(arguments).error, "") << arguments.size();
+    }
+}
+
+TEST(VeltraneFormatCommandLine, HelpAndVersionWinOverEverythingElse)
+{
+    EXPECT_EQ(Parse({"--card", "cf", "--help", "--bogus"}).request, CommandRequest::help);
+    EXPECT_EQ(Parse({"-h"}).request, CommandRequest::help);
+    EXPECT_EQ(Parse({"--version"}).request, CommandRequest::version);
+}
+
+TEST(VeltraneFormatMountTable, ParsesDeviceNumbersSourcesAndEscapedPaths)
+{
+    const std::vector<MountEntry> entries = ParseMountInfo(
+        "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+        "45 27 7:3 / /media/my\\040card rw shared:5 master:2 - vfat /dev/loop3 rw\n"
+        "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+        "garbage line\n"
+        "46 27 x:y / /bad rw - ext4 /dev/bad rw\n"
+        "47 27 8:17 / /no-separator rw ext4 /dev/sdb1 rw\n");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].major, 254u);
+    EXPECT_EQ(entries[0].minor, 0u);
+    EXPECT_EQ(entries[0].source, "/dev/vda");
+    EXPECT_EQ(entries[1].major, 7u);
+    EXPECT_EQ(entries[1].minor, 3u);
+    EXPECT_EQ(entries[1].mountPoint, "/media/my card");
+    EXPECT_EQ(entries[1].source, "/dev/loop3");
+    EXPECT_EQ(entries[2].source, "proc");
+}
+
+TEST(VeltraneFormatGeometry, SizeLineAndSizeClassMatchTheDialogAndTheHelpText)
+{
+    constexpr std::uint64_t kCylinderBytes = 255 * 63 * 512;
+    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+    const struct {
+        std::uint64_t lengthBytes;
+        std::string sizeLine;
+        SizeClass sizeClass;
+    } cases[] = {
+        {8 * kGiB, "7.99 GBytes ( 8587192320  Bytes )", SizeClass::mid},
+        {256 * (kGiB >> 10), "251 MBytes ( 263208960 Bytes )", SizeClass::small},
+        {100'000, "0 Bytes", SizeClass::small},  // under one cylinder
+        // The boundaries --help states: 265 and 4,177 whole cylinders.
+        {265 * kCylinderBytes - 1, "2.02 GBytes ( 2171473920  Bytes )", SizeClass::small},
+        {265 * kCylinderBytes, "2.03 GBytes ( 2179699200  Bytes )", SizeClass::mid},
+        {4177 * kCylinderBytes - 1, "31.98 GBytes ( 34348769280  Bytes )", SizeClass::mid},
+        {4177 * kCylinderBytes, "31.99 GBytes ( 34356994560  Bytes )", SizeClass::large},
+        {64 * kGiB, "63.99 GBytes ( 68713989120  Bytes )", SizeClass::large},
+    };
+    for (const auto& c : cases) {
+        const DiskGeometry geometry = DerivedGeometry(c.lengthBytes, 512);
+        EXPECT_EQ(CapacityText(DisplayedCapacityBytes(geometry)), c.sizeLine + "    ") << c.lengthBytes;
+        EXPECT_EQ(SizeClassOf(CapacityEstimateBytes(geometry).value()), c.sizeClass) << c.lengthBytes;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,305 @@
+// veltrane-format as a user runs it, on sparse image files: every card type
+// and size class, checked by fsck (through card-inspect) and mtools; the
+// erase modes; and the refusals, which must leave the image as it was.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+
+struct CommandRun {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr together
+};
+
+CommandRun Shell(const std::string& command)
+{
+    CommandRun run;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    while (const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+        run.output.append(buffer.data(), count);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string Quoted(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+// Never --force or --yes unless a case says so; the answer to the question
+// comes from stdinText (empty: end of input, which is no).
+CommandRun Format(const std::string& arguments, const std::string& stdinText = "")
+{
+    return Shell("printf '" + stdinText + "' | " VELTRANE_FORMAT_PATH " " + arguments);
+}
+
+std::map<std::string, std::string> Inspect(const fs::path& image, const std::string& fileSystem,
+                                           const std::string& label, int& exitCode)
+{
+    const CommandRun run = Shell(CARD_INSPECT_PATH " " + Quoted(image) + " --expect-fs " + fileSystem +
+                          " --expect-label '" + label + "'");
+    exitCode = run.exitCode;
+    std::map<std::string, std::string> facts;
+    std::istringstream lines(run.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (const std::size_t equals = line.find('='); equals != std::string::npos) {
+            facts[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+    return facts;
+}
+
+class VeltraneFormat : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        directory_ = fs::path(::testing::TempDir()) / ("veltrane_format_" + std::to_string(::getpid()));
+        fs::create_directories(directory_);
+        setenv("MTOOLS_SKIP_CHECK", "1", 1);
+    }
+    void TearDown() override { fs::remove_all(directory_); }
+
+    fs::path Image(const std::string& name, std::uint64_t lengthBytes)
+    {
+        const fs::path path = directory_ / name;
+        std::ofstream(path).close();
+        fs::resize_file(path, lengthBytes);
+        return path;
+    }
+
+    fs::path directory_;
+};
+
+TEST_F(VeltraneFormat, EachCardTypeAndSizeClassGetsTheDialogsFileSystem)
+{
+    const struct {
+        const char* card;
+        std::uint64_t lengthBytes;
+        const char* label;  // FAT labels are stored in capitals, exFAT's as typed
+        const char* builder;
+        const char* fileSystem;
+        const char* partitionStart;  // nullptr: not checked
+    } cases[] = {
+        {"sd", 256 * kMiB, "SD_256M", "SD (FAT12/FAT16)", "fat16", nullptr},
+        {"sd", 8 * kGiB, "SD_8G", "FAT32", "fat32", "8192"},
+        {"sd", 64 * kGiB, "Sd_64g", "exFAT", "exfat", nullptr},
+        {"mmc", 256 * kMiB, "MMC_256M", "MMC", "fat16", nullptr},
+        {"mmc", 64 * kGiB, "MMC_64G", "MMC", "fat32", nullptr},
+        {"cf", 1 * kGiB, "CF_1G", "CF", "fat16", "63"},
+        {"cf", 4 * kGiB, "CF_4G", "CF", "fat32", "63"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.card) + " " + std::to_string(c.lengthBytes));
+        const fs::path image = Image("card.img", c.lengthBytes);
+        const CommandRun run = Format(std::string("--card ") + c.card + " --label '" + c.label + "' --yes " + Quoted(image));
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find(std::string("Builder:   ") + c.builder), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("Success \nPlease re-insert the card\n"), std::string::npos) << run.output;
+        EXPECT_EQ(fs::file_size(image), c.lengthBytes);
+
+        int inspectExit = -1;
+        const auto facts = Inspect(image, c.fileSystem, c.label, inspectExit);
+        EXPECT_EQ(inspectExit, 0);
+        EXPECT_EQ(facts.at("fsck"), "clean");
+        if (c.partitionStart != nullptr) {
+            EXPECT_EQ(facts.at("partition_start_sector"), c.partitionStart);
+        }
+        fs::remove(image);
+    }
+}
+
+TEST_F(VeltraneFormat, AFormattedFatCardTakesAFileAndGivesItBack)
+{
+    const fs::path image = Image("card.img", 256 * kMiB);
+    ASSERT_EQ(Format("--yes --label HOLIDAY " + Quoted(image)).exitCode, 0);
+    int inspectExit = -1;
+    const auto facts = Inspect(image, "fat16", "HOLIDAY", inspectExit);
+    ASSERT_EQ(inspectExit, 0);
+    const std::string drive =
+        "-i " + Quoted(image) + "@@" + std::to_string(std::stoull(facts.at("partition_start_sector")) * 512);
+
+    const fs::path original = directory_ / "photo.jpg";
+    std::ofstream(original) << std::string(100'000, 'x') << "end";
+    ASSERT_EQ(Shell("mcopy " + drive + " " + Quoted(original) + " ::PHOTO.JPG").exitCode, 0);
+    const CommandRun listing = Shell("mdir " + drive + " ::");
+    EXPECT_NE(listing.output.find("HOLIDAY"), std::string::npos) << listing.output;
+    EXPECT_NE(listing.output.find("PHOTO"), std::string::npos) << listing.output;
+    const fs::path copy = directory_ / "back.jpg";
+    ASSERT_EQ(Shell("mcopy " + drive + " ::PHOTO.JPG " + Quoted(copy)).exitCode, 0);
+    EXPECT_EQ(Shell("cmp " + Quoted(original) + " " + Quoted(copy)).exitCode, 0);
+}
+
+TEST_F(VeltraneFormat, EraseModesZeroWhatTheDialogsModesZero)
+{
+    // Markers deep in the data area, where the builders write nothing: one
+    // in the first 8 KiB of a 512 KiB block, one beyond them.
+    constexpr std::uint64_t kBlock = 60 * 512 * 1024;
+    constexpr std::uint64_t kInside = kBlock + 100;
+    constexpr std::uint64_t kBeyond = kBlock + 9000;
+    const struct {
+        const char* mode;
+        bool insideZeroed;
+        bool beyondZeroed;
+    } cases[] = {
+        {"", false, false},
+        {"--mode optimized", true, false},
+        {"--mode complete", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        const fs::path image = Image("erase.img", 32 * kMiB);
+        {
+            std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(kInside).put('M');
+            file.seekp(kBeyond).put('M');
+        }
+        const CommandRun run = Format(std::string(c.mode) + " --yes " + Quoted(image));
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        std::ifstream file(image, std::ios::binary);
+        EXPECT_EQ(file.seekg(kInside).get() == 0, c.insideZeroed);
+        EXPECT_EQ(file.seekg(kBeyond).get() == 0, c.beyondZeroed);
+        EXPECT_EQ(fs::file_size(image), 32 * kMiB);
+        int inspectExit = -1;
+        Inspect(image, "fat12", "BREVALD", inspectExit);
+        EXPECT_EQ(inspectExit, 0);
+        fs::remove(image);
+    }
+}
+
+struct Snapshot {
+    std::string bytes;
+    timespec modified{};
+
+    static Snapshot Of(const fs::path& path)
+    {
+        Snapshot snapshot;
+        std::ifstream file(path, std::ios::binary);
+        snapshot.bytes.assign(std::istreambuf_iterator<char>(file), {});
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        snapshot.modified = status.st_mtim;
+        return snapshot;
+    }
+    bool operator==(const Snapshot& other) const
+    {
+        return bytes == other.bytes && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+TEST_F(VeltraneFormat, UnusablePathsAndUnansweredQuestionsWriteNothing)
+{
+    const fs::path card = Image("card.img", 4 * kMiB);
+    const fs::path empty = Image("empty.img", 0);
+    const struct {
+        std::string arguments;
+        std::string answer;
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {Quoted(empty), "y\\n", 4, "zero length"},
+        {"--force --yes " + Quoted(empty), "", 4, "zero length"},
+        {"--force --yes " + Quoted(directory_ / "missing.img"), "", 4, "No such file"},
+        {"--force --yes " + Quoted(directory_), "", 4, "neither an image file nor a block device"},
+        {Quoted(card), "", 3, "Nothing was written"},
+        {Quoted(card), "n\\n", 3, "Nothing was written"},
+        {"--card xd --yes " + Quoted(card), "", 2, "--card takes sd, mmc or cf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const Snapshot before = Snapshot::Of(card);
+        const CommandRun run = Format(c.arguments, c.answer);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+        EXPECT_TRUE(Snapshot::Of(card) == before);
+        EXPECT_EQ(fs::file_size(empty), 0u);
+    }
+}
+
+// The machine's own root disk, found from the mount table; read-only
+// queries only: no --force, no --yes, and end of input for the question.
+TEST_F(VeltraneFormat, TheMachinesFixedRootDiskIsRefused)
+{
+    const CommandRun root = Shell("awk '$5 == \"/\" { print $3; exit }' /proc/self/mountinfo");
+    const std::string number = root.output.substr(0, root.output.find('\n'));
+    const CommandRun name = Shell("sed -n 's/^DEVNAME=//p' /sys/dev/block/" + number + "/uevent");
+    const fs::path device = "/dev/" + name.output.substr(0, name.output.find('\n'));
+    std::ifstream removable("/sys/dev/block/" + number + "/removable");
+    char flag = '?';
+    removable >> flag;
+    struct stat status {};
+    if (name.output.empty() || ::stat(device.c_str(), &status) != 0 || !S_ISBLK(status.st_mode) || flag != '0') {
+        GTEST_SKIP() << "no fixed block device holds / here (" << number << ")";
+    }
+    const CommandRun run = Format(Quoted(device));
+    EXPECT_EQ(run.exitCode, 5) << run.output;
+    EXPECT_NE(run.output.find("not a removable medium"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Disk Size"), std::string::npos) << run.output;
+}
+
+// A private mount namespace: the mount (and its loop device) go away with
+// the shell, whatever happens to the test.
+TEST_F(VeltraneFormat, AnImageWithAMountedFileSystemIsRefused)
+{
+    const fs::path image = Image("mounted.img", 16 * kMiB);
+    const fs::path mountPoint = directory_ / "mnt";
+    fs::create_directories(mountPoint);
+    if (Shell("mkfs.ext4 -q " + Quoted(image)).exitCode != 0) {
+        GTEST_SKIP() << "no mkfs.ext4";
+    }
+    // Mounting writes to the image itself; the first 1 KiB is ext4's unused
+    // boot block, where the trial write and a partition table would land.
+    const std::string marker(1024, 'M');
+    std::fstream(image, std::ios::in | std::ios::out | std::ios::binary).write(marker.data(), marker.size());
+    const std::string mount = "mount -o loop " + Quoted(image) + " " + Quoted(mountPoint);
+    const CommandRun run = Shell("unshare --mount --propagation private sh -c \"" + mount + " || exit 99; " +
+                                 VELTRANE_FORMAT_PATH " --yes " + Quoted(image) + "\"");
+    if (run.exitCode == 99) {
+        GTEST_SKIP() << "cannot mount a loop device here: " << run.output;
+    }
+    EXPECT_EQ(run.exitCode, 6) << run.output;
+    EXPECT_NE(run.output.find("holds a mounted file system"), std::string::npos) << run.output;
+    EXPECT_EQ(Snapshot::Of(image).bytes.substr(0, marker.size()), marker);
+    EXPECT_EQ(Shell("fsck.ext4 -n " + Quoted(image)).exitCode, 0);
+}
+
+// A read-only loop device stands for a locked card: the trial write fails.
+TEST_F(VeltraneFormat, AWriteProtectedCardFailsWithTheDialogsMessage)
+{
+    const fs::path image = Image("locked.img", 32 * kMiB);
+    const CommandRun attach = Shell("losetup --read-only --find --show " + Quoted(image));
+    if (attach.exitCode != 0) {
+        GTEST_SKIP() << "cannot attach a loop device here: " << attach.output;
+    }
+    const std::string loop = attach.output.substr(0, attach.output.find('\n'));
+    // A loop device is no removable medium: --force, on our own loop only.
+    const CommandRun run = Format("--force --yes --mode complete " + Quoted(loop));
+    Shell("losetup --detach " + Quoted(loop));
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("Disk Size: 31 MBytes ( 32901120 Bytes )"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Disk is Write-Protect !!!"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Fail\nFormat Error\n"), std::string::npos) << run.output;
+}
+
+}  // namespace
