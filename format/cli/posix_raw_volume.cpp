@@ -2,8 +2,8 @@
 
 #include "format/cli/device_length.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -67,7 +67,9 @@ public:
 private:
     static bool IsAllZero(std::span<const std::uint8_t> bytes)
     {
-        return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0; });
+        // Each byte equals the next and the first is zero: one memcmp, which
+        // keeps a Complete pass over a large image from being bound by this test.
+        return bytes.empty() || (bytes[0] == 0 && std::memcmp(bytes.data(), bytes.data() + 1, bytes.size() - 1) == 0);
     }
 
     // Zeroes in an image file become a hole, so that erasing a large sparse
