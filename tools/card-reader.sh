@@ -3,6 +3,7 @@
 #   card-reader.sh PREFIX LETTER IMAGE      LETTER: is a removable drive whose
 #                                           raw device \\.\LETTER: is IMAGE
 #   card-reader.sh PREFIX LETTER --empty    a removable reader with no card
+#                                           (a device of no length)
 #   card-reader.sh PREFIX LETTER --fixed DIR  LETTER: is a fixed drive on DIR
 #   card-reader.sh PREFIX LETTER --remove   LETTER: no longer exists
 # Several letters may be mapped at once; call once per letter.
@@ -39,8 +40,9 @@ case $what in
   --empty)
     set_type floppy
     mkdir -p "$WINEPREFIX/readers/$letter"
+    : >"$WINEPREFIX/readers/$letter.no-card"
     ln -s "$WINEPREFIX/readers/$letter" "$devices/$letter:"
-    ln -s "$WINEPREFIX/readers/$letter/no-card" "$devices/$letter::"
+    ln -s "$WINEPREFIX/readers/$letter.no-card" "$devices/$letter::"
     ;;
   --fixed)
     dir=$(realpath -m "${4:?missing DIR}")

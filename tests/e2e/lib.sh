@@ -21,13 +21,14 @@ suite_begin() {
   "$repo_root/tools/suite-env.sh" setup "$suite_dir" || { echo "cannot set up the suite" >&2; exit 1; }
   prefix=$suite_dir/prefix
   install_dir=$prefix/drive_c/Veltrane
+  driver_dir=$prefix/drive_c/driver
   shots_dir=$prefix/drive_c/shots
   sync_dir=$prefix/drive_c/sync
   cards_dir=$suite_dir/cards
-  mkdir -p "$install_dir" "$shots_dir" "$sync_dir" "$cards_dir"
-  cp "$VELTRANE_BIN_DIR/Veltrane.exe" "$VELTRANE_BIN_DIR/veltrane-driver.exe" "$install_dir/"
-  [ -f "$VELTRANE_BIN_DIR/Trellan.dll" ] && cp "$VELTRANE_BIN_DIR/Trellan.dll" "$install_dir/"
-  return 0
+  mkdir -p "$install_dir" "$driver_dir" "$shots_dir" "$sync_dir" "$cards_dir"
+  # The program's folder holds the two product files alone, as on Windows.
+  cp "$VELTRANE_BIN_DIR/Veltrane.exe" "$VELTRANE_BIN_DIR/Trellan.dll" "$install_dir/"
+  cp "$VELTRANE_BIN_DIR/veltrane-driver.exe" "$driver_dir/"
 }
 
 suite_end() {
@@ -71,7 +72,8 @@ scenario() {
   mkdir -p "$VELTRANE_ARTIFACTS/logs/$suite_name"
   log=$VELTRANE_ARTIFACTS/logs/$suite_name/$(printf '%s' "$title" | tr -c 'A-Za-z0-9' '_' | cut -c1-80).log
   echo "--- $title"
-  if in_suite env VELTRANE_SHOTS='C:\shots' VELTRANE_SYNC='C:\sync' wine 'C:\Veltrane\veltrane-driver.exe' >"$log" 2>&1; then
+  if in_suite env VELTRANE_EXE='C:\Veltrane\Veltrane.exe' VELTRANE_SHOTS='C:\shots' VELTRANE_SYNC='C:\sync' \
+    wine 'C:\driver\veltrane-driver.exe' >"$log" 2>&1; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
