@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace trellan {
 
@@ -44,5 +45,8 @@ struct FormatStatus {
         return {why, where, at_sector};
     }
 };
+
+// "a write failed (FAT, sector 8222)": for front ends that report failures.
+std::string describe(const FormatStatus& status);
 
 }  // namespace trellan

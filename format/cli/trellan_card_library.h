@@ -22,5 +22,3 @@ private:
     std::string failureText_;
 };
 
-// One line naming the failure, its region and sector.
-std::string DescribeFormatStatus(const trellan::FormatStatus& status);

@@ -61,29 +61,6 @@ bool parse_options(int argc, char** argv, Options& options)
     return options.builder_given && !options.path.empty();
 }
 
-const char* describe(Failure failure)
-{
-    switch (failure) {
-    case Failure::none:
-        return "no failure";
-    case Failure::too_small:
-        return "the card is too small for this builder";
-    case Failure::too_large:
-        return "the card is too large for this builder";
-    case Failure::bad_geometry:
-        return "the device reports no usable size or an unsupported sector size";
-    case Failure::read_failed:
-        return "a read failed";
-    case Failure::write_failed:
-        return "a write failed";
-    case Failure::flush_failed:
-        return "flushing the device failed";
-    case Failure::write_protected:
-        return "the device is write-protected";
-    }
-    return "unknown failure";
-}
-
 // Reads back what was written: the partition entry and the boot sector.
 void print_layout(BlockDevice& device)
 {
@@ -134,8 +111,7 @@ int main(int argc, char** argv)
     }
     const FormatStatus status = build(options.builder, *device, options.label, current_format_stamp());
     if (!status.ok()) {
-        std::fprintf(stderr, "trellan-format: %s: %s (sector %llu)\n", options.path.c_str(), describe(status.failure),
-                     static_cast<unsigned long long>(status.sector));
+        std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), describe(status).c_str());
         return 1;
     }
     print_layout(*device);
