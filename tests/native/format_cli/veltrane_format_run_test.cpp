@@ -3,16 +3,15 @@
 // erase modes; and the refusals, which must leave the image as it was.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "image_tools.h"
 
 namespace {
 
@@ -21,26 +20,8 @@ namespace fs = std::filesystem;
 constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
-struct CommandRun {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr together
-};
-
-CommandRun Shell(const std::string& command)
-{
-    CommandRun run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    while (const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-        run.output.append(buffer.data(), count);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using test_support::CommandResult;
+using test_support::run_command;
 
 std::string Quoted(const fs::path& path)
 {
@@ -49,17 +30,17 @@ std::string Quoted(const fs::path& path)
 
 // Never --force or --yes unless a case says so; the answer to the question
 // comes from stdinText (empty: end of input, which is no).
-CommandRun Format(const std::string& arguments, const std::string& stdinText = "")
+CommandResult Format(const std::string& arguments, const std::string& stdinText = "")
 {
-    return Shell("printf '" + stdinText + "' | " VELTRANE_FORMAT_PATH " " + arguments);
+    return run_command("printf '" + stdinText + "' | " VELTRANE_FORMAT_PATH " " + arguments);
 }
 
 std::map<std::string, std::string> Inspect(const fs::path& image, const std::string& fileSystem,
                                            const std::string& label, int& exitCode)
 {
-    const CommandRun run = Shell(CARD_INSPECT_PATH " " + Quoted(image) + " --expect-fs " + fileSystem +
-                          " --expect-label '" + label + "'");
-    exitCode = run.exitCode;
+    const CommandResult run = run_command(CARD_INSPECT_PATH " " + Quoted(image) + " --expect-fs " + fileSystem +
+                                          " --expect-label '" + label + "'");
+    exitCode = run.exit_code;
     std::map<std::string, std::string> facts;
     std::istringstream lines(run.output);
     for (std::string line; std::getline(lines, line);) {
@@ -72,23 +53,16 @@ std::map<std::string, std::string> Inspect(const fs::path& image, const std::str
 
 class VeltraneFormat : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        directory_ = fs::path(::testing::TempDir()) / ("veltrane_format_" + std::to_string(::getpid()));
-        fs::create_directories(directory_);
-        setenv("MTOOLS_SKIP_CHECK", "1", 1);
-    }
-    void TearDown() override { fs::remove_all(directory_); }
+    void SetUp() override { setenv("MTOOLS_SKIP_CHECK", "1", 1); }
 
     fs::path Image(const std::string& name, std::uint64_t lengthBytes)
     {
-        const fs::path path = directory_ / name;
-        std::ofstream(path).close();
-        fs::resize_file(path, lengthBytes);
+        const fs::path path = directory_.file(name);
+        EXPECT_TRUE(test_support::make_sparse_file(path, lengthBytes));
         return path;
     }
 
-    fs::path directory_;
+    test_support::ScratchDirectory directory_;
 };
 
 TEST_F(VeltraneFormat, EachCardTypeAndSizeClassGetsTheDialogsFileSystem)
@@ -112,8 +86,8 @@ TEST_F(VeltraneFormat, EachCardTypeAndSizeClassGetsTheDialogsFileSystem)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.card) + " " + std::to_string(c.lengthBytes));
         const fs::path image = Image("card.img", c.lengthBytes);
-        const CommandRun run = Format(std::string("--card ") + c.card + " --label '" + c.label + "' --yes " + Quoted(image));
-        EXPECT_EQ(run.exitCode, 0) << run.output;
+        const CommandResult run = Format(std::string("--card ") + c.card + " --label '" + c.label + "' --yes " + Quoted(image));
+        EXPECT_EQ(run.exit_code, 0) << run.output;
         EXPECT_NE(run.output.find(std::string("Builder:   ") + c.builder), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("Success \nPlease re-insert the card\n"), std::string::npos) << run.output;
         EXPECT_EQ(fs::file_size(image), c.lengthBytes);
@@ -132,22 +106,22 @@ TEST_F(VeltraneFormat, EachCardTypeAndSizeClassGetsTheDialogsFileSystem)
 TEST_F(VeltraneFormat, AFormattedFatCardTakesAFileAndGivesItBack)
 {
     const fs::path image = Image("card.img", 256 * kMiB);
-    ASSERT_EQ(Format("--yes --label HOLIDAY " + Quoted(image)).exitCode, 0);
+    ASSERT_EQ(Format("--yes --label HOLIDAY " + Quoted(image)).exit_code, 0);
     int inspectExit = -1;
     const auto facts = Inspect(image, "fat16", "HOLIDAY", inspectExit);
     ASSERT_EQ(inspectExit, 0);
     const std::string drive =
         "-i " + Quoted(image) + "@@" + std::to_string(std::stoull(facts.at("partition_start_sector")) * 512);
 
-    const fs::path original = directory_ / "photo.jpg";
+    const fs::path original = directory_.file("photo.jpg");
     std::ofstream(original) << std::string(100'000, 'x') << "end";
-    ASSERT_EQ(Shell("mcopy " + drive + " " + Quoted(original) + " ::PHOTO.JPG").exitCode, 0);
-    const CommandRun listing = Shell("mdir " + drive + " ::");
+    ASSERT_EQ(run_command("mcopy " + drive + " " + Quoted(original) + " ::PHOTO.JPG").exit_code, 0);
+    const CommandResult listing = run_command("mdir " + drive + " ::");
     EXPECT_NE(listing.output.find("HOLIDAY"), std::string::npos) << listing.output;
     EXPECT_NE(listing.output.find("PHOTO"), std::string::npos) << listing.output;
-    const fs::path copy = directory_ / "back.jpg";
-    ASSERT_EQ(Shell("mcopy " + drive + " ::PHOTO.JPG " + Quoted(copy)).exitCode, 0);
-    EXPECT_EQ(Shell("cmp " + Quoted(original) + " " + Quoted(copy)).exitCode, 0);
+    const fs::path copy = directory_.file("back.jpg");
+    ASSERT_EQ(run_command("mcopy " + drive + " ::PHOTO.JPG " + Quoted(copy)).exit_code, 0);
+    EXPECT_EQ(run_command("cmp " + Quoted(original) + " " + Quoted(copy)).exit_code, 0);
 }
 
 TEST_F(VeltraneFormat, EraseModesZeroWhatTheDialogsModesZero)
@@ -174,8 +148,8 @@ TEST_F(VeltraneFormat, EraseModesZeroWhatTheDialogsModesZero)
             file.seekp(kInside).put('M');
             file.seekp(kBeyond).put('M');
         }
-        const CommandRun run = Format(std::string(c.mode) + " --yes " + Quoted(image));
-        EXPECT_EQ(run.exitCode, 0) << run.output;
+        const CommandResult run = Format(std::string(c.mode) + " --yes " + Quoted(image));
+        EXPECT_EQ(run.exit_code, 0) << run.output;
         std::ifstream file(image, std::ios::binary);
         EXPECT_EQ(file.seekg(kInside).get() == 0, c.insideZeroed);
         EXPECT_EQ(file.seekg(kBeyond).get() == 0, c.beyondZeroed);
@@ -220,8 +194,8 @@ TEST_F(VeltraneFormat, UnusablePathsAndUnansweredQuestionsWriteNothing)
     } cases[] = {
         {Quoted(empty), "y\\n", 4, "zero length"},
         {"--force --yes " + Quoted(empty), "", 4, "zero length"},
-        {"--force --yes " + Quoted(directory_ / "missing.img"), "", 4, "No such file"},
-        {"--force --yes " + Quoted(directory_), "", 4, "neither an image file nor a block device"},
+        {"--force --yes " + Quoted(directory_.file("missing.img")), "", 4, "No such file"},
+        {"--force --yes " + Quoted(directory_.path()), "", 4, "neither an image file nor a block device"},
         {Quoted(card), "", 3, "Nothing was written"},
         {Quoted(card), "n\\n", 3, "Nothing was written"},
         {"--card xd --yes " + Quoted(card), "", 2, "--card takes sd, mmc or cf"},
@@ -229,8 +203,8 @@ TEST_F(VeltraneFormat, UnusablePathsAndUnansweredQuestionsWriteNothing)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
         const Snapshot before = Snapshot::Of(card);
-        const CommandRun run = Format(c.arguments, c.answer);
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        const CommandResult run = Format(c.arguments, c.answer);
+        EXPECT_EQ(run.exit_code, c.exitCode) << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
         EXPECT_TRUE(Snapshot::Of(card) == before);
         EXPECT_EQ(fs::file_size(empty), 0u);
@@ -241,9 +215,9 @@ TEST_F(VeltraneFormat, UnusablePathsAndUnansweredQuestionsWriteNothing)
 // queries only: no --force, no --yes, and end of input for the question.
 TEST_F(VeltraneFormat, TheMachinesFixedRootDiskIsRefused)
 {
-    const CommandRun root = Shell("awk '$5 == \"/\" { print $3; exit }' /proc/self/mountinfo");
+    const CommandResult root = run_command("awk '$5 == \"/\" { print $3; exit }' /proc/self/mountinfo");
     const std::string number = root.output.substr(0, root.output.find('\n'));
-    const CommandRun name = Shell("sed -n 's/^DEVNAME=//p' /sys/dev/block/" + number + "/uevent");
+    const CommandResult name = run_command("sed -n 's/^DEVNAME=//p' /sys/dev/block/" + number + "/uevent");
     const fs::path device = "/dev/" + name.output.substr(0, name.output.find('\n'));
     std::ifstream removable("/sys/dev/block/" + number + "/removable");
     char flag = '?';
@@ -252,8 +226,8 @@ TEST_F(VeltraneFormat, TheMachinesFixedRootDiskIsRefused)
     if (name.output.empty() || ::stat(device.c_str(), &status) != 0 || !S_ISBLK(status.st_mode) || flag != '0') {
         GTEST_SKIP() << "no fixed block device holds / here (" << number << ")";
     }
-    const CommandRun run = Format(Quoted(device));
-    EXPECT_EQ(run.exitCode, 5) << run.output;
+    const CommandResult run = Format(Quoted(device));
+    EXPECT_EQ(run.exit_code, 5) << run.output;
     EXPECT_NE(run.output.find("not a removable medium"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Disk Size"), std::string::npos) << run.output;
 }
@@ -263,9 +237,9 @@ TEST_F(VeltraneFormat, TheMachinesFixedRootDiskIsRefused)
 TEST_F(VeltraneFormat, AnImageWithAMountedFileSystemIsRefused)
 {
     const fs::path image = Image("mounted.img", 16 * kMiB);
-    const fs::path mountPoint = directory_ / "mnt";
+    const fs::path mountPoint = directory_.file("mnt");
     fs::create_directories(mountPoint);
-    if (Shell("mkfs.ext4 -q " + Quoted(image)).exitCode != 0) {
+    if (run_command("mkfs.ext4 -q " + Quoted(image)).exit_code != 0) {
         GTEST_SKIP() << "no mkfs.ext4";
     }
     // Mounting writes to the image itself; the first 1 KiB is ext4's unused
@@ -273,30 +247,30 @@ TEST_F(VeltraneFormat, AnImageWithAMountedFileSystemIsRefused)
     const std::string marker(1024, 'M');
     std::fstream(image, std::ios::in | std::ios::out | std::ios::binary).write(marker.data(), marker.size());
     const std::string mount = "mount -o loop " + Quoted(image) + " " + Quoted(mountPoint);
-    const CommandRun run = Shell("unshare --mount --propagation private sh -c \"" + mount + " || exit 99; " +
+    const CommandResult run = run_command("unshare --mount --propagation private sh -c \"" + mount + " || exit 99; " +
                                  VELTRANE_FORMAT_PATH " --yes " + Quoted(image) + "\"");
-    if (run.exitCode == 99) {
+    if (run.exit_code == 99) {
         GTEST_SKIP() << "cannot mount a loop device here: " << run.output;
     }
-    EXPECT_EQ(run.exitCode, 6) << run.output;
+    EXPECT_EQ(run.exit_code, 6) << run.output;
     EXPECT_NE(run.output.find("holds a mounted file system"), std::string::npos) << run.output;
     EXPECT_EQ(Snapshot::Of(image).bytes.substr(0, marker.size()), marker);
-    EXPECT_EQ(Shell("fsck.ext4 -n " + Quoted(image)).exitCode, 0);
+    EXPECT_EQ(run_command("fsck.ext4 -n " + Quoted(image)).exit_code, 0);
 }
 
 // A read-only loop device stands for a locked card: the trial write fails.
 TEST_F(VeltraneFormat, AWriteProtectedCardFailsWithTheDialogsMessage)
 {
     const fs::path image = Image("locked.img", 32 * kMiB);
-    const CommandRun attach = Shell("losetup --read-only --find --show " + Quoted(image));
-    if (attach.exitCode != 0) {
+    const CommandResult attach = run_command("losetup --read-only --find --show " + Quoted(image));
+    if (attach.exit_code != 0) {
         GTEST_SKIP() << "cannot attach a loop device here: " << attach.output;
     }
     const std::string loop = attach.output.substr(0, attach.output.find('\n'));
     // A loop device is no removable medium: --force, on our own loop only.
-    const CommandRun run = Format("--force --yes --mode complete " + Quoted(loop));
-    Shell("losetup --detach " + Quoted(loop));
-    EXPECT_EQ(run.exitCode, 1) << run.output;
+    const CommandResult run = Format("--force --yes --mode complete " + Quoted(loop));
+    run_command("losetup --detach " + Quoted(loop));
+    EXPECT_EQ(run.exit_code, 1) << run.output;
     EXPECT_NE(run.output.find("Disk Size: 31 MBytes ( 32901120 Bytes )"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Disk is Write-Protect !!!"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Fail\nFormat Error\n"), std::string::npos) << run.output;

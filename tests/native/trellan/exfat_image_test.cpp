@@ -3,13 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "image_tools.h"
 #include "trellan/byte_order.h"
 #include "trellan/exfat_format.h"
 #include "trellan/file_device.h"
@@ -17,74 +17,11 @@
 namespace trellan {
 namespace {
 
-struct CommandResult {
-    int exit_code;
-    std::string output;
-};
-
-CommandResult run(const std::string& command)
-{
-    CommandResult result{-1, {}};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
-        result.output += buffer.data();
-    }
-    const int status = pclose(pipe);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "exfat-image-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~ScratchDirectory() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-void make_sparse_file(const std::string& path, std::uint64_t bytes)
-{
-    const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(bytes)), 0);
-    ::close(fd);
-}
-
-// Copies bytes [start, start + length) of a sparse file into a new sparse
-// file, data extents only, so a 2 TiB card costs what was written to it.
-void extract_sparse(const std::string& from, std::uint64_t start, std::uint64_t length, const std::string& to)
-{
-    make_sparse_file(to, length);
-    const int in = ::open(from.c_str(), O_RDONLY);
-    const int out = ::open(to.c_str(), O_WRONLY);
-    ASSERT_GE(in, 0);
-    ASSERT_GE(out, 0);
-    std::vector<char> buffer(1 << 20);
-    off_t data = ::lseek(in, static_cast<off_t>(start), SEEK_DATA);
-    const auto end = static_cast<off_t>(start + length);
-    while (data >= 0 && data < end) {
-        const off_t hole = std::min<off_t>(::lseek(in, data, SEEK_HOLE), end);
-        for (off_t at = data; at < hole;) {
-            const auto count = static_cast<std::size_t>(std::min<off_t>(hole - at, static_cast<off_t>(buffer.size())));
-            ASSERT_EQ(::pread(in, buffer.data(), count, at), static_cast<ssize_t>(count));
-            ASSERT_EQ(::pwrite(out, buffer.data(), count, at - static_cast<off_t>(start)), static_cast<ssize_t>(count));
-            at += static_cast<off_t>(count);
-        }
-        data = ::lseek(in, hole, SEEK_DATA);
-    }
-    ::close(in);
-    ::close(out);
-}
+using test_support::CommandResult;
+using test_support::extract_sparse;
+using test_support::make_sparse_file;
+using test_support::run_command;
+using test_support::ScratchDirectory;
 
 struct CardRow {
     std::uint64_t sectors;
@@ -108,9 +45,9 @@ TEST(ExfatImage, FsckAcceptsEveryCardSizeAndTheLayoutIsAligned)
     ScratchDirectory scratch;
     for (const CardRow& row : rows) {
         SCOPED_TRACE(row.sectors);
-        const std::string card_path = scratch.file("card.img");
-        const std::string volume_path = scratch.file("volume.img");
-        make_sparse_file(card_path, row.sectors * 512);
+        const std::string card_path = scratch.file("card.img").string();
+        const std::string volume_path = scratch.file("volume.img").string();
+        ASSERT_TRUE(make_sparse_file(card_path, row.sectors * 512));
         {
             OpenFailure failure = OpenFailure::none;
             auto card = FileDevice::open(card_path, failure);
@@ -126,17 +63,17 @@ TEST(ExfatImage, FsckAcceptsEveryCardSizeAndTheLayoutIsAligned)
             EXPECT_EQ(load_le32(mbr, 0x1BE + 8), row.partition_start);
             EXPECT_EQ(std::uint64_t{load_le32(mbr, 0x1BE + 12)}, row.sectors - row.partition_start);
         }
-        extract_sparse(card_path, std::uint64_t{row.partition_start} * 512,
-                       (row.sectors - row.partition_start) * 512, volume_path);
+        ASSERT_TRUE(extract_sparse(card_path, std::uint64_t{row.partition_start} * 512,
+                                   (row.sectors - row.partition_start) * 512, volume_path));
 
-        const CommandResult fsck = run("fsck.exfat -n " + volume_path);
+        const CommandResult fsck = run_command("fsck.exfat -n " + volume_path);
         EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
         EXPECT_EQ(fsck.output.find("ERROR"), std::string::npos) << fsck.output;
 
-        const CommandResult label = run("blkid -p -s LABEL -o value " + volume_path);
+        const CommandResult label = run_command("blkid -p -s LABEL -o value " + volume_path);
         EXPECT_EQ(label.output, "Card \u00e9t\u00e9\n");
 
-        const CommandResult dump = run("dump.exfat " + volume_path);
+        const CommandResult dump = run_command("dump.exfat " + volume_path);
         const std::size_t cluster_size = dump.output.find("Cluster size:");
         ASSERT_NE(cluster_size, std::string::npos) << dump.output;
         EXPECT_EQ(std::stoul(dump.output.substr(cluster_size + 13)), row.cluster_bytes);

@@ -2,16 +2,14 @@
 // volume is clean, takes a file, gives it back, and shows the label.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <fcntl.h>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "image_tools.h"
 #include "trellan/builders.h"
 #include "trellan/file_device.h"
 
@@ -20,43 +18,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-    int exit_code;
-    std::string output;
-};
-
-CommandResult run(const std::string& command)
-{
-    CommandResult result{-1, {}};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> buffer{};
-    while (std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-        result.output.append(buffer.data(), count);
-    }
-    const int status = pclose(pipe);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using test_support::CommandResult;
+using test_support::run_command;
 
 class FatImage : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        directory_ = fs::path(::testing::TempDir()) / ("trellan_fat_" + std::to_string(::getpid()));
-        fs::create_directories(directory_);
-        setenv("MTOOLS_SKIP_CHECK", "1", 1);
-    }
-    void TearDown() override { fs::remove_all(directory_); }
+    void SetUp() override { setenv("MTOOLS_SKIP_CHECK", "1", 1); }
 
     fs::path create_image(std::uint64_t sectors, bool random_fill)
     {
-        const fs::path path = directory_ / "card.img";
-        fs::remove(path);
-        std::ofstream(path).close();
-        fs::resize_file(path, sectors * 512);
+        const fs::path path = directory_.file("card.img");
+        EXPECT_TRUE(test_support::make_sparse_file(path, sectors * 512));
         if (random_fill) {
             std::mt19937 random(sectors);
             std::vector<char> noise(sectors * 512);
@@ -68,34 +40,14 @@ protected:
         return path;
     }
 
-    // fsck.fat takes no offset: copy the partition's data extents (the
-    // formatted image is almost all holes) into a sparse image of its own.
     fs::path extract_partition(const fs::path& image, std::uint64_t start_sectors, std::uint64_t length_sectors)
     {
-        const fs::path path = directory_ / "partition.img";
-        fs::remove(path);
-        const int in = ::open(image.c_str(), O_RDONLY);
-        const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const off_t begin = static_cast<off_t>(start_sectors * 512);
-        const off_t end = begin + static_cast<off_t>(length_sectors * 512);
-        std::vector<char> buffer(1 << 20);
-        for (off_t data = lseek(in, begin, SEEK_DATA); data >= 0 && data < end;) {
-            const off_t hole = std::min(end, lseek(in, data, SEEK_HOLE));
-            for (off_t at = data; at < hole;) {
-                const auto count = static_cast<std::size_t>(std::min<off_t>(hole - at, buffer.size()));
-                const ssize_t got = pread(in, buffer.data(), count, at);
-                EXPECT_EQ(pwrite(out, buffer.data(), static_cast<std::size_t>(got), at - begin), got);
-                at += got;
-            }
-            data = lseek(in, hole, SEEK_DATA);
-        }
-        EXPECT_EQ(ftruncate(out, end - begin), 0);
-        ::close(in);
-        ::close(out);
+        const fs::path path = directory_.file("partition.img");
+        EXPECT_TRUE(test_support::extract_sparse(image, start_sectors * 512, length_sectors * 512, path));
         return path;
     }
 
-    fs::path directory_;
+    test_support::ScratchDirectory directory_;
 };
 
 struct ImageCase {
@@ -122,7 +74,7 @@ TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
         {"cf", build_cf, plan_cf, 1 << 21, false},              // 1 GiB, FAT16
         {"cf", build_cf, plan_cf, 16 << 21, false},             // 16 GiB, FAT32
     };
-    const fs::path payload = directory_ / "payload.bin";
+    const fs::path payload = directory_.file("payload.bin");
     {
         std::ofstream out(payload, std::ios::binary);
         for (int line = 0; line < 5000; ++line) {
@@ -148,22 +100,22 @@ TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
 
         const fs::path partition =
             extract_partition(image, layout.partition_start_sectors, layout.partition_length_sectors);
-        const CommandResult fsck = run("fsck.fat -n " + partition.string());
+        const CommandResult fsck = run_command("fsck.fat -n " + partition.string());
         EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
         EXPECT_EQ(fsck.output.find("Warning"), std::string::npos) << fsck.output;
 
         const std::string volume =
             " -i " + image.string() + "@@" + std::to_string(layout.partition_start_sectors * 512);
-        const fs::path back = directory_ / "back.bin";
-        EXPECT_EQ(run("mcopy -o" + volume + " " + payload.string() + " ::/PAYLOAD.BIN").exit_code, 0);
-        const CommandResult listing = run("mdir" + volume + " ::/");
+        const fs::path back = directory_.file("back.bin");
+        EXPECT_EQ(run_command("mcopy -o" + volume + " " + payload.string() + " ::/PAYLOAD.BIN").exit_code, 0);
+        const CommandResult listing = run_command("mdir" + volume + " ::/");
         EXPECT_NE(listing.output.find("PAYLOAD  BIN"), std::string::npos) << listing.output;
         EXPECT_NE(listing.output.find("Volume in drive : is ROUND TRIP"), std::string::npos) << listing.output;
-        EXPECT_EQ(run("mcopy -o" + volume + " ::/PAYLOAD.BIN " + back.string()).exit_code, 0);
-        EXPECT_EQ(run("cmp " + payload.string() + " " + back.string()).exit_code, 0);
-        const CommandResult label = run("mlabel -s" + volume + " ::");
+        EXPECT_EQ(run_command("mcopy -o" + volume + " ::/PAYLOAD.BIN " + back.string()).exit_code, 0);
+        EXPECT_EQ(run_command("cmp " + payload.string() + " " + back.string()).exit_code, 0);
+        const CommandResult label = run_command("mlabel -s" + volume + " ::");
         EXPECT_NE(label.output.find("ROUND TRIP"), std::string::npos) << label.output;
-        const CommandResult info = run("minfo" + volume + " ::");
+        const CommandResult info = run_command("minfo" + volume + " ::");
         EXPECT_NE(info.output.find("cluster size: " + std::to_string(layout.sectors_per_cluster) + " sectors"),
                   std::string::npos) << info.output;
     }
@@ -188,7 +140,7 @@ TEST_F(FatImage, FileDeviceNeverGrowsTheImage)
     EXPECT_EQ(back, std::vector<std::uint8_t>(512, 0));
     EXPECT_EQ(fs::file_size(image), 2049u * 512 + 3);
 
-    EXPECT_FALSE(FileDevice::open((directory_ / "missing.img").string(), failure));
+    EXPECT_FALSE(FileDevice::open(directory_.file("missing.img").string(), failure));
     EXPECT_EQ(failure, OpenFailure::not_found);
 }
 
@@ -196,17 +148,17 @@ TEST_F(FatImage, CommandLineReportsTheLayoutOrTheFailure)
 {
     const fs::path image = create_image(62333952, false);
     const std::string tool = TRELLAN_FORMAT_PATH;
-    const CommandResult fat32 = run(tool + " --builder fat32 --label Holiday " + image.string());
+    const CommandResult fat32 = run_command(tool + " --builder fat32 --label Holiday " + image.string());
     EXPECT_EQ(fat32.exit_code, 0) << fat32.output;
     EXPECT_NE(fat32.output.find("file system: FAT32"), std::string::npos) << fat32.output;
     EXPECT_NE(fat32.output.find("partition start: sector 8192"), std::string::npos) << fat32.output;
     EXPECT_NE(fat32.output.find("cluster size: 32768 bytes"), std::string::npos) << fat32.output;
 
     const fs::path tiny = create_image(1000, false);
-    const CommandResult too_small = run(tool + " --builder fat32 " + tiny.string());
+    const CommandResult too_small = run_command(tool + " --builder fat32 " + tiny.string());
     EXPECT_EQ(too_small.exit_code, 1);
     EXPECT_NE(too_small.output.find("too small"), std::string::npos) << too_small.output;
-    EXPECT_EQ(run(tool + " --builder floppy " + image.string()).exit_code, 2);
+    EXPECT_EQ(run_command(tool + " --builder floppy " + image.string()).exit_code, 2);
 }
 
 }  // namespace
