@@ -101,6 +101,34 @@ on_signal() {
   signal_jobs+=($!)
 }
 
+# Pieces of driver scripts that many scenarios share; combine them as
+#   scenario "..." < <(format_opening; format_success_ending)
+# The opening of a format: the tool up, the card polled so that Start is
+# usable, Start pressed and the question answered Yes.
+format_opening() {
+  cat <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+EOF_
+}
+
+# The end of a successful format: the completion box closed, the tool closed.
+format_success_ending() {
+  cat <<'EOF_'
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+syscommand 0xF060
+wait exit
+EOF_
+}
+
 # check "what is checked" COMMAND...   a Linux-side check counted like a scenario
 check() {
   local title=$1

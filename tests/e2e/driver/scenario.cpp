@@ -480,6 +480,8 @@ void Scenario::Track(const Words& words)
 {
     m_trackedBar = words.size() > 1 ? Number(words[1]) : 0;
     m_trackedMaximum = -1;
+    m_seen["progress.highest"] = "none";
+    m_seen["progress.highest.upper"] = "none";
 }
 
 void Scenario::TrackProgress()

@@ -111,74 +111,33 @@ EOF_
 check "the 8 GiB SD card holds FAT32" inspect g fat32 BREVALD
 
 reader e 64G
-scenario "SD 64 GiB, no erase mode, on a system that reads exFAT: no warning, exFAT" <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
+scenario "SD 64 GiB, no erase mode, on a system that reads exFAT: no warning, no bar, exFAT" < <(
+  echo track 1009
+  format_opening
+  cat <<'EOF_'
 wait box
-answer yes
-wait box
-box
-expect box.text == Format done, please re-insert the card!
-answer ok
 progress 1009
-expect progress.visible == 0
-expect progress.position == 0
-syscommand 0xF060
-wait exit
+expect progress.highest == none
 EOF_
+  format_success_ending
+)
 check "the 64 GiB SD card holds exFAT" inspect e exfat BREVALD
 
 reader e 64G
 printf '[Disk]\r\nCardType=1\r\n' >"$install_dir/Disk.ini"
-scenario "MMC 64 GiB: the MMC builder, no exFAT warning" <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
-wait box
-answer yes
-wait box
-box
-expect box.text == Format done, please re-insert the card!
-answer ok
-syscommand 0xF060
-wait exit
-EOF_
+scenario "MMC 64 GiB: the MMC builder, no exFAT warning" < <(format_opening; format_success_ending)
 check "the 64 GiB MMC card holds FAT32" inspect e fat32 BREVALD
 
 reader e 1G
 printf '[Disk]\r\nCardType=2\r\n' >"$install_dir/Disk.ini"
-scenario "CF 1 GiB: the CF builder" <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
-wait box
-answer yes
-wait box
-answer ok
-syscommand 0xF060
-wait exit
-EOF_
+scenario "CF 1 GiB: the CF builder" < <(format_opening; format_success_ending)
 check "the 1 GiB CF card holds FAT16" inspect e fat16 BREVALD
 
 reader e 256M
 md5_before=$(md5sum <"$(card e)")
 chattr +i "$(card e)"
 printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
-scenario "a card that refuses the trial write: Write-Protect, then Fail, no broadcast" <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
-wait box
-answer yes
+scenario "a card that refuses the trial write: Write-Protect, then Fail, no broadcast" < <(format_opening; cat <<'EOF_'
 wait box
 box
 expect box.text == Disk is Write-Protect !!!
@@ -192,20 +151,14 @@ expect formatdone.count == 0
 syscommand 0xF060
 wait exit
 EOF_
+)
 chattr -i "$(card e)"
 check "the write-protected card is unchanged" test "$(md5sum <"$(card e)")" = "$md5_before"
 
 # A system that cannot read exFAT: Wine answers as Windows XP.
 in_suite wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d winxp /f >/dev/null 2>&1
 reader e 64G
-scenario "SD 64 GiB on a system without exFAT: the warning, and No leaves the card untouched" <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
-wait box
-answer yes
+scenario "SD 64 GiB on a system without exFAT: the warning, and No leaves the card untouched" < <(format_opening; cat <<'EOF_'
 wait box
 box
 expect box.text == Your operating system can't support exFAT file system, Are you sure you want to format your card? Please update for Windows XP with exFAT patch KB955704 to support exFAT
@@ -219,23 +172,12 @@ expect formatdone.count == 0
 syscommand 0xF060
 wait exit
 EOF_
+)
 check "the declined card is untouched, not even its first sector" untouched e
 
-scenario "SD 64 GiB on a system without exFAT: Yes formats exFAT all the same" <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
-wait box
-answer yes
-wait box
-answer yes
-wait box
-box
-expect box.text == Format done, please re-insert the card!
-answer ok
-syscommand 0xF060
-wait exit
-EOF_
+scenario "SD 64 GiB on a system without exFAT: Yes formats exFAT all the same" < <(
+  format_opening
+  printf '%s\n' "wait box" "answer yes"
+  format_success_ending
+)
 check "the card holds exFAT after the warning was accepted" inspect e exfat BREVALD

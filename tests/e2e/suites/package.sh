@@ -22,21 +22,7 @@ check "Veltrane.exe needs Windows' own DLLs and Trellan.dll only" imports_only_s
 check "Trellan.dll needs Windows' own DLLs only" imports_only_system Trellan.dll
 
 reader e 128M
-scenario "the unpacked program formats an SD card" <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-click 1004
-ticks 1
-click 1002
-wait box
-answer yes
-wait box
-box
-expect box.text == Format done, please re-insert the card!
-answer ok
-syscommand 0xF060
-wait exit
-EOF_
+printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
+scenario "the unpacked program formats an SD card" < <(format_opening; format_success_ending)
 check "the card holds a clean FAT file system" \
   "$repo_root/tools/card-inspect" "$(card e)" --expect-fs fat16 --expect-label BREVALD
