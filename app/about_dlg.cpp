@@ -5,7 +5,7 @@
 #include "platform/data_exchange.h"
 #include "platform/string_resource.h"
 #include "platform/version_info.h"
-#include "resource.h"
+#include "res/resource.h"
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 

@@ -5,7 +5,7 @@
 #include "drives/capacity_text.h"
 #include "drives/raw_volume_win32.h"
 #include "platform/string_resource.h"
-#include "resource.h"
+#include "res/resource.h"
 
 void CVeltraneDlg::OnSelChangeDrive()
 {

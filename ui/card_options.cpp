@@ -3,7 +3,7 @@
 #include "ui/veltrane_dlg.h"
 
 #include "platform/message_box.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 constexpr int kPictureControls[kCardTypeCount] = {IDC_PICTURE_SD, IDC_PICTURE_MMC, IDC_PICTURE_CF};

@@ -6,7 +6,7 @@
 
 #include "platform/string_resource.h"
 #include "platform/win_app.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "ui/module_directory.h"
 
 namespace {

@@ -10,7 +10,8 @@
 #include "platform/version_info.h"
 #include "platform/win_app.h"
 #include "app/about_dlg.h"
-#include "resource.h"
+#include "res/resource.h"
+#include "ui/control_styles.h"
 #include "ui/dialog_layout.h"
 #include "ui/swallowed_keys.h"
 
@@ -55,7 +56,7 @@ BOOL CVeltraneDlg::OnInitDialog()
     CDialog::OnInitDialog();
     m_announcePending = true;
     m_fonts.Create();
-    ApplyControlFonts();
+    ApplyControlFonts(m_hWnd, m_fonts);
     m_cardBitmaps.Load();
     m_hBackground = static_cast<HBITMAP>(
         LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
@@ -230,6 +231,15 @@ void CVeltraneDlg::OnDestroy()
 {
     Default();
     ExchangeSettings(FALSE);
+}
+
+HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
+{
+    const int id = control.GetDlgCtrlID();
+    const std::string text = id == IDC_STATUS_RESULT ? control.GetWindowText() : std::string();
+    if (HBRUSH brush = StyleControl(dc, id, ctlType, text, m_fonts))
+        return brush;
+    return CDialog::OnCtlColor(dc, control, ctlType);
 }
 
 void CVeltraneDlg::OnCancel()

@@ -10,7 +10,7 @@
 #include "platform/bitmap_button.h"
 #include "platform/dialog.h"
 #include "platform/message_rows.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "drives/capacity_text.h"
 #include "format/format_job.h"
 #include "ui/card_bitmaps.h"
@@ -108,7 +108,6 @@ private:
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnTimer(UINT_PTR id);
     HBRUSH OnCtlColor(CDC& dc, CWnd& control, UINT ctlType);
-    void ApplyControlFonts();
     void OnCardSd();
     void OnCardMmc();
     void OnCardCf();

@@ -1,10 +1,10 @@
 // The main dialog's answer to control-colour requests: per control, a font,
 // a text colour and a background, and the hollow brush so that no control
 // fills its background over the skin.
-#include "ui/veltrane_dlg.h"
+#include "ui/control_styles.h"
 
 #include "platform/string_resource.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 constexpr COLORREF kRed = RGB(255, 0, 0);
@@ -49,11 +49,8 @@ void StyleLabelCaption(CDC& dc, const CFont& font, COLORREF color)
 }
 }  // namespace
 
-void CVeltraneDlg::ApplyControlFonts()
+void ApplyControlFonts(HWND dialog, const DialogFonts& fonts)
 {
-    // The colour request selects these fonts too, but some static controls
-    // select their own font after asking for colours; giving each control
-    // its font as well makes the result the same everywhere.
     struct ControlFont {
         int id;
         CFont DialogFonts::*font;
@@ -67,33 +64,32 @@ void CVeltraneDlg::ApplyControlFonts()
         {IDC_OPTIMIZED_TEXT, &DialogFonts::m_label},
     };
     for (const ControlFont& entry : kFonts) {
-        const CFont& font = m_fonts.*entry.font;
+        const CFont& font = fonts.*entry.font;
         if (font.GetSafeHandle() != nullptr)
-            SendDlgItemMessage(entry.id, WM_SETFONT, reinterpret_cast<WPARAM>(font.GetSafeHandle()), FALSE);
+            SendDlgItemMessageA(dialog, entry.id, WM_SETFONT, reinterpret_cast<WPARAM>(font.GetSafeHandle()), FALSE);
     }
 }
 
-HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
+HBRUSH StyleControl(CDC& dc, int id, UINT ctlType, const std::string& text, const DialogFonts& fonts)
 {
-    const int id = control.GetDlgCtrlID();
     if (ctlType == CTLCOLOR_STATIC) {
         switch (id) {
         case IDC_DRIVE_CAPTION:
-            StyleCaption(dc, m_fonts.m_caption, kRed);
+            StyleCaption(dc, fonts.m_caption, kRed);
             return HollowBrush();
         case IDC_DISK_SIZE:
         case IDC_SIZE_CAPTION:
         case IDC_SD_TEXT:
         case IDC_MMC_TEXT:
         case IDC_CF_TEXT:
-            StyleCaption(dc, m_fonts.m_caption, kGrey);
+            StyleCaption(dc, fonts.m_caption, kGrey);
             return HollowBrush();
         case IDC_STATUS_RESULT:
-            StyleResultLine(dc, m_fonts.m_result, control.GetWindowText());
+            StyleResultLine(dc, fonts.m_result, text);
             return HollowBrush();
         case IDC_STATUS_HINT:
-            if (m_fonts.m_caption.GetSafeHandle() != nullptr) {
-                dc.SelectObject(m_fonts.m_caption);
+            if (fonts.m_caption.GetSafeHandle() != nullptr) {
+                dc.SelectObject(fonts.m_caption);
                 dc.SetTextColor(kRed);
                 dc.SetBkColor(kWhite);
             }
@@ -104,11 +100,11 @@ HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
     }
     switch (id) {
     case IDC_LABEL_CAPTION:
-        StyleLabelCaption(dc, m_fonts.m_label, kRed);
+        StyleLabelCaption(dc, fonts.m_label, kRed);
         return HollowBrush();
     case IDC_COMPLETE_TEXT:
     case IDC_OPTIMIZED_TEXT:
-        StyleLabelCaption(dc, m_fonts.m_label, kGrey);
+        StyleLabelCaption(dc, fonts.m_label, kGrey);
         return HollowBrush();
     case IDC_CARD_SD:
     case IDC_CARD_CF:
@@ -118,6 +114,6 @@ HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
         dc.SetBkColor(kWhite);
         return HollowBrush();
     default:
-        return CDialog::OnCtlColor(dc, control, ctlType);
+        return nullptr;
     }
 }
