@@ -51,6 +51,7 @@ wait timeout 2600
 wait text 1003 "0 Bytes                                        "
 enabled 1002
 expect enabled.1002 == 0
+sleep 300
 screenshot no-card
 signal push
 wait text 1003 "7.99 GBytes ( 8587192320  Bytes )    "
