@@ -51,6 +51,26 @@ bool query_block_device(int descriptor, std::uint32_t& sector_bytes, std::uint64
 #endif
 }
 
+// Moves the whole buffer at first_byte through pread or pwrite, which may
+// move less than asked or be interrupted; no progress at all is an error.
+template <typename Byte, typename Transfer>
+IoResult transfer_all(int descriptor, std::uint64_t first_byte, std::span<Byte> buffer, Transfer transfer)
+{
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t count =
+            transfer(descriptor, buffer.data() + done, buffer.size() - done, static_cast<off_t>(first_byte + done));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return IoResult::io_error;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return IoResult::ok;
+}
+
 }  // namespace
 
 std::unique_ptr<FileDevice> FileDevice::open(const std::string& path, OpenFailure& failure)
@@ -112,19 +132,7 @@ IoResult FileDevice::read(std::uint64_t first_sector, std::span<std::uint8_t> bu
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t count = ::pread(descriptor_, buffer.data() + done, buffer.size() - done,
-                                      static_cast<off_t>(first_sector * sector_size_bytes_ + done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return IoResult::io_error;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return IoResult::ok;
+    return transfer_all(descriptor_, first_sector * sector_size_bytes_, buffer, ::pread);
 }
 
 IoResult FileDevice::write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer)
@@ -135,19 +143,7 @@ IoResult FileDevice::write(std::uint64_t first_sector, std::span<const std::uint
     if (read_only_) {
         return IoResult::io_error;
     }
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t count = ::pwrite(descriptor_, buffer.data() + done, buffer.size() - done,
-                                       static_cast<off_t>(first_sector * sector_size_bytes_ + done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return IoResult::io_error;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return IoResult::ok;
+    return transfer_all(descriptor_, first_sector * sector_size_bytes_, buffer, ::pwrite);
 }
 
 IoResult FileDevice::write_zeros(std::uint64_t first_sector, std::uint64_t count_sectors)

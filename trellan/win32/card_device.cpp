@@ -109,6 +109,25 @@ HANDLE whole_disk_of(HANDLE volume)
     return disk.release();
 }
 
+// Moves the whole buffer at first_byte through ReadFile or WriteFile, one
+// call per piece of at most max_transfer_bytes; a short transfer is an error.
+template <typename Byte, typename Transfer>
+IoResult transfer_in_pieces(HANDLE handle, std::uint64_t first_byte, std::span<Byte> buffer, Transfer transfer)
+{
+    for (std::size_t done = 0; done < buffer.size();) {
+        LARGE_INTEGER offset{};
+        offset.QuadPart = static_cast<LONGLONG>(first_byte + done);
+        const auto count = static_cast<DWORD>(std::min(max_transfer_bytes, buffer.size() - done));
+        DWORD transferred = 0;
+        if (!SetFilePointerEx(handle, offset, nullptr, FILE_BEGIN) ||
+            !transfer(handle, buffer.data() + done, count, &transferred, nullptr) || transferred != count) {
+            return IoResult::io_error;
+        }
+        done += count;
+    }
+    return IoResult::ok;
+}
+
 }  // namespace
 
 std::unique_ptr<Win32CardDevice> Win32CardDevice::open(char letter)
@@ -155,18 +174,7 @@ IoResult Win32CardDevice::read(std::uint64_t first_sector, std::span<std::uint8_
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    for (std::size_t done = 0; done < buffer.size();) {
-        LARGE_INTEGER offset{};
-        offset.QuadPart = static_cast<LONGLONG>(first_sector * sector_size_bytes_ + done);
-        const auto count = static_cast<DWORD>(std::min(max_transfer_bytes, buffer.size() - done));
-        DWORD transferred = 0;
-        if (!SetFilePointerEx(io_handle(), offset, nullptr, FILE_BEGIN) ||
-            !ReadFile(io_handle(), buffer.data() + done, count, &transferred, nullptr) || transferred != count) {
-            return IoResult::io_error;
-        }
-        done += count;
-    }
-    return IoResult::ok;
+    return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, ReadFile);
 }
 
 // Bounds are checked here: Wine grows an image file written past its end.
@@ -175,18 +183,7 @@ IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std:
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    for (std::size_t done = 0; done < buffer.size();) {
-        LARGE_INTEGER offset{};
-        offset.QuadPart = static_cast<LONGLONG>(first_sector * sector_size_bytes_ + done);
-        const auto count = static_cast<DWORD>(std::min(max_transfer_bytes, buffer.size() - done));
-        DWORD transferred = 0;
-        if (!SetFilePointerEx(io_handle(), offset, nullptr, FILE_BEGIN) ||
-            !WriteFile(io_handle(), buffer.data() + done, count, &transferred, nullptr) || transferred != count) {
-            return IoResult::io_error;
-        }
-        done += count;
-    }
-    return IoResult::ok;
+    return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, WriteFile);
 }
 
 IoResult Win32CardDevice::flush()
