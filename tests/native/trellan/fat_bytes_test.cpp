@@ -163,7 +163,8 @@ TEST(FatReservedEntries, PerType)
     }
 }
 
-TEST(RootDirectory, LabelEntryOnlyWithALabel)
+// 2024-03-15 13:45:31: the DOS time, date and volume serial below are worked out for it.
+FormatStamp afternoon_of_2024_03_15()
 {
     FormatStamp stamp;
     stamp.year = 2024;
@@ -172,6 +173,12 @@ TEST(RootDirectory, LabelEntryOnlyWithALabel)
     stamp.hour = 13;
     stamp.minute = 45;
     stamp.second = 31;
+    return stamp;
+}
+
+TEST(RootDirectory, LabelEntryOnlyWithALabel)
+{
+    const FormatStamp stamp = afternoon_of_2024_03_15();
     Sector sector{};
     fill_first_root_sector(sector, make_fat_label("Trip 2024"), stamp);
     EXPECT_EQ(slice(sector, 0, 12), (std::vector<std::uint8_t>{'T', 'R', 'I', 'P', ' ', '2', '0', '2', '4', ' ', ' ', 0x08}));
@@ -212,13 +219,7 @@ TEST(FatLabel, FollowsTheShortNameRules)
 
 TEST(FormatStamp, DosVolumeSerial)
 {
-    FormatStamp stamp;
-    stamp.year = 2024;
-    stamp.month = 3;
-    stamp.day = 15;
-    stamp.hour = 13;
-    stamp.minute = 45;
-    stamp.second = 31;
+    FormatStamp stamp = afternoon_of_2024_03_15();
     stamp.hundredths = 50;
     // high: 0D2Dh + 07E8h = 1515h; low: 030Fh + 1F32h = 2241h.
     EXPECT_EQ(dos_volume_serial(stamp), 0x15152241u);
