@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
+#include "app/about_dlg.h"
 #include "controls/mem_dc.h"
 #include "platform/data_exchange.h"
 #include "platform/string_resource.h"
 #include "platform/version_info.h"
 #include "platform/win_app.h"
-#include "app/about_dlg.h"
 #include "res/resource.h"
 #include "ui/control_styles.h"
 #include "ui/dialog_layout.h"
