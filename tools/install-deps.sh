@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool imagemagick
   dosfstools exfatprogs mtools
   fonts-liberation fonts-wine
-  zip unzip python3 python3-pil
+  zip unzip bc python3 python3-pil
 )
 
 missing=()
