@@ -31,11 +31,6 @@ CWinApp::~CWinApp()
         g_app = nullptr;
 }
 
-BOOL CWinApp::InitInstance()
-{
-    return TRUE;
-}
-
 int CWinApp::ExitInstance()
 {
     return 0;
@@ -46,13 +41,7 @@ int CWinApp::Run(HINSTANCE instance, LPSTR commandLine)
     m_hInstance = instance;
     m_lpCmdLine = commandLine;
     BaseNameWithoutExtension(m_appName, sizeof m_appName);
-    if (InitInstance()) {
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    InitInstance();
     return ExitInstance();
 }
 

@@ -1,5 +1,7 @@
 // The application object: one per program, constructed before the entry
-// point; the entry point runs InitInstance and ends with ExitInstance.
+// point; the entry point runs InitInstance and ends with ExitInstance. The
+// program's work happens inside InitInstance (a modal dialog), so no
+// application message loop of its own ever runs.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +15,8 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    // FALSE ends the program at once (no message loop of its own).
-    virtual BOOL InitInstance();
+    // Its result is not looked at: the program ends when it returns.
+    virtual BOOL InitInstance() = 0;
     virtual int ExitInstance();
 
     // The whole run; called by the entry point.
