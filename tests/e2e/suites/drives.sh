@@ -153,6 +153,19 @@ EOF_
 check "Disk.ini holds the CF card type and the typed label" \
   grep -qz $'CardType=2\r\\?\n.*Label=HOLIDAY' "$ini"
 
+printf '[Disk]\r\nCardType=2\r\nClearAll=0\r\n' >"$ini"
+scenario "a saved CF card type starts with CF checked and the default label" <<'EOF_'
+start -start
+wait dialog
+checked 1006
+expect checked.1006 == 1
+checked 1004
+expect checked.1004 == 0
+text 1007
+expect text.1007 == BREVALD
+kill
+EOF_
+
 printf '[Disk]\r\nCardType=7\r\nClearAll=0\r\n' >"$ini"
 scenario "an unknown card type checks no radio and is kept" <<'EOF_'
 start -start
