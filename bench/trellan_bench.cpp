@@ -106,7 +106,7 @@ void bench_builder(const char* name, Builder builder, std::uint64_t card_bytes, 
     }
     CountingDevice card(*file, zero_fill);
     const auto start = Clock::now();
-    const FormatStatus status = build(builder, card, "BENCH", current_format_stamp());
+    const FormatStatus status = build(builder, card, {"BENCH", u"BENCH"}, current_format_stamp());
     const double seconds = seconds_since(start);
     file.reset();
     if (!status.ok()) {

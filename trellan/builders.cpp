@@ -1,7 +1,5 @@
 #include "trellan/builders.h"
 
-#include <array>
-#include <string>
 #include <vector>
 
 #include "trellan/cluster_tables.h"
@@ -76,24 +74,6 @@ FatPlan plan_fat32_near(FatPlanRequest request)
     return plan;
 }
 
-// Windows-1252, the ANSI code page of the tool's Western installations, for
-// 80h-9Fh; the other bytes are Latin-1 and map to themselves.
-constexpr std::array<char16_t, 32> windows_1252_high = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-std::u16string widen_ansi(std::string_view text)
-{
-    std::u16string wide;
-    for (const char character : text) {
-        const auto byte = static_cast<std::uint8_t>(character);
-        wide.push_back(byte >= 0x80 && byte < 0xA0 ? windows_1252_high[byte - 0x80] : char16_t{byte});
-    }
-    return wide;
-}
-
 // What every builder checks before it plans: a card it can write at all.
 FormatStatus check_device(const BlockDevice& device)
 {
@@ -106,7 +86,7 @@ FormatStatus check_device(const BlockDevice& device)
     return FormatStatus::success();
 }
 
-FormatStatus build_fat(BlockDevice& device, std::string_view label, const FormatStamp& stamp,
+FormatStatus build_fat(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp,
                        FatPlan (*plan_for)(std::uint64_t))
 {
     if (FormatStatus status = check_device(device); !status.ok()) {
@@ -116,7 +96,7 @@ FormatStatus build_fat(BlockDevice& device, std::string_view label, const Format
     if (!plan.ok()) {
         return FormatStatus::failed(plan.failure, Region::layout);
     }
-    return write_fat_volume(device, plan.layout, make_fat_label(label), stamp);
+    return write_fat_volume(device, plan.layout, make_fat_label(label.fat_oem), stamp);
 }
 
 }  // namespace
@@ -179,35 +159,35 @@ FatPlan plan_cf(std::uint64_t card_sectors)
     return plan_fat32_near(request);
 }
 
-FormatStatus build_sd(BlockDevice& device, std::string_view label, const FormatStamp& stamp)
+FormatStatus build_sd(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
 {
     return build_fat(device, label, stamp, plan_sd);
 }
 
-FormatStatus build_fat32(BlockDevice& device, std::string_view label, const FormatStamp& stamp)
+FormatStatus build_fat32(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
 {
     return build_fat(device, label, stamp, plan_sd_high_capacity);
 }
 
-FormatStatus build_mmc(BlockDevice& device, std::string_view label, const FormatStamp& stamp)
+FormatStatus build_mmc(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
 {
     return build_fat(device, label, stamp, plan_mmc);
 }
 
-FormatStatus build_cf(BlockDevice& device, std::string_view label, const FormatStamp& stamp)
+FormatStatus build_cf(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
 {
     return build_fat(device, label, stamp, plan_cf);
 }
 
-FormatStatus build_exfat(BlockDevice& device, std::string_view label, const FormatStamp& stamp)
+FormatStatus build_exfat(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
 {
     if (FormatStatus status = check_device(device); !status.ok()) {
         return status;
     }
-    return format_exfat(device, widen_ansi(label), stamp);
+    return format_exfat(device, label.exfat_utf16, stamp);
 }
 
-FormatStatus build(Builder builder, BlockDevice& device, std::string_view label, const FormatStamp& stamp)
+FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
 {
     switch (builder) {
     case Builder::cf:

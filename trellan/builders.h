@@ -4,12 +4,11 @@
 // fail. Failures come back as values naming the region and sector.
 #pragma once
 
-#include <string_view>
-
 #include "trellan/block_device.h"
 #include "trellan/fat_layout.h"
 #include "trellan/format_stamp.h"
 #include "trellan/format_status.h"
+#include "trellan/volume_label.h"
 
 namespace trellan {
 
@@ -18,18 +17,18 @@ enum class Builder { cf, exfat, fat32, sd, mmc };
 // Standard-capacity SD: MBR, FAT12 or FAT16 by cluster count with the SD
 // cluster and boundary-unit table; cards beyond it get the high-capacity
 // FAT32 layout.
-FormatStatus build_sd(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+FormatStatus build_sd(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 // High-capacity SD: FAT32, partition at 4 MiB, 32 KiB clusters, data area on 4 MiB.
-FormatStatus build_fat32(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+FormatStatus build_fat32(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 // MultiMediaCard: the SD rules up to 2 GiB, the high-capacity FAT32 layout above.
-FormatStatus build_mmc(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+FormatStatus build_mmc(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 // CompactFlash: hard-disk style, partition on the second track, Windows'
 // default clusters, FAT12/16 up to 2 GiB and FAT32 above.
-FormatStatus build_cf(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+FormatStatus build_cf(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 // SDXC: exFAT.
-FormatStatus build_exfat(BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+FormatStatus build_exfat(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 
-FormatStatus build(Builder builder, BlockDevice& device, std::string_view label, const FormatStamp& stamp);
+FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 
 // The layouts the FAT builders choose for a card of this size (pure).
 FatPlan plan_sd(std::uint64_t card_sectors);

@@ -20,6 +20,8 @@ std::u16string exfat_volume_label(std::u16string_view label)
     if (label.size() > exfat_label_max_units && is_high_surrogate(result.back())) {
         result.pop_back();
     }
+    // Trailing blanks are padding to FAT and so to a user: none are stored.
+    result.erase(result.find_last_not_of(u' ') + 1);
     for (char16_t& unit : result) {
         if (unit <= last_control || forbidden.find(unit) != std::u16string_view::npos) {
             unit = replacement;

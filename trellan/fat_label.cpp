@@ -5,10 +5,6 @@
 namespace trellan {
 namespace {
 
-// A first name byte of E5h marks a deleted entry; 05h stands for it.
-constexpr std::uint8_t deleted_entry_mark = 0xE5;
-constexpr std::uint8_t escaped_deleted_mark = 0x05;
-
 bool label_can_hold(std::uint8_t byte)
 {
     constexpr std::string_view forbidden = "\"*+,./:;<=>?[\\]|";
@@ -29,11 +25,11 @@ std::string_view trim_blanks(std::string_view text)
 
 }  // namespace
 
-FatLabel make_fat_label(std::string_view typed)
+FatLabel make_fat_label(std::string_view oem_text)
 {
     constexpr std::string_view no_name = "NO NAME    ";
     FatLabel label;
-    const std::string_view text = trim_blanks(typed).substr(0, fat_label_bytes);
+    const std::string_view text = trim_blanks(oem_text).substr(0, fat_label_bytes);
     // Keeping 11 characters may leave blanks at the end; they are padding anyway.
     const std::string_view kept = trim_blanks(text);
     if (kept.empty()) {
@@ -49,9 +45,6 @@ FatLabel make_fat_label(std::string_view typed)
         }
         return label_can_hold(byte) ? byte : std::uint8_t{'_'};
     });
-    if (label.bytes[0] == deleted_entry_mark) {
-        label.bytes[0] = escaped_deleted_mark;
-    }
     return label;
 }
 

@@ -16,10 +16,11 @@ struct FatLabel {
     bool present = false;
 };
 
-// Never fails: blanks around the text are dropped, the first 11 characters
-// kept, ASCII letters upper-cased, bytes a label cannot hold replaced by '_',
-// and a leading E5h (the deleted-entry mark) stored as 05h. Bytes from 80h up
-// are the code page's and are kept as typed.
-FatLabel make_fat_label(std::string_view typed);
+// Never fails: blanks around the text are dropped, the first 11 bytes kept,
+// ASCII letters upper-cased and bytes a label cannot hold replaced by '_'.
+// The text is already in the OEM code page (see volume_label.h); bytes from
+// 80h up are that page's and are kept. A leading E5h stays E5h here: only
+// the root directory's entry, where E5h marks a deleted entry, escapes it.
+FatLabel make_fat_label(std::string_view oem_text);
 
 }  // namespace trellan

@@ -22,6 +22,9 @@ constexpr std::string_view oem_name = "MSWIN4.1";
 constexpr std::uint8_t halt_loop[] = {0xF4, 0xEB, 0xFD};
 
 constexpr std::uint32_t fat32_end_of_chain = 0x0FFFFFFF;
+// A first name byte of E5h marks a deleted directory entry; 05h stands for it.
+constexpr std::uint8_t deleted_entry_mark = 0xE5;
+constexpr std::uint8_t escaped_deleted_mark = 0x05;
 
 void put_text(std::span<std::uint8_t> sector, std::size_t offset, std::string_view text)
 {
@@ -151,6 +154,9 @@ void fill_first_root_sector(std::span<std::uint8_t, sector_bytes> sector, const 
         return;
     }
     put_bytes(sector, directory_entry_offset::name, label.bytes);
+    if (sector[directory_entry_offset::name] == deleted_entry_mark) {
+        sector[directory_entry_offset::name] = escaped_deleted_mark;
+    }
     sector[directory_entry_offset::attributes] = volume_label_attribute;
     store_le16(sector, directory_entry_offset::write_time, dos_time(stamp));
     store_le16(sector, directory_entry_offset::write_date, dos_date(stamp));

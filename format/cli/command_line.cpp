@@ -1,6 +1,7 @@
 #include "format/cli/command_line.h"
 
 #include <array>
+#include <charconv>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -29,6 +30,14 @@ constexpr std::array<std::pair<std::string_view, EraseMode>, 2> kModeNames = {{
     {"complete", EraseMode::complete},
 }};
 
+// 0, which is no code page, for anything but digits.
+unsigned CodePageNumber(std::string_view value)
+{
+    unsigned number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    return error == std::errc() && end == value.data() + value.size() ? number : 0;
+}
+
 // Applies one option that takes a value; false with the error set otherwise.
 bool ApplyValue(std::string_view option, std::string_view value, CommandLine& line)
 {
@@ -46,6 +55,13 @@ bool ApplyValue(std::string_view option, std::string_view value, CommandLine& li
             return false;
         }
         line.eraseMode = *mode;
+    } else if (option == "--codepage") {
+        const std::optional<trellan::OemCodePage> page = trellan::oem_code_page(CodePageNumber(value));
+        if (!page) {
+            line.error = "--codepage takes 850 or 437, not '" + std::string(value) + "'";
+            return false;
+        }
+        line.codePage = *page;
     } else {
         if (value.size() > kMaxLabelBytes) {
             line.error = "the label holds at most 15 bytes; '" + std::string(value) + "' has " +
@@ -59,7 +75,7 @@ bool ApplyValue(std::string_view option, std::string_view value, CommandLine& li
 
 bool TakesValue(std::string_view option)
 {
-    return option == "--card" || option == "--mode" || option == "--label";
+    return option == "--card" || option == "--mode" || option == "--label" || option == "--codepage";
 }
 
 }  // namespace
@@ -122,7 +138,8 @@ std::string HelpText()
 
 SYNOPSIS
     veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
-                    [--label TEXT] [--yes] [--force] DEVICE-OR-IMAGE
+                    [--label TEXT] [--codepage 850|437] [--yes] [--force]
+                    DEVICE-OR-IMAGE
     veltrane-format --help | --version
 
 DESCRIPTION
@@ -147,9 +164,17 @@ OPTIONS
         first 8 KiB of every 512 KiB; "complete" zeroes the whole device and
         takes as long as writing it. Without --mode there is no erase pass.
     --label TEXT
-        Volume label, at most 15 bytes (default BREVALD). It is handed to
-        the file-system builder as typed; characters the file system cannot
-        hold are dealt with by the builder and never make the format fail.
+        Volume label, at most 15 bytes (default BREVALD), read as UTF-8, the
+        encoding of the user's locale. exFAT stores the characters as typed,
+        up to 11 UTF-16 units. FAT stores them as Windows does: in capitals,
+        in the OEM code page of --codepage, up to 11 bytes; a character that
+        page cannot hold becomes "_", and so do the characters FAT forbids
+        in a label. Trailing blanks are dropped; an all-blank label is none.
+        A label never makes the format fail.
+    --codepage 850|437
+        The OEM code page of FAT labels (default 850, which Linux mounts FAT
+        with by default; 437 is the US one). Choose the one of the systems
+        that will read the card, so that CAFÉ reads back as CAFÉ.
     --yes, -y
         Do not ask "It will delete all file in the media!  continue ?".
         Without it the answer is read from standard input; only y or yes

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "format/format_plan.h"
+#include "trellan/oem_code_pages.h"
 
 #include <span>
 #include <string>
@@ -15,7 +16,9 @@ struct CommandLine {
     CommandRequest request = CommandRequest::format;
     CardType cardType = CardType::sd;
     EraseMode eraseMode = EraseMode::none;  // both check boxes clear, as the dialog opens
-    std::string label = "BREVALD";          // the dialog's default label
+    std::string label = "BREVALD";          // the dialog's default label, UTF-8
+    // FAT labels are stored in an OEM code page; 850 is what Linux mounts FAT with by default.
+    trellan::OemCodePage codePage = trellan::OemCodePage::cp850;
     bool assumeYes = false;
     bool force = false;
     std::string path;

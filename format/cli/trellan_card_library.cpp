@@ -2,6 +2,7 @@
 
 #include "trellan/builders.h"
 #include "trellan/file_device.h"
+#include "trellan/volume_label.h"
 
 namespace {
 
@@ -33,7 +34,8 @@ int TrellanCardLibrary::Build(CardBuilder builder, char /*driveLetter*/, char* l
         return 0;
     }
     const trellan::FormatStatus status =
-        trellan::build(TrellanBuilder(builder), *device, label, trellan::current_format_stamp());
+        trellan::build(TrellanBuilder(builder), *device, trellan::volume_label_from_utf8(label == nullptr ? "" : label, codePage_),
+                       trellan::current_format_stamp());
     failureText_ = status.ok() ? std::string() : trellan::describe(status);
     return status.ok() ? 1 : 0;
 }

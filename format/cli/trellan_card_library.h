@@ -4,12 +4,15 @@
 
 #include "format/format_job.h"
 #include "trellan/format_status.h"
+#include "trellan/oem_code_pages.h"
 
 #include <string>
 
 class TrellanCardLibrary : public CardLibrary {
 public:
-    explicit TrellanCardLibrary(std::string path) : path_(std::move(path)) {}
+    // The job hands over the label's bytes; they are read as UTF-8, and FAT
+    // stores them in codePage.
+    TrellanCardLibrary(std::string path, trellan::OemCodePage codePage) : path_(std::move(path)), codePage_(codePage) {}
 
     // driveLetter is the job's token for the one path this library formats.
     int Build(CardBuilder builder, char driveLetter, char* label) override;
@@ -19,6 +22,7 @@ public:
 
 private:
     std::string path_;
+    trellan::OemCodePage codePage_;
     std::string failureText_;
 };
 

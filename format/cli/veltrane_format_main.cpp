@@ -136,7 +136,7 @@ int RunJob(const CommandLine& line)
 
     PosixRawVolumeOpener volumes(line.path);
     TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask);
-    TrellanCardLibrary library(line.path);
+    TrellanCardLibrary library(line.path, line.codePage);
     const int result = RunFormatJob(inputs, volumes, dialog, library, [] { return kExFatSupported; });
 
     switch (result) {

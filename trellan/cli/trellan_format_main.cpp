@@ -2,6 +2,8 @@
 // card builders and prints the layout it wrote.
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,19 +12,21 @@
 #include "trellan/fat_structures.h"
 #include "trellan/file_device.h"
 #include "trellan/mbr.h"
+#include "trellan/volume_label.h"
 
 namespace {
 
 using namespace trellan;
 
-constexpr const char* usage = "usage: trellan-format --builder sd|fat32|exfat|mmc|cf [--label TEXT] IMAGE-OR-DEVICE\n";
-// The tool hands over at most 15 characters.
-constexpr std::size_t max_label_characters = 15;
+constexpr const char* usage =
+    "usage: trellan-format --builder sd|fat32|exfat|mmc|cf [--label TEXT] [--codepage 850|437] IMAGE-OR-DEVICE\n"
+    "The label is read as UTF-8; FAT stores it in the OEM code page given (default 850).\n";
 
 struct Options {
     Builder builder = Builder::sd;
     bool builder_given = false;
     std::string label;
+    OemCodePage code_page = OemCodePage::cp850;
     std::string path;
 };
 
@@ -51,7 +55,13 @@ bool parse_options(int argc, char** argv, Options& options)
             }
             options.builder_given = true;
         } else if (argument == "--label" && index + 1 < argc) {
-            options.label = std::string(argv[++index]).substr(0, max_label_characters);
+            options.label = argv[++index];
+        } else if (argument == "--codepage" && index + 1 < argc) {
+            const std::optional<OemCodePage> page = oem_code_page(std::strtoul(argv[++index], nullptr, 10));
+            if (!page) {
+                return false;
+            }
+            options.code_page = *page;
         } else if (options.path.empty() && !argument.starts_with("--")) {
             options.path = argument;
         } else {
@@ -109,7 +119,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), trellan::describe(open_failure));
         return 1;
     }
-    const FormatStatus status = build(options.builder, *device, options.label, current_format_stamp());
+    const FormatStatus status = build(options.builder, *device, volume_label_from_utf8(options.label, options.code_page),
+                                       current_format_stamp());
     if (!status.ok()) {
         std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), describe(status).c_str());
         return 1;

@@ -6,21 +6,20 @@
 #include <string>
 
 #include "trellan/builders.h"
-#include "trellan/exfat_format.h"
+#include "trellan/fat_label.h"
 #include "trellan/format_stamp.h"
 #include "trellan/trellan.h"
+#include "trellan/volume_label.h"
 #include "trellan/win32/card_device.h"
 
 namespace trellan {
 namespace {
 
-std::string_view typed_label(const char* label)
-{
-    return label == nullptr ? std::string_view{} : std::string_view(label);
-}
+// The most bytes one character takes in any code page Windows has.
+constexpr int max_character_bytes = 4;
 
-// exFAT stores UTF-16: the typed bytes are read in the system's ANSI code page.
-std::u16string ansi_to_utf16(const char* label)
+// The typed bytes are read in the system's ANSI code page.
+std::wstring ansi_to_utf16(const char* label)
 {
     if (label == nullptr || *label == '\0') {
         return {};
@@ -32,30 +31,69 @@ std::u16string ansi_to_utf16(const char* label)
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
     MultiByteToWideChar(CP_ACP, 0, label, -1, wide.data(), units);
     wide.resize(static_cast<std::size_t>(units - 1));
-    return std::u16string(wide.begin(), wide.end());
+    return wide;
 }
 
-template <typename Format>
-int format_card(char letter, Format format)
+// One character in the system's OEM code page; '_' when the page cannot
+// hold it (no best-fit look-alikes: a label reads back as typed or shows
+// where it could not).
+std::string oem_character(const wchar_t* character, int units)
+{
+    char bytes[max_character_bytes];
+    BOOL defaulted = FALSE;
+    int count = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, character, units, bytes, sizeof bytes, "_",
+                                    &defaulted);
+    if (count <= 0) {
+        // Code pages such as UTF-8 take neither the flag nor a default character.
+        count = WideCharToMultiByte(CP_OEMCP, 0, character, units, bytes, sizeof bytes, nullptr, nullptr);
+    }
+    return count > 0 ? std::string(bytes, static_cast<std::size_t>(count)) : std::string("_");
+}
+
+// FAT: as Windows stores a label, upper case in the OEM code page, cut at
+// 11 bytes between characters (a double-byte one is never halved). Leading
+// blanks are dropped first so that they do not take up the 11 bytes.
+std::string fat_oem_label(std::wstring wide)
+{
+    wide.erase(0, wide.find_first_not_of(L' '));
+    if (!wide.empty()) {
+        CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    }
+    std::string oem;
+    for (std::size_t index = 0; index < wide.size();) {
+        const bool pair = IS_HIGH_SURROGATE(wide[index]) && index + 1 < wide.size() &&
+                          IS_LOW_SURROGATE(wide[index + 1]);
+        const int units = pair ? 2 : 1;
+        const std::string character = oem_character(&wide[index], units);
+        if (oem.size() + character.size() > fat_label_bytes) {
+            break;
+        }
+        oem += character;
+        index += static_cast<std::size_t>(units);
+    }
+    return oem;
+}
+
+VolumeLabel label_from_ansi(const char* label)
+{
+    const std::wstring wide = ansi_to_utf16(label);
+    return VolumeLabel{fat_oem_label(wide), std::u16string(wide.begin(), wide.end())};
+}
+
+// Every exported builder takes this one path: the label in the file
+// system's terms, then the portable builder with its device checks.
+int build_card(char letter, Builder builder, const char* label)
 {
     try {
+        const VolumeLabel volume_label = label_from_ansi(label);
         const std::unique_ptr<Win32CardDevice> card = Win32CardDevice::open(letter);
         if (!card) {
             return 0;
         }
-        return format(*card, current_format_stamp()).ok() ? 1 : 0;
+        return build(builder, *card, volume_label, current_format_stamp()).ok() ? 1 : 0;
     } catch (...) {
         return 0;
     }
-}
-
-// The FAT builders store the label's bytes as typed.
-int build_fat(char letter, Builder builder, const char* label)
-{
-    const std::string_view typed = typed_label(label);
-    return format_card(letter, [builder, typed](BlockDevice& card, const FormatStamp& stamp) {
-        return build(builder, card, typed, stamp);
-    });
 }
 
 }  // namespace
@@ -63,29 +101,25 @@ int build_fat(char letter, Builder builder, const char* label)
 
 extern "C" int Trellan_BuildCf(char letter, char* label)
 {
-    return trellan::build_fat(letter, trellan::Builder::cf, label);
+    return trellan::build_card(letter, trellan::Builder::cf, label);
 }
 
 extern "C" int Trellan_BuildFat32(char letter, char* label)
 {
-    return trellan::build_fat(letter, trellan::Builder::fat32, label);
+    return trellan::build_card(letter, trellan::Builder::fat32, label);
 }
 
 extern "C" int Trellan_BuildSd(char letter, char* label)
 {
-    return trellan::build_fat(letter, trellan::Builder::sd, label);
+    return trellan::build_card(letter, trellan::Builder::sd, label);
 }
 
 extern "C" int Trellan_BuildMmc(char letter, char* label)
 {
-    return trellan::build_fat(letter, trellan::Builder::mmc, label);
+    return trellan::build_card(letter, trellan::Builder::mmc, label);
 }
 
 extern "C" int Trellan_BuildExFat(char letter, char* label)
 {
-    using namespace trellan;
-    const char* typed = label;
-    return format_card(letter, [typed](BlockDevice& card, const FormatStamp& stamp) {
-        return format_exfat(card, ansi_to_utf16(typed), stamp);
-    });
+    return trellan::build_card(letter, trellan::Builder::exfat, label);
 }

@@ -24,6 +24,9 @@ TEST(ExfatLabel, KeepsWhatExfatHoldsAndReplacesTheRest)
         {u"ABCDEFGHIJ\U0001F600", u"ABCDEFGHIJ"},      // no half of a surrogate pair
         {u"ABCDEFGHI\U0001F600", u"ABCDEFGHI\U0001F600"},
         {u"+,.;=[]", u"+,.;=[]"},                     // legal in exFAT names
+        {u"   ", u""},                                // all blanks: no label, as on FAT
+        {u" Trip  ", u" Trip"},                       // trailing blanks dropped
+        {u"ABCDEFGHIJ KLM", u"ABCDEFGHIJ"},           // and those the cut leaves at the end
     };
     for (const auto& row : rows) {
         EXPECT_EQ(exfat_volume_label(row.given), row.stored);

@@ -12,7 +12,7 @@
 namespace trellan {
 namespace {
 
-using BuildFunction = FormatStatus (*)(BlockDevice&, std::string_view, const FormatStamp&);
+using BuildFunction = FormatStatus (*)(BlockDevice&, const VolumeLabel&, const FormatStamp&);
 
 FormatStamp fixed_stamp()
 {
@@ -46,7 +46,7 @@ TEST(FatBuilders, RefuseUnusableDevicesWithoutWriting)
         if (row.read_only) {
             device.make_read_only();
         }
-        const FormatStatus status = row.build(device, "LABEL", fixed_stamp());
+        const FormatStatus status = row.build(device, {"LABEL", u"LABEL"}, fixed_stamp());
         EXPECT_EQ(status.failure, row.failure) << row.name;
         EXPECT_EQ(device.write_calls(), 0u) << row.name;
     }
@@ -57,12 +57,12 @@ TEST(FatBuilders, AFailingWriteAnywhereIsReportedAndLeavesNoMbr)
     for (const BuildFunction build : {build_sd, build_fat32, build_cf}) {
         const std::uint64_t card_sectors = build == build_fat32 ? 8388608 : 262144;
         MemoryDevice probe(card_sectors);
-        ASSERT_TRUE(build(probe, "X", fixed_stamp()).ok());
+        ASSERT_TRUE(build(probe, {"X", u"X"}, fixed_stamp()).ok());
         const std::size_t writes = probe.write_calls();
         for (std::size_t failing = 1; failing <= writes; ++failing) {
             MemoryDevice device(card_sectors);
             device.fail_write(failing);
-            const FormatStatus status = build(device, "X", fixed_stamp());
+            const FormatStatus status = build(device, {"X", u"X"}, fixed_stamp());
             ASSERT_FALSE(status.ok()) << failing;
             EXPECT_EQ(status.failure, Failure::write_failed) << failing;
             EXPECT_NE(status.region, Region::none) << failing;
@@ -82,7 +82,7 @@ TEST(FatBuilders, LeaveNoTraceOfAnOldLayout)
     ASSERT_EQ(device.write(0, noise), IoResult::ok);
     ASSERT_EQ(device.write(card_sectors - noise.size() / 512, noise), IoResult::ok);
 
-    ASSERT_TRUE(build_sd(device, "", fixed_stamp()).ok());
+    ASSERT_TRUE(build_sd(device, {"", u""}, fixed_stamp()).ok());
     const FatPlan plan = plan_sd(card_sectors);
     const FatLayout& layout = plan.layout;
     const auto zero = [](const std::vector<std::uint8_t>& bytes) {
@@ -99,7 +99,7 @@ TEST(FatBuilders, LeaveNoTraceOfAnOldLayout)
 TEST(FatBuilders, WriteLittleMoreThanTheLayoutNeeds)
 {
     MemoryDevice device(1ull << 31);  // 1 TiB
-    ASSERT_TRUE(build_mmc(device, "BIG", fixed_stamp()).ok());
+    ASSERT_TRUE(build_mmc(device, {"BIG", u"BIG"}, fixed_stamp()).ok());
     std::uint64_t data_sectors = 0;
     for (const MemoryDevice::WrittenRange& range : device.written_ranges()) {
         if (!range.zeros) {

@@ -189,6 +189,17 @@ TEST(RootDirectory, LabelEntryOnlyWithALabel)
     EXPECT_EQ(slice(sector, 0, 512), std::vector<std::uint8_t>(512, 0));
 }
 
+TEST(RootDirectory, LeadingE5hIsEscapedOnlyInTheLabelEntry)
+{
+    const FatLabel label = make_fat_label("\xE5T\xE9");
+    Sector root{};
+    fill_first_root_sector(root, label, afternoon_of_2024_03_15());
+    EXPECT_EQ(slice(root, 0, 3), (std::vector<std::uint8_t>{0x05, 'T', 0xE9}));
+    Sector boot{};
+    fill_boot_sector(boot, fat16_layout(), label, 0);
+    EXPECT_EQ(slice(boot, 0x2B, 3), (std::vector<std::uint8_t>{0xE5, 'T', 0xE9}));
+}
+
 TEST(FatLabel, FollowsTheShortNameRules)
 {
     struct Row {
@@ -207,7 +218,7 @@ TEST(FatLabel, FollowsTheShortNameRules)
         {"x+y,z;<=>[]|", "X_Y_Z______", true},
         {"tab\there", "TAB_HERE   ", true},
         {"!#$%&'()-@^", "!#$%&'()-@^", true},        // allowed punctuation
-        {"\xE5tude", "\x05TUDE      ", true},        // leading E5h is the deleted mark
+        {"\xE5tude", "\xE5TUDE      ", true},        // E5h kept: only the directory entry escapes it
         {"caf\xE9", "CAF\xE9       ", true},         // code-page bytes kept
     };
     for (const Row& row : rows) {

@@ -52,7 +52,7 @@ protected:
 
 struct ImageCase {
     const char* builder;
-    FormatStatus (*build)(BlockDevice&, std::string_view, const FormatStamp&);
+    FormatStatus (*build)(BlockDevice&, const VolumeLabel&, const FormatStamp&);
     FatPlan (*plan_for)(std::uint64_t);
     std::uint64_t sectors;
     bool random_fill;  // an image full of noise must format just as clean
@@ -88,7 +88,7 @@ TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
             OpenFailure failure = OpenFailure::none;
             const auto device = FileDevice::open(image, failure);
             ASSERT_TRUE(device);
-            const FormatStatus status = image_case.build(*device, "Round trip", current_format_stamp());
+            const FormatStatus status = image_case.build(*device, {"Round trip", u"Round trip"}, current_format_stamp());
             ASSERT_TRUE(status.ok()) << static_cast<int>(status.failure);
         }
         EXPECT_EQ(fs::file_size(image), image_case.sectors * 512);
