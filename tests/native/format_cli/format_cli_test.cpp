@@ -56,6 +56,9 @@ TEST(VeltraneFormatCommandLine, UnusableLinesAreRefusedWithAReason)
         {"--card", "xd", "x"},
         {"--mode", "quick", "x"},
         {"--label", "SIXTEEN_BYTES_XX", "x"},
+        {"--codepage", "1252", "x"},   // an ANSI page, not an OEM one
+        {"--codepage=850x", "x"},
+        {"--codepage", "", "x"},
         {"x", "--label"},
         {"--frobnicate", "x"},
         {"a.img", "b.img"},

@@ -124,6 +124,38 @@ TEST_F(VeltraneFormat, AFormattedFatCardTakesAFileAndGivesItBack)
     EXPECT_EQ(run_command("cmp " + Quoted(original) + " " + Quoted(copy)).exit_code, 0);
 }
 
+TEST_F(VeltraneFormat, LabelsBeyondAsciiReadBackAsTyped)
+{
+    const struct {
+        const char* options;
+        std::uint64_t lengthBytes;
+        const char* label;        // UTF-8, as typed in the terminal
+        const char* inspectPage;  // the code page card-inspect reads a FAT label in
+        const char* shown;
+        const char* bytes;
+    } cases[] = {
+        {"--card sd", 256 * kMiB, "Caf\u00e9", "850", "CAF\u00c9", "43 41 46 90"},
+        {"--card cf --codepage 437", 256 * kMiB, "Smørrebrød", "437", "SM_RREBR_D", "53 4d 5f 52 52 45 42 52 5f 44"},
+        {"--card sd --codepage=437", 64 * kGiB, "Caf\u00e9\u65e5\u672c", "850", "Caf\u00e9\u65e5\u672c",
+         "43 61 66 c3 a9 e6 97 a5 e6 9c ac"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        const fs::path image = Image("card.img", c.lengthBytes);
+        const CommandResult run =
+            Format(std::string(c.options) + " --label '" + c.label + "' --yes " + Quoted(image));
+        ASSERT_EQ(run.exit_code, 0) << run.output;
+        // The facts, not the verdict: fsck.fat 4.2 refuses any FAT label byte from 80h up.
+        const CommandResult inspect =
+            run_command(CARD_INSPECT_PATH " " + Quoted(image) + " --codepage " + c.inspectPage);
+        EXPECT_NE(inspect.output.find(std::string("\nlabel=") + c.shown + "\n"), std::string::npos) << inspect.output;
+        EXPECT_NE(inspect.output.find(std::string("\nlabel_bytes=") + c.bytes + "\n"), std::string::npos)
+            << inspect.output;
+        fs::remove(image);
+    }
+    EXPECT_EQ(Format("--codepage 1252 --yes " + Quoted(Image("card.img", 256 * kMiB))).exit_code, 2);
+}
+
 TEST_F(VeltraneFormat, EraseModesZeroWhatTheDialogsModesZero)
 {
     // Markers deep in the data area, where the builders write nothing: one
