@@ -37,6 +37,7 @@ TEST(FatBuilders, RefuseUnusableDevicesWithoutWriting)
         {"zero length", build_sd, 0, 512, false, Failure::bad_geometry},
         {"4 KiB sectors", build_cf, 1 << 18, 4096, false, Failure::bad_geometry},
         {"read-only", build_mmc, 1 << 17, 512, true, Failure::write_protected},
+        {"read-only, exFAT", build_exfat, 1ull << 27, 512, true, Failure::write_protected},
         {"too small for FAT32", build_fat32, 1 << 15, 512, false, Failure::too_small},
         {"too small for anything", build_sd, 40, 512, false, Failure::too_small},
         {"beyond 32-bit sectors", build_mmc, (1ull << 32) + 8192, 512, false, Failure::too_large},
