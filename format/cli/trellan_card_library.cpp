@@ -33,9 +33,9 @@ int TrellanCardLibrary::Build(CardBuilder builder, char /*driveLetter*/, char* l
         failureText_ = std::string("cannot open the device again: ") + trellan::describe(openFailure);
         return 0;
     }
+    const trellan::VolumeLabel volumeLabel = trellan::volume_label_from_utf8(label == nullptr ? "" : label, codePage_);
     const trellan::FormatStatus status =
-        trellan::build(TrellanBuilder(builder), *device, trellan::volume_label_from_utf8(label == nullptr ? "" : label, codePage_),
-                       trellan::current_format_stamp());
+        trellan::build(TrellanBuilder(builder), *device, volumeLabel, trellan::current_format_stamp());
     failureText_ = status.ok() ? std::string() : trellan::describe(status);
     return status.ok() ? 1 : 0;
 }

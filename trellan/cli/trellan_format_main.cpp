@@ -57,8 +57,10 @@ bool parse_options(int argc, char** argv, Options& options)
         } else if (argument == "--label" && index + 1 < argc) {
             options.label = argv[++index];
         } else if (argument == "--codepage" && index + 1 < argc) {
-            const std::optional<OemCodePage> page = oem_code_page(std::strtoul(argv[++index], nullptr, 10));
-            if (!page) {
+            char* end = nullptr;
+            const unsigned long number = std::strtoul(argv[++index], &end, 10);
+            const std::optional<OemCodePage> page = oem_code_page(static_cast<unsigned>(number));
+            if (!page || *end != '\0') {
                 return false;
             }
             options.code_page = *page;
