@@ -156,6 +156,16 @@ TEST_F(VeltraneFormat, LabelsBeyondAsciiReadBackAsTyped)
     EXPECT_EQ(Format("--codepage 1252 --yes " + Quoted(Image("card.img", 256 * kMiB))).exit_code, 2);
 }
 
+TEST_F(VeltraneFormat, CardInspectNamesAnImageShorterThanASector)
+{
+    for (const std::uint64_t lengthBytes : {0, 10, 511}) {
+        const fs::path image = Image("short.img", lengthBytes);
+        const CommandResult inspect = run_command(CARD_INSPECT_PATH " " + Quoted(image));
+        EXPECT_EQ(inspect.exit_code, 2) << inspect.output;
+        EXPECT_NE(inspect.output.find("shorter than one 512-byte sector"), std::string::npos) << inspect.output;
+    }
+}
+
 TEST_F(VeltraneFormat, EraseModesZeroWhatTheDialogsModesZero)
 {
     // Markers deep in the data area, where the builders write nothing: one
