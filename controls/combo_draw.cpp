@@ -14,6 +14,20 @@ constexpr COLORREF kBorderColor = RGB(140, 140, 140);
 
 }  // namespace
 
+void CComboDraw::PreSubclassWindow()
+{
+    // The platform sizes the closed field to the font, which can leave it
+    // lower than the arrow picture and cut the arrow's bottom rows.
+    RECT client{};
+    GetClientRect(&client);
+    const LRESULT missing = kArrowTop + kArrowHeight - client.bottom;
+    if (missing > 0) {
+        const LRESULT field = ::SendMessageA(m_hWnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        ::SendMessageA(m_hWnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + missing);
+    }
+    CComboBox::PreSubclassWindow();
+}
+
 void CComboDraw::OnPaint()
 {
     CPaintDC dc(*this);
