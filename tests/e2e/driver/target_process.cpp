@@ -1,5 +1,8 @@
 #include "target_process.h"
 
+#include <tlhelp32.h>
+#include <winternl.h>
+
 #include <vector>
 
 namespace {
@@ -68,6 +71,71 @@ bool TargetProcess::Start(const std::string& executable, const std::string& argu
     startup.cb = sizeof startup;
     return CreateProcessA(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &m_info) != FALSE;
+}
+
+bool TargetProcess::Adopt(const std::string& executable)
+{
+    const std::string name = executable.substr(executable.find_last_of("\\/") + 1);
+    const DWORD current = m_info.dwProcessId;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID != current && _stricmp(entry.szExeFile, name.c_str()) == 0)
+            found = entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    if (found == 0)
+        return false;
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, found);
+    if (process == nullptr)
+        return false;
+    Kill();
+    m_info.hProcess = process;
+    m_info.dwProcessId = found;
+    return true;
+}
+
+void TargetProcess::SuspendWorkers(bool suspend)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool first = true;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != m_info.dwProcessId)
+            continue;
+        // The snapshot lists a process's threads in the order they started.
+        if (first) {
+            first = false;
+            continue;
+        }
+        if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+            if (suspend)
+                SuspendThread(thread);
+            else
+                ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+std::string ProcessCommandLine(HANDLE process)
+{
+    // ProcessCommandLineInformation: a UNICODE_STRING followed by its text.
+    constexpr auto kCommandLineInformation = static_cast<PROCESSINFOCLASS>(60);
+    std::vector<char> buffer(8192);
+    ULONG length = 0;
+    if (NtQueryInformationProcess(process, kCommandLineInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                                  &length) != 0)
+        return "unknown";
+    const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+    std::string line;
+    for (USHORT i = 0; i < text->Length / sizeof(WCHAR); ++i)
+        line += static_cast<char>(text->Buffer[i]);
+    return line;
 }
 
 bool TargetProcess::Running() const
