@@ -120,6 +120,7 @@ Scenario::Scenario(std::string executable)
           {"moveto", &Scenario::MoveTo},
           {"startrestricted", &Scenario::StartRestricted},
           {"adopt", &Scenario::Adopt},
+          {"processes", &Scenario::Processes},
           {"expect", &Scenario::Expect},
           {"kill", &Scenario::Kill},
       }
@@ -697,6 +698,11 @@ void Scenario::Adopt(const Words&)
     Record("adopted.cmdline", process != nullptr ? ProcessCommandLine(process) : "unknown");
     if (process != nullptr)
         CloseHandle(process);
+}
+
+void Scenario::Processes(const Words&)
+{
+    Record("processes", std::to_string(CountProcesses(m_executable)));
 }
 
 void Scenario::Expect(const Words& words)

@@ -68,6 +68,7 @@ private:
     void MoveTo(const Words& words);
     void StartRestricted(const Words& words);
     void Adopt(const Words& words);
+    void Processes(const Words& words);
     void Expect(const Words& words);
     void Kill(const Words& words);
 

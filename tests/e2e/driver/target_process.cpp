@@ -73,19 +73,38 @@ bool TargetProcess::Start(const std::string& executable, const std::string& argu
                           &startup, &m_info) != FALSE;
 }
 
-bool TargetProcess::Adopt(const std::string& executable)
+namespace {
+
+// The ids of the running processes of `executable`, by file name.
+std::vector<DWORD> ProcessesOf(const std::string& executable)
 {
     const std::string name = executable.substr(executable.find_last_of("\\/") + 1);
-    const DWORD current = m_info.dwProcessId;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    DWORD found = 0;
+    std::vector<DWORD> found;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (entry.th32ProcessID != current && _stricmp(entry.szExeFile, name.c_str()) == 0)
-            found = entry.th32ProcessID;
+        if (_stricmp(entry.szExeFile, name.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
     }
     CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
+int CountProcesses(const std::string& executable)
+{
+    return static_cast<int>(ProcessesOf(executable).size());
+}
+
+bool TargetProcess::Adopt(const std::string& executable)
+{
+    DWORD found = 0;
+    for (DWORD id : ProcessesOf(executable)) {
+        if (id != m_info.dwProcessId)
+            found = id;
+    }
     if (found == 0)
         return false;
     HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, found);
@@ -124,18 +143,18 @@ void TargetProcess::SuspendWorkers(bool suspend)
 
 std::string ProcessCommandLine(HANDLE process)
 {
-    // ProcessCommandLineInformation: a UNICODE_STRING followed by its text.
-    constexpr auto kCommandLineInformation = static_cast<PROCESSINFOCLASS>(60);
-    std::vector<char> buffer(8192);
-    ULONG length = 0;
-    if (NtQueryInformationProcess(process, kCommandLineInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                                  &length) != 0)
+    // Read from the process's own parameters block, as a debugger would.
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+        !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+        !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
         return "unknown";
-    const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-    std::string line;
-    for (USHORT i = 0; i < text->Length / sizeof(WCHAR); ++i)
-        line += static_cast<char>(text->Buffer[i]);
-    return line;
+    std::wstring text(parameters.CommandLine.Length / sizeof(WCHAR), L'\0');
+    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, text.data(), parameters.CommandLine.Length, nullptr))
+        return "unknown";
+    return std::string(text.begin(), text.end());
 }
 
 bool TargetProcess::Running() const

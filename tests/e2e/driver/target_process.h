@@ -39,5 +39,7 @@ private:
 
 std::string WindowText(HWND window);
 std::string ClassName(HWND window);
-// What Windows reports as the process's command line, if it says.
+// How many processes of `executable` (by file name) are running.
+int CountProcesses(const std::string& executable);
+// The process's command line as it was started, or "unknown".
 std::string ProcessCommandLine(HANDLE process);
