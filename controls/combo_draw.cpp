@@ -14,6 +14,23 @@ constexpr COLORREF kBorderColor = RGB(140, 140, 140);
 
 }  // namespace
 
+void CComboDraw::PreSubclassWindow()
+{
+    // The platform sizes the closed field to the font, which can leave it
+    // lower than the arrow picture and cut the arrow's bottom rows.
+    // How the field height maps to the client height is the platform's, so
+    // the field grows a row at a time until the arrow fits.
+    constexpr int kMostRowsAdded = 16;
+    RECT client{};
+    GetClientRect(&client);
+    for (int added = 0; client.bottom < kArrowTop + kArrowHeight && added < kMostRowsAdded; ++added) {
+        const LRESULT field = ::SendMessageA(m_hWnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        ::SendMessageA(m_hWnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + 1);
+        GetClientRect(&client);
+    }
+    CComboBox::PreSubclassWindow();
+}
+
 void CComboDraw::OnPaint()
 {
     CPaintDC dc(*this);

@@ -22,6 +22,8 @@ public:
     }
     const MessageTable& GetMessageTable() const override { return Table(); }
 
+    // Makes the closed field tall enough for the whole arrow picture.
+    void PreSubclassWindow() override;
     void OnPaint();
     // Draws the field, border and arrow into `dc` over `client` (left and top 0).
     static void Paint(CDC& dc, const RECT& client);

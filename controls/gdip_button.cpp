@@ -141,13 +141,22 @@ HBRUSH CGdipButton::CtlColor(CDC& dc, UINT)
 
 void CGdipButton::SnapshotBackground(int width, int height)
 {
+    // The parent paints its background into memory for the snapshot: read
+    // from the screen, a window that first paints partly off-screen (or under
+    // another window) would keep those foreign pixels in every picture.
     CWnd parent(GetParent());
     CClientDC parentDC(parent);
+    RECT parentClient{};
+    parent.GetClientRect(&parentClient);
+    CBitmapDC parentBackground;
+    if (!parentBackground.Create(parentDC, parentClient.right, parentClient.bottom))
+        return;
+    parent.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(parentBackground.GetSafeHdc()), 0);
     RECT window{};
     GetWindowRect(&window);
     parent.ScreenToClient(&window);
     if (m_dcBackground.Create(parentDC, width, height))
-        m_dcBackground.BitBlt(0, 0, width, height, parentDC, window.left, window.top, SRCCOPY);
+        m_dcBackground.BitBlt(0, 0, width, height, parentBackground, window.left, window.top, SRCCOPY);
 }
 
 const CGdiPlusBitmap& CGdipButton::PressedSource() const

@@ -16,6 +16,11 @@ case $action in
     rm -rf "$prefix"
     mkdir -p "$prefix"
     wineboot --init >/dev/null 2>&1
+    # No theme: controls are drawn classic, as Windows draws a program
+    # without a visual-styles manifest (the progress bar keeps its frame).
+    themes='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+    wine reg add "$themes" /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1
+    wine reg delete "$themes" /v DllName /f >/dev/null 2>&1
     wineserver --wait
     ;;
   remove)

@@ -28,7 +28,7 @@ suite_begin() {
   mkdir -p "$install_dir" "$driver_dir" "$shots_dir" "$sync_dir" "$cards_dir"
   # The program's folder holds the two product files alone, as on Windows.
   cp "$VELTRANE_BIN_DIR/Veltrane.exe" "$VELTRANE_BIN_DIR/Trellan.dll" "$install_dir/"
-  cp "$VELTRANE_BIN_DIR/veltrane-driver.exe" "$driver_dir/"
+  cp "$VELTRANE_BIN_DIR/veltrane-driver.exe" "$VELTRANE_BIN_DIR/restricted-launch.exe" "$driver_dir/"
 }
 
 suite_end() {

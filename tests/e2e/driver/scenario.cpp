@@ -91,6 +91,7 @@ Scenario::Scenario(std::string executable)
           {"box", &Scenario::Box},
           {"about", &Scenario::About},
           {"rect", &Scenario::Rect},
+          {"layout", &Scenario::Layout},
           {"visible", &Scenario::Visible},
           {"enabled", &Scenario::Enabled},
           {"checked", &Scenario::Checked},
@@ -113,6 +114,13 @@ Scenario::Scenario(std::string executable)
           {"broadcasts", &Scenario::Broadcasts},
           {"pid", &Scenario::Pid},
           {"screenshot", &Scenario::Screenshot},
+          {"snapshot", &Scenario::Snapshot},
+          {"freeze", &Scenario::Freeze},
+          {"thaw", &Scenario::Thaw},
+          {"moveto", &Scenario::MoveTo},
+          {"startrestricted", &Scenario::StartRestricted},
+          {"adopt", &Scenario::Adopt},
+          {"processes", &Scenario::Processes},
           {"expect", &Scenario::Expect},
           {"kill", &Scenario::Kill},
       }
@@ -303,6 +311,25 @@ void Scenario::Rect(const Words& words)
     const std::string prefix = words.size() > 1 ? "rect." + words[1] : "rect";
     Record(prefix, std::to_string(rect.left) + "," + std::to_string(rect.top) + " " +
                        std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top));
+}
+
+void Scenario::Layout(const Words& words)
+{
+    HWND dialog = Dialog();
+    HWND item = Item(words, 1);
+    if (dialog == nullptr || item == nullptr)
+        return;
+    // Where the control sits in the dialog's client area, and what is left
+    // inside its frame: the numbers the dialog's layout is written in.
+    RECT rect = {};
+    GetWindowRect(item, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    RECT client = {};
+    GetClientRect(item, &client);
+    Record("layout." + words[1], std::to_string(rect.left) + "," + std::to_string(rect.top) + " " +
+                                     std::to_string(rect.right - rect.left) + "x" +
+                                     std::to_string(rect.bottom - rect.top));
+    Record("client." + words[1], std::to_string(client.right) + "x" + std::to_string(client.bottom));
 }
 
 void Scenario::Visible(const Words& words)
@@ -597,6 +624,85 @@ void Scenario::Screenshot(const Words& words)
     const std::string path = std::string(directory) + "\\" + name + ".bmp";
     if (!SaveScreenAsBitmap(path))
         Fail("cannot save " + path);
+}
+
+void Scenario::Snapshot(const Words& words)
+{
+    // snapshot NAME [dialog|about|box]: one window, for the reference pictures.
+    const std::string which = words.size() > 2 ? words[2] : "dialog";
+    HWND window = which == "about" ? m_target.FindAboutBox() : which == "box" ? m_target.FindMessageBox() : Dialog();
+    if (window == nullptr) {
+        Fail("no " + which + " to take a picture of");
+        return;
+    }
+    RECT area = {};
+    GetWindowRect(window, &area);
+    char directory[MAX_PATH] = ".";
+    GetEnvironmentVariableA("VELTRANE_SHOTS", directory, MAX_PATH);
+    const std::string path = std::string(directory) + "\\" + (words.size() > 1 ? words[1] : "window") + ".bmp";
+    if (!SaveScreenAreaAsBitmap(path, area))
+        Fail("cannot save " + path);
+}
+
+void Scenario::Freeze(const Words& words)
+{
+    // freeze BAR AT: once the bar has reached AT, the job stands still.
+    HWND bar = Item(words, 1);
+    if (bar == nullptr)
+        return;
+    const LRESULT at = words.size() > 2 ? Number(words[2]) : 1;
+    if (!WaitFor([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) >= at; }, m_timeout)) {
+        Fail("the bar never reached " + std::to_string(at));
+        return;
+    }
+    m_target.SuspendWorkers(true);
+}
+
+void Scenario::Thaw(const Words&)
+{
+    m_target.SuspendWorkers(false);
+}
+
+void Scenario::MoveTo(const Words& words)
+{
+    if (HWND dialog = Dialog()) {
+        SetWindowPos(dialog, nullptr, Number(words.size() > 1 ? words[1] : "0"),
+                     Number(words.size() > 2 ? words[2] : "0"), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Scenario::StartRestricted(const Words&)
+{
+    // The launcher beside the driver runs the program with Administrators
+    // deny-only; it ends when the program's first process ends.
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string launcher(path);
+    launcher.resize(launcher.find_last_of("\\/") + 1);
+    launcher += "restricted-launch.exe";
+    std::string arguments = "\"" + m_executable + "\"";
+    if (const std::string rest = Rest(m_line, 1); !rest.empty())
+        arguments += " " + rest;
+    if (!m_target.Start(launcher, arguments))
+        Fail("cannot start " + launcher);
+}
+
+void Scenario::Adopt(const Words&)
+{
+    // The relaunched copy is another process of the same program.
+    if (!WaitFor([&] { return m_target.Adopt(m_executable); }, m_timeout)) {
+        Fail("no other process of " + m_executable);
+        return;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m_target.ProcessId());
+    Record("adopted.cmdline", process != nullptr ? ProcessCommandLine(process) : "unknown");
+    if (process != nullptr)
+        CloseHandle(process);
+}
+
+void Scenario::Processes(const Words&)
+{
+    Record("processes", std::to_string(CountProcesses(m_executable)));
 }
 
 void Scenario::Expect(const Words& words)

@@ -38,6 +38,7 @@ private:
     void Box(const Words& words);
     void About(const Words& words);
     void Rect(const Words& words);
+    void Layout(const Words& words);
     void Visible(const Words& words);
     void Enabled(const Words& words);
     void Checked(const Words& words);
@@ -61,6 +62,13 @@ private:
     void Broadcasts(const Words& words);
     void Pid(const Words& words);
     void Screenshot(const Words& words);
+    void Snapshot(const Words& words);
+    void Freeze(const Words& words);
+    void Thaw(const Words& words);
+    void MoveTo(const Words& words);
+    void StartRestricted(const Words& words);
+    void Adopt(const Words& words);
+    void Processes(const Words& words);
     void Expect(const Words& words);
     void Kill(const Words& words);
 

@@ -1,5 +1,8 @@
 #include "target_process.h"
 
+#include <tlhelp32.h>
+#include <winternl.h>
+
 #include <vector>
 
 namespace {
@@ -68,6 +71,90 @@ bool TargetProcess::Start(const std::string& executable, const std::string& argu
     startup.cb = sizeof startup;
     return CreateProcessA(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &m_info) != FALSE;
+}
+
+namespace {
+
+// The ids of the running processes of `executable`, by file name.
+std::vector<DWORD> ProcessesOf(const std::string& executable)
+{
+    const std::string name = executable.substr(executable.find_last_of("\\/") + 1);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    std::vector<DWORD> found;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (_stricmp(entry.szExeFile, name.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
+int CountProcesses(const std::string& executable)
+{
+    return static_cast<int>(ProcessesOf(executable).size());
+}
+
+bool TargetProcess::Adopt(const std::string& executable)
+{
+    DWORD found = 0;
+    for (DWORD id : ProcessesOf(executable)) {
+        if (id != m_info.dwProcessId)
+            found = id;
+    }
+    if (found == 0)
+        return false;
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, found);
+    if (process == nullptr)
+        return false;
+    Kill();
+    m_info.hProcess = process;
+    m_info.dwProcessId = found;
+    return true;
+}
+
+void TargetProcess::SuspendWorkers(bool suspend)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool first = true;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != m_info.dwProcessId)
+            continue;
+        // The snapshot lists a process's threads in the order they started.
+        if (first) {
+            first = false;
+            continue;
+        }
+        if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+            if (suspend)
+                SuspendThread(thread);
+            else
+                ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+std::string ProcessCommandLine(HANDLE process)
+{
+    // Read from the process's own parameters block, as a debugger would.
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+        !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+        !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
+        return "unknown";
+    std::wstring text(parameters.CommandLine.Length / sizeof(WCHAR), L'\0');
+    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, text.data(), parameters.CommandLine.Length, nullptr))
+        return "unknown";
+    return std::string(text.begin(), text.end());
 }
 
 bool TargetProcess::Running() const

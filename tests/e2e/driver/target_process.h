@@ -14,6 +14,12 @@ public:
     TargetProcess& operator=(const TargetProcess&) = delete;
 
     bool Start(const std::string& executable, const std::string& arguments);
+    // Takes over another running process of the same program (a relaunched
+    // copy); false when there is none.
+    bool Adopt(const std::string& executable);
+    // Suspends (or resumes) every thread of the process but its first, the
+    // dialog's: a running job stands still while the window still paints.
+    void SuspendWorkers(bool suspend);
     bool Running() const;
     DWORD ProcessId() const { return m_info.dwProcessId; }
     DWORD ThreadId() const { return m_info.dwThreadId; }
@@ -33,3 +39,7 @@ private:
 
 std::string WindowText(HWND window);
 std::string ClassName(HWND window);
+// How many processes of `executable` (by file name) are running.
+int CountProcesses(const std::string& executable);
+// The process's command line as it was started, or "unknown".
+std::string ProcessCommandLine(HANDLE process);

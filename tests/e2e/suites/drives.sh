@@ -191,3 +191,43 @@ expect gdiobjects.growth <= 0
 expect commitkib.growth <= 1024
 kill
 EOF_
+
+# The poll around a job: a tick during the job would make Start usable again
+# under the running job; after the job the timer runs again by itself.
+reader h 2G
+printf '[Disk]\r\nCardType=0\r\n' >"$ini"
+on_signal pull-h truncate -s 0 "$(card h)"
+scenario "poll ticks during a job change nothing; after it the timer polls again and sees a pulled card" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+select 1032 H
+click 1031
+wait box
+answer ok
+ticks 1
+text 1003
+expect text.1003 == "1.99 GBytes ( 2146798080  Bytes )    "
+click 1002
+wait box
+answer yes
+wait text 1014 Please wait!!
+ticks 3
+enabled 1002
+expect enabled.1002 == 0
+text 1003
+expect text.1003 == "1.99 GBytes ( 2146798080  Bytes )    "
+text 1014
+expect text.1014 == Please wait!!
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+signal pull-h
+# Two poll periods (2 s each) and a margin for a busy machine.
+wait timeout 5000
+wait text 1003 "0 Bytes                                        "
+enabled 1002
+expect enabled.1002 == 0
+kill
+EOF_

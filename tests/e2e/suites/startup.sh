@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up as the host launcher sees it: the launcher test, the window at the
-# launcher's position, the relaunched copy.
+# launcher's position, the relaunched copy, and a start without administrator
+# rights.
 source "$(dirname "$0")/../lib.sh"
 suite_begin startup
 
@@ -37,4 +38,26 @@ wait dialog
 rect
 expect rect == 20,10 485x403
 kill
+EOF_
+
+# An administrator without an elevated token: Administrators deny-only.
+# Under Wine "runas" starts the copy with the same restricted token, as when
+# the user declines the prompt's elevation on Windows.
+scenario "without administrator rights: relaunched with runas and the launcher's arguments; the copy says so and stops" <<'EOF_'
+startrestricted -start top=10 left=20 END
+wait exit
+expect exit == 0
+adopt
+expect adopted.cmdline contains runas -start top=10 left=20 END
+wait box
+box
+expect box.text == Veltrane requires Administrator Privileges.
+expect box.caption == Veltrane
+expect box.buttons == OK
+processes
+expect processes == 1
+answer ok
+wait exit
+processes
+expect processes == 0
 EOF_

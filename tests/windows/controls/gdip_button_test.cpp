@@ -73,7 +73,7 @@ void PumpMessages()
 // and then shown, which makes the pictures.
 class ButtonHost {
 public:
-    explicit ButtonHost(const std::function<void(CGdipButton&)>& configure)
+    explicit ButtonHost(const std::function<void(CGdipButton&)>& configure, POINT at = {40, 40})
     {
         static const ATOM windowClass = [] {
             WNDCLASSA wc{};
@@ -82,7 +82,7 @@ public:
             wc.lpszClassName = "ControlsTestParent";
             return ::RegisterClassA(&wc);
         }();
-        const HWND parent = ::CreateWindowExA(0, MAKEINTATOM(windowClass), "", WS_POPUP, 40, 40, 120, 80, nullptr,
+        const HWND parent = ::CreateWindowExA(0, MAKEINTATOM(windowClass), "", WS_POPUP, at.x, at.y, 120, 80, nullptr,
                                               nullptr, ::GetModuleHandleA(nullptr), nullptr);
         m_parent.SubclassWindow(parent);
         const HWND button = ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 5, 5, kButtonWidth,
@@ -156,6 +156,21 @@ TEST(GdipButton, EachStateShowsItsPictureWithFixedThenInactiveThenPressedThenHov
         // The images are smaller than the button: the parent shows beside and below.
         EXPECT_EQ(canvas->At(25, 6), kBackdrop) << c.what;
         EXPECT_EQ(canvas->At(8, 15), kBackdrop) << c.what;
+    }
+}
+
+TEST(GdipButton, ThePicturesShowTheParentsBackgroundEvenWhenTheFirstPaintIsOffScreen)
+{
+    // The screen holds nothing of the parent there: only the parent's own
+    // painting can give the backdrop.
+    const POINT places[] = {{40, 40}, {::GetSystemMetrics(SM_CXSCREEN) - 10, 40}, {-100, -60}};
+    for (const POINT at : places) {
+        ButtonHost host(LoadAllFaces, at);
+        ::SetWindowPos(host.m_parent, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const auto canvas = host.Draw();
+        EXPECT_EQ(canvas->At(8, 6), kRed) << at.x << "," << at.y;
+        EXPECT_EQ(canvas->At(25, 6), kBackdrop) << at.x << "," << at.y;
+        EXPECT_EQ(canvas->At(8, 15), kBackdrop) << at.x << "," << at.y;
     }
 }
 

@@ -104,6 +104,12 @@ TEST(GradientProgressCtrl, EveryPositionChangeRepaintsTheWholeBarAndReachesTheCo
     ::InitCommonControlsEx(&classes);
     const HWND window = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | WS_BORDER | PBS_SMOOTH, 40, 40,
                                           kWidth + 2, kHeight + 2, nullptr, nullptr, nullptr, nullptr);
+    // The frame is 1 or 2 pixels a side, with or without a theme: the window
+    // is sized so that the client area is the dialog bar's.
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::SetWindowPos(window, nullptr, 0, 0, kWidth + 2 + kWidth - client.right, kHeight + 2 + kHeight - client.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CGradientProgressCtrl bar;
     ASSERT_TRUE(bar.SubclassWindow(window));
     // Not activated: destroying an active window makes Wine wait for the focus to move.
