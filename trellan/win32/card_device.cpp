@@ -44,8 +44,9 @@ bool lock_volume(HANDLE volume)
     return false;
 }
 
-// Wine answers a block device's size with 0, so a 0 from GetFileSizeEx is
-// checked by seeking to the end.
+// Asked anew each time: a card can be pulled (under Wine, its image cut
+// short) while it is being formatted. Wine answers a block device's size
+// with 0, so a 0 from GetFileSizeEx is checked by seeking to the end.
 std::optional<std::uint64_t> length_bytes(HANDLE handle)
 {
     GET_LENGTH_INFORMATION length{};
@@ -185,13 +186,30 @@ IoResult Win32CardDevice::read(std::uint64_t first_sector, std::span<std::uint8_
     return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, ReadFile);
 }
 
-// Bounds are checked here: Wine grows an image file written past its end.
+// Bounds are checked here, against the card as it is now and not only as it
+// was opened: Wine grows an image file written past its end, so a pulled
+// card would otherwise be written back to its old size.
 IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer)
 {
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, WriteFile);
+    // Asked before every piece, so that a card pulled mid-write takes at
+    // most the piece already on its way.
+    for (std::size_t done = 0; done < buffer.size(); done += max_transfer_bytes) {
+        const std::span<const std::uint8_t> piece =
+            buffer.subspan(done, std::min(max_transfer_bytes, buffer.size() - done));
+        const std::uint64_t first_byte = first_sector * sector_size_bytes_ + done;
+        const std::optional<std::uint64_t> live_bytes = length_bytes(io_handle());
+        if (!live_bytes || first_byte > *live_bytes || piece.size() > *live_bytes - first_byte) {
+            return IoResult::io_error;
+        }
+        if (const IoResult result = transfer_in_pieces(io_handle(), first_byte, piece, WriteFile);
+            result != IoResult::ok) {
+            return result;
+        }
+    }
+    return IoResult::ok;
 }
 
 IoResult Win32CardDevice::flush()

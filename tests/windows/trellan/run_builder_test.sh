@@ -125,5 +125,28 @@ else
   echo "skip fixed drive on a mount point: cannot loop-mount an image here"
 fi
 
+# A card pulled mid-format (its image cut to nothing once the first write has
+# landed) fails the format and is not written back to its old size. A 2 TiB
+# CF card writes about 500 MiB of FAT, over a second: the pull lands well
+# inside it. A write already under way when the card goes may still land:
+# at most one piece of 1 MiB.
+truncate -s 2T "$cards/P.img"
+"$repo/tools/card-reader.sh" "$prefix" P "$cards/P.img"
+wine "$exe" refuse cf P >"$work/pulled.out" 2>&1 &
+builder_pid=$!
+until [ "$(stat -c %b "$cards/P.img")" -gt 0 ] || ! kill -0 "$builder_pid" 2>/dev/null; do
+  sleep 0.01
+done
+truncate -s 0 "$cards/P.img"
+wait "$builder_pid"
+pulled_status=$?
+not_grown() {
+  local bytes kib
+  bytes=$(stat -c %s "$1") kib=$(du -k "$1" | cut -f1)
+  [ "$bytes" -lt 2199023255552 ] && [ "$kib" -le 1024 ] || { echo "$bytes bytes, $kib KiB on disk"; return 1; }
+}
+check "cf: a card pulled mid-format fails the format" test "$pulled_status" -eq 0
+check "cf: a pulled card is not written back" not_grown "$cards/P.img"
+
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
