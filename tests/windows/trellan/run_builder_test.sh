@@ -122,7 +122,7 @@ if mkfs.ext2 -q -F "$work/fixed.img" && mount -o loop,noatime "$work/fixed.img" 
   check "fixed drive: its file is still there" grep -qx kept "$fixed_mount/KEPT.TXT"
   check "fixed drive: its image is unchanged" same_sum "$work/fixed.img" "$fixed_sum"
 else
-  echo "skip fixed drive on a mount point: cannot loop-mount an image here"
+  echo "skip fixed drive on a mount point: cannot make and loop-mount an ext2 image here (root and loop devices needed)"
 fi
 
 # A card pulled mid-format (its image cut to nothing once the first write has
