@@ -11,6 +11,7 @@ packages=(
   dosfstools exfatprogs mtools
   fonts-liberation fonts-wine
   zip unzip bc python3 python3-pil
+  e2fsprogs mount
 )
 
 missing=()

@@ -7,7 +7,10 @@
  * volume label as a NUL-terminated string in the system ANSI code page (a
  * null pointer is an empty label). The label is only read, never written; a
  * label the file system cannot hold is cut or has characters replaced, it
- * never makes a format fail.
+ * never makes a format fail. A builder refuses, before it locks, dismounts
+ * or writes anything, a drive that is not removable, one the probe marks
+ * 0xC, and a reader without a card; a card that shrinks or goes away while
+ * it is formatted makes the format fail and is never written past its end.
  *   Trellan_BuildCf     CompactFlash: FAT12/16 up to 2 GiB, FAT32 above
  *   Trellan_BuildExFat  SDXC-style exFAT (label as UTF-16, up to 11 units)
  *   Trellan_BuildFat32  SDHC-style FAT32

@@ -1,9 +1,14 @@
 #include "format/cli/device_checks.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <linux/loop.h>
 #include <set>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,6 +73,33 @@ void AddToFamily(const fs::path& directory, DeviceFamily& family, int depth)
     }
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{status.st_dev, status.st_ino};
+}
+
+// The kernel's own record of the backing file outlives its name (renamed,
+// deleted, or out of this mount namespace); the name in sysfs serves where
+// the device node cannot be opened.
+bool LoopIsBackedBy(const fs::path& sysfsLoop, FileIdentity image)
+{
+    const int descriptor = ::open(("/dev/" + sysfsLoop.filename().string()).c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        loop_info64 info{};
+        const bool answered = ::ioctl(descriptor, LOOP_GET_STATUS64, &info) == 0;
+        ::close(descriptor);
+        if (answered && info.lo_device == image.device && info.lo_inode == image.inode) {
+            return true;
+        }
+    }
+    const std::string backingFile = ReadFirstLine(sysfsLoop / "loop" / "backing_file");
+    return !backingFile.empty() && IdentityOf(backingFile) == image;
+}
+
 std::optional<MountEntry> FindMount(const DeviceFamily& family, const std::vector<MountEntry>& mounts)
 {
     for (const MountEntry& mount : mounts) {
@@ -112,17 +144,18 @@ std::optional<MountEntry> FindMountOnBlockDevice(BlockDeviceNumber device, const
     return FindMount(family, mounts);
 }
 
-std::optional<MountEntry> FindMountOnImage(const std::string& imagePath, const std::vector<MountEntry>& mounts)
+std::optional<MountEntry> FindMountOnImage(FileIdentity image, const std::vector<MountEntry>& mounts)
 {
-    std::error_code error;
-    const fs::path image = fs::canonical(imagePath, error);
-    if (error) {
-        return std::nullopt;
+    // File systems that mount an image file directly name it as their source.
+    for (const MountEntry& mount : mounts) {
+        if (mount.source.starts_with('/') && IdentityOf(mount.source) == image) {
+            return mount;
+        }
     }
     DeviceFamily family;
+    std::error_code error;
     for (const fs::directory_entry& block : fs::directory_iterator("/sys/block", error)) {
-        const std::string name = block.path().filename().string();
-        if (name.starts_with("loop") && ReadFirstLine(block.path() / "loop" / "backing_file") == image.string()) {
+        if (block.path().filename().string().starts_with("loop") && LoopIsBackedBy(block.path(), image)) {
             std::error_code resolveError;
             const fs::path loop = fs::canonical(block.path(), resolveError);
             if (!resolveError) {

@@ -7,10 +7,19 @@
 
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 struct BlockDeviceNumber {
     unsigned major = 0;
     unsigned minor = 0;
+};
+
+// A file as the kernel knows it: the same file under any name, hard link,
+// symbolic link or bind-mounted path has the same pair.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
 enum class Removability { removable, fixed, unknown };
@@ -23,5 +32,6 @@ Removability RemovabilityOf(BlockDeviceNumber device);
 // mapper, RAID).
 std::optional<MountEntry> FindMountOnBlockDevice(BlockDeviceNumber device, const std::vector<MountEntry>& mounts);
 
-// The same for an image file: through any loop device backed by it.
-std::optional<MountEntry> FindMountOnImage(const std::string& imagePath, const std::vector<MountEntry>& mounts);
+// The same for an image file: through any loop device backed by it, or a
+// mount whose source is the file itself. Compared by identity, never by name.
+std::optional<MountEntry> FindMountOnImage(FileIdentity image, const std::vector<MountEntry>& mounts);

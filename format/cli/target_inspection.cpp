@@ -15,6 +15,7 @@ TargetIdentity IdentifyTarget(const std::string& path)
         identity.problem = std::string("cannot open it: ") + std::strerror(errno);
     } else if (S_ISREG(status.st_mode)) {
         identity.kind = DeviceKind::imageFile;
+        identity.file = {status.st_dev, status.st_ino};
     } else if (S_ISBLK(status.st_mode)) {
         identity.kind = DeviceKind::blockDevice;
         identity.deviceNumber = {major(status.st_rdev), minor(status.st_rdev)};

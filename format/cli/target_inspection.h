@@ -13,6 +13,7 @@
 struct TargetIdentity {
     DeviceKind kind = DeviceKind::other;
     BlockDeviceNumber deviceNumber;  // block devices only
+    FileIdentity file;               // image files only
     std::string problem;             // empty when it is an image file or a block device
 };
 

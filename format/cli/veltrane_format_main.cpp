@@ -46,7 +46,7 @@ int SafetyRefusal(const CommandLine& line, const TargetIdentity& target)
     const std::vector<MountEntry> mounts = ReadMountTable();
     const std::optional<MountEntry> mount = target.kind == DeviceKind::blockDevice
                                                 ? FindMountOnBlockDevice(target.deviceNumber, mounts)
-                                                : FindMountOnImage(line.path, mounts);
+                                                : FindMountOnImage(target.file, mounts);
     if (mount) {
         Complain(line.path, "holds a mounted file system (" + mount->source + " on " + mount->mountPoint + ")" +
                                 overridden);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "trellan/win32/system_disks.h"
+#include "trellan/win32/device_identity.h"
 #include "trellan/win32/win32_handle.h"
 
 namespace trellan {
@@ -44,6 +44,9 @@ bool lock_volume(HANDLE volume)
     return false;
 }
 
+// Asked anew each time: a card can be pulled (under Wine, its image cut
+// short) while it is being formatted. Wine answers a block device's size
+// with 0, so a 0 from GetFileSizeEx is checked by seeking to the end.
 std::optional<std::uint64_t> length_bytes(HANDLE handle)
 {
     GET_LENGTH_INFORMATION length{};
@@ -53,7 +56,7 @@ std::optional<std::uint64_t> length_bytes(HANDLE handle)
         return static_cast<std::uint64_t>(length.Length.QuadPart);
     }
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(handle, &size)) {
+    if (GetFileSizeEx(handle, &size) && size.QuadPart > 0) {
         return static_cast<std::uint64_t>(size.QuadPart);
     }
     LARGE_INTEGER end{};
@@ -130,26 +133,32 @@ IoResult transfer_in_pieces(HANDLE handle, std::uint64_t first_byte, std::span<B
 
 }  // namespace
 
+// Every check comes before the lock and the dismount, which are the first
+// acts with an effect: dismounting a drive that is no card takes its file
+// system away from everything using it (under Wine, it unmounts the host
+// file system behind a drive mapped to a mount point).
 std::unique_ptr<Win32CardDevice> Win32CardDevice::open(char letter)
 {
-    if (!is_drive_letter(letter)) {
+    if (!is_drive_letter(letter) || GetDriveTypeA(root_path(letter).c_str()) != DRIVE_REMOVABLE) {
         return nullptr;
     }
     UniqueHandle volume(open_read_write(volume_path(letter)));
-    if (!volume.valid() || is_system_drive(letter, volume.get())) {
+    if (!volume.valid() || is_never_offered(identify_device(letter, volume.get()))) {
+        return nullptr;
+    }
+    UniqueHandle disk(whole_disk_of(volume.get()));
+    const HANDLE io = disk.valid() ? disk.get() : volume.get();
+    const std::optional<std::uint64_t> bytes = length_bytes(io);
+    const std::uint32_t sector_size = sector_bytes(io);
+    if (!bytes || *bytes < sector_size) {
         return nullptr;
     }
     if (!lock_volume(volume.get()) || !control(volume.get(), FSCTL_DISMOUNT_VOLUME)) {
         return nullptr;
     }
-    std::unique_ptr<Win32CardDevice> device(new Win32CardDevice(volume.release(), INVALID_HANDLE_VALUE));
-    device->disk_ = whole_disk_of(device->volume_);
-    const std::optional<std::uint64_t> bytes = length_bytes(device->io_handle());
-    if (!bytes) {
-        return nullptr;
-    }
-    device->sector_size_bytes_ = sector_bytes(device->io_handle());
-    device->length_sectors_ = *bytes / device->sector_size_bytes_;
+    std::unique_ptr<Win32CardDevice> device(new Win32CardDevice(volume.release(), disk.release()));
+    device->sector_size_bytes_ = sector_size;
+    device->length_sectors_ = *bytes / sector_size;
     return device;
 }
 
@@ -177,13 +186,30 @@ IoResult Win32CardDevice::read(std::uint64_t first_sector, std::span<std::uint8_
     return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, ReadFile);
 }
 
-// Bounds are checked here: Wine grows an image file written past its end.
+// Bounds are checked here, against the card as it is now and not only as it
+// was opened: Wine grows an image file written past its end, so a pulled
+// card would otherwise be written back to its old size.
 IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer)
 {
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, WriteFile);
+    // Asked before every piece, so that a card pulled mid-write takes at
+    // most the piece already on its way.
+    for (std::size_t done = 0; done < buffer.size(); done += max_transfer_bytes) {
+        const std::span<const std::uint8_t> piece =
+            buffer.subspan(done, std::min(max_transfer_bytes, buffer.size() - done));
+        const std::uint64_t first_byte = first_sector * sector_size_bytes_ + done;
+        const std::optional<std::uint64_t> live_bytes = length_bytes(io_handle());
+        if (!live_bytes || first_byte > *live_bytes || piece.size() > *live_bytes - first_byte) {
+            return IoResult::io_error;
+        }
+        if (const IoResult result = transfer_in_pieces(io_handle(), first_byte, piece, WriteFile);
+            result != IoResult::ok) {
+            return result;
+        }
+    }
+    return IoResult::ok;
 }
 
 IoResult Win32CardDevice::flush()

@@ -15,8 +15,10 @@ namespace trellan {
 
 class Win32CardDevice final : public BlockDevice {
 public:
-    // Null when the letter has no volume that can be opened for writing, or
-    // when the volume is in use and cannot be locked.
+    // Null, with nothing locked or dismounted, when the letter is not a
+    // removable drive, is a drive the probe hides (the Windows or a page-file
+    // disk), or holds no card; null too when the volume cannot be opened for
+    // writing or is in use and cannot be locked.
     static std::unique_ptr<Win32CardDevice> open(char letter);
     ~Win32CardDevice() override;
     Win32CardDevice(const Win32CardDevice&) = delete;

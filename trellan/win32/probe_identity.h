@@ -15,6 +15,8 @@ inline constexpr std::uint8_t usb = 0x3;
 inline constexpr std::uint8_t ata = 0x4;
 inline constexpr std::uint8_t other_bus = 0x5;
 inline constexpr std::uint8_t never_offer = 0xC;
+// The low nibble says what the device is; the bits above it are flags.
+inline constexpr std::uint8_t kind_mask = 0x0F;
 inline constexpr std::uint8_t removable_media = 0x10;
 }  // namespace probe_identity
 

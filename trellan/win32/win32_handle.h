@@ -19,6 +19,12 @@ inline std::string volume_path(char letter)
     return std::string("\\\\.\\") + letter + ":";
 }
 
+// What GetDriveTypeA takes: "E:\\".
+inline std::string root_path(char letter)
+{
+    return std::string(1, letter) + ":\\";
+}
+
 inline bool is_drive_letter(char letter)
 {
     return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');

@@ -300,6 +300,50 @@ TEST_F(VeltraneFormat, AnImageWithAMountedFileSystemIsRefused)
     EXPECT_EQ(run_command("fsck.ext4 -n " + Quoted(image)).exit_code, 0);
 }
 
+// The mounted image named otherwise than it was mounted: what counts is the
+// file, not the text of its path. The last case leaves the loop device's
+// record of its backing file as the only trace of the mount.
+TEST_F(VeltraneFormat, AMountedImageIsRefusedUnderEveryOtherName)
+{
+    if (run_command("command -v mkfs.ext4").exit_code != 0) {
+        GTEST_SKIP() << "no mkfs.ext4";
+    }
+    const struct {
+        std::string name;
+        std::string setUp;  // after the mount, in the same mount namespace
+        std::string target;
+    } cases[] = {
+        {"hard link", "ln cards/card.img link.img", "link.img"},
+        {"symbolic link", "ln -s cards/card.img link.img", "link.img"},
+        {"bind-mounted folder", "mkdir bound && mount --bind cards bound", "bound/card.img"},
+        {"hard link, mounted name deleted", "ln cards/card.img link.img && rm cards/card.img", "link.img"},
+    };
+    const std::string marker(1024, 'M');
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const test_support::ScratchDirectory scratch;
+        fs::create_directories(scratch.file("cards"));
+        fs::create_directories(scratch.file("mnt"));
+        const fs::path image = scratch.file("cards/card.img");
+        ASSERT_TRUE(test_support::make_sparse_file(image, 16 * kMiB));
+        ASSERT_EQ(run_command("mkfs.ext4 -q " + Quoted(image)).exit_code, 0);
+        std::fstream(image, std::ios::in | std::ios::out | std::ios::binary).write(marker.data(), marker.size());
+
+        const CommandResult run = run_command(
+            "cd " + Quoted(scratch.path()) + " && unshare --mount --propagation private sh -c \"" +
+            "mount -o loop cards/card.img mnt || exit 99; " + c.setUp + " || exit 98; " VELTRANE_FORMAT_PATH
+            " --yes " + c.target + "\"");
+        if (run.exit_code == 99) {
+            GTEST_SKIP() << "cannot mount a loop device here: " << run.output;
+        }
+        const fs::path target = scratch.path() / (c.name.starts_with("bind") ? "cards/card.img" : c.target);
+        EXPECT_EQ(run.exit_code, 6) << run.output;
+        EXPECT_NE(run.output.find("holds a mounted file system"), std::string::npos) << run.output;
+        EXPECT_TRUE(Snapshot::Of(target).bytes.starts_with(marker)) << "the image was written";
+        EXPECT_EQ(run_command("fsck.ext4 -n " + Quoted(target)).exit_code, 0);
+    }
+}
+
 // A read-only loop device stands for a locked card: the trial write fails.
 TEST_F(VeltraneFormat, AWriteProtectedCardFailsWithTheDialogsMessage)
 {

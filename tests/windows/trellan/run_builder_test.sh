@@ -24,9 +24,14 @@ check() {  # check NAME COMMAND...: runs the command, counts a failure
   fi
 }
 
+fixed_mount=$work/fixed-mount
 cleanup() {
   "$repo/tools/wine-prefix.sh" remove "$prefix"
-  rm -rf "$work"
+  if mountpoint -q "$fixed_mount"; then
+    umount "$fixed_mount"
+  fi
+  # Never into a file system that is still mounted here.
+  rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
 
@@ -38,6 +43,8 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG
 exe=$bin/$(basename "$test_exe")
 
 same_size() { [ "$(stat -c %s "$1")" = "$2" ]; }
+same_sum() { [ "$(md5sum <"$1")" = "$2" ] || { echo "$1 changed"; return 1; }; }
+fails() { ! "$@"; }
 
 # card-inspect's key=value lines for the card in hand; each check below asks
 # for one of them and shows them all when it fails.
@@ -100,6 +107,67 @@ for builder in exfat fat32 sd mmc cf; do
   check "$builder: fails on a reader without a card" wine "$exe" refuse "$builder" L
   check "$builder: fails on a letter without a drive" wine "$exe" refuse "$builder" Q
 done
+check "no card: the empty reader is left as it was" same_size "$prefix/readers/l.no-card" 0
+
+# A drive holding a page file is what the probe hides; the builders refuse it
+# by the same rule, before they write anything.
+truncate -s 1G "$cards/M.img"
+printf 'MARK%.0s' {1..128} | dd of="$cards/M.img" conv=notrunc status=none
+"$repo/tools/card-reader.sh" "$prefix" M "$cards/M.img"
+wine reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Memory Management' \
+  /v PagingFiles /t REG_MULTI_SZ /d 'M:\pagefile.sys 0 0' /f >/dev/null 2>&1
+page_file_sum=$(md5sum <"$cards/M.img")
+check "probe: a page-file drive is never offered" fails wine "$exe" probe M
+for builder in exfat fat32 sd mmc cf; do
+  check "$builder: refuses a page-file drive" wine "$exe" refuse "$builder" M
+done
+check "page-file drive: its card is unchanged" same_sum "$cards/M.img" "$page_file_sum"
+wine reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager\Memory Management' \
+  /v PagingFiles /f >/dev/null 2>&1
+
+# A fixed drive whose folder is a real mount point: Wine opens \\.\Y: as the
+# block device behind it, and dismounting that unmounts the host file system.
+# Every builder must refuse before it locks or dismounts anything.
+mkdir -p "$fixed_mount"
+truncate -s 8M "$work/fixed.img"
+if mkfs.ext2 -q -F "$work/fixed.img" && mount -o loop,noatime "$work/fixed.img" "$fixed_mount" 2>/dev/null; then
+  echo kept >"$fixed_mount/KEPT.TXT"
+  sync
+  fixed_sum=$(md5sum <"$work/fixed.img")
+  "$repo/tools/card-reader.sh" "$prefix" Y --fixed "$fixed_mount"
+  for builder in exfat fat32 sd mmc cf; do
+    check "$builder: refuses a fixed drive on a mount point" wine "$exe" refuse "$builder" Y
+  done
+  sync
+  check "fixed drive: the host file system is still mounted" findmnt --mountpoint "$fixed_mount"
+  check "fixed drive: its file is still there" grep -qx kept "$fixed_mount/KEPT.TXT"
+  check "fixed drive: its image is unchanged" same_sum "$work/fixed.img" "$fixed_sum"
+else
+  echo "skip fixed drive on a mount point: cannot make and loop-mount an ext2 image here (root and loop devices needed)"
+fi
+
+# A card pulled mid-format (its image cut to nothing once the first write has
+# landed) fails the format and is not written back to its old size. A 2 TiB
+# CF card writes about 500 MiB of FAT, over a second: the pull lands well
+# inside it. A write already under way when the card goes may still land:
+# at most one piece of 1 MiB.
+truncate -s 2T "$cards/P.img"
+"$repo/tools/card-reader.sh" "$prefix" P "$cards/P.img"
+wine "$exe" refuse cf P >"$work/pulled.out" 2>&1 &
+builder_pid=$!
+until [ "$(stat -c %b "$cards/P.img")" -gt 0 ] || ! kill -0 "$builder_pid" 2>/dev/null; do
+  sleep 0.01
+done
+truncate -s 0 "$cards/P.img"
+wait "$builder_pid"
+pulled_status=$?
+not_grown() {
+  local bytes kib
+  bytes=$(stat -c %s "$1") kib=$(du -k "$1" | cut -f1)
+  [ "$bytes" -lt 2199023255552 ] && [ "$kib" -le 1024 ] || { echo "$bytes bytes, $kib KiB on disk"; return 1; }
+}
+check "cf: a card pulled mid-format fails the format" test "$pulled_status" -eq 0
+check "cf: a pulled card is not written back" not_grown "$cards/P.img"
 
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
