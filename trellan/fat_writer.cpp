@@ -26,10 +26,11 @@ FormatStatus write_sector(BlockDevice& device, std::uint64_t lba, const Sector& 
 FormatStatus clear_stale_metadata(BlockDevice& device, const FatLayout& layout)
 {
     // Both FATs, the FAT12/16 root and the FAT32 root cluster lie back to back.
+    const std::uint64_t start = layout.partition_start_sectors;
     const std::uint64_t root_cluster_sectors = layout.file_system == FileSystem::fat32 ? layout.sectors_per_cluster : 0;
-    const SectorRange structures[] = {{layout.partition_start_sectors + layout.fat_offset_sectors(),
-                                       layout.data_start_sectors() + root_cluster_sectors}};
-    const std::vector<SectorRange> ranges = clearing_ranges(device.length_sectors(), layout.partition_start_sectors, structures);
+    const SectorRange structures[] = {
+        {start + layout.fat_offset_sectors(), layout.data_start_sectors() + root_cluster_sectors}};
+    const std::vector<SectorRange> ranges = clearing_ranges(device.length_sectors(), start, structures);
     return zero_ranges(device, ranges);
 }
 

@@ -210,7 +210,8 @@ protected:
             {"ntfs.img", 32 * mib, "mkntfs -F -Q -q " + file("ntfs.img")},
             {"ext4.img", 32 * mib, "mkfs.ext4 -q -F " + file("ext4.img")},
             {"btrfs.img", 128 * mib, "mkfs.btrfs -q -f " + file("btrfs.img")},
-            {"iso.img", 0, "mkdir -p " + file("iso") + " && genisoimage -quiet -o " + file("iso.img") + " " + file("iso")},
+            {"iso.img", 0,
+             "mkdir -p " + file("iso") + " && genisoimage -quiet -o " + file("iso.img") + " " + file("iso")},
         };
         for (const auto& maker : makers) {
             if (maker.bytes != 0 && !make_sparse_file(sources_->file(maker.image), maker.bytes)) {
@@ -229,8 +230,15 @@ protected:
         sources_ = nullptr;
     }
 
+    // Plants one old signature on a fresh card, checks that it is there to be
+    // found, formats, and checks what readers see afterwards.
+    void format_over(const Card& card, std::uint64_t partition_bytes, const Plant& old, Place place);
+
     static ScratchDirectory* sources_;
     static std::string setup_failure_;
+    ScratchDirectory scratch_;
+    const fs::path card_image_ = scratch_.file("card.img");
+    const fs::path partition_image_ = scratch_.file("partition.img");
 };
 
 ScratchDirectory* StaleSignatures::sources_ = nullptr;
@@ -252,9 +260,9 @@ std::uint64_t partition_start_bytes(const Card& card, const fs::path& image)
     return std::uint64_t{load_le32(mbr, 0x1BE + 8)} * 512;
 }
 
-// Plants one old signature; an image goes to one place per scenario, since
-// on a card whose partition starts within a few KiB two copies would
-// overwrite each other.
+// Plants one old signature. An image goes to one place per card, since on a
+// card whose partition starts within a few KiB two copies would overwrite
+// each other; sfdisk and the md superblocks put theirs where they belong.
 bool plant(const Plant& plant, Place place, const fs::path& card, std::uint64_t card_bytes,
            std::uint64_t partition_bytes, const fs::path& sources)
 {
@@ -271,58 +279,60 @@ bool plant(const Plant& plant, Place place, const fs::path& card, std::uint64_t 
     return copy_image_into(sources / plant.image, card, place == Place::partition_start ? partition_bytes : 0);
 }
 
+void StaleSignatures::format_over(const Card& card, std::uint64_t partition_bytes, const Plant& old, Place place)
+{
+    SCOPED_TRACE(std::string(card.name) + ", old " + old.wipefs_type + " at place " +
+                 std::to_string(static_cast<int>(place)));
+    const std::uint64_t partition_length = card.bytes - partition_bytes;
+    ASSERT_TRUE(make_sparse_file(card_image_, card.bytes));
+    ASSERT_TRUE(plant(old, place, card_image_, card.bytes, partition_bytes, sources_->path()));
+
+    // The old signature is there to be found before the format, or this proves nothing.
+    fs::path view = card_image_;
+    if (place == Place::partition_start) {
+        ASSERT_TRUE(extract_sparse(card_image_, partition_bytes, partition_length, partition_image_));
+        view = partition_image_;
+    }
+    ASSERT_TRUE(contains(wipefs_types(view), old.wipefs_type));
+
+    {
+        OpenFailure failure = OpenFailure::none;
+        auto device = FileDevice::open(card_image_.string(), failure);
+        ASSERT_TRUE(device) << describe(failure);
+        ASSERT_TRUE(build(card.builder, *device, {"NEW", u"NEW"}, current_format_stamp()).ok());
+    }
+
+    EXPECT_EQ(wipefs_types(card_image_), std::vector<std::string>{"dos"});
+    const Probe whole = blkid_probe(card_image_);
+    EXPECT_EQ(whole.exit_code, 0);
+    EXPECT_EQ(whole.partition_table, "dos");
+    EXPECT_EQ(whole.type, "");
+
+    ASSERT_TRUE(extract_sparse(card_image_, partition_bytes, partition_length, partition_image_));
+    EXPECT_EQ(wipefs_types(partition_image_), std::vector<std::string>{card.file_system});
+    const Probe volume = blkid_probe(partition_image_);
+    EXPECT_EQ(volume.exit_code, 0);
+    EXPECT_EQ(volume.type, card.file_system);
+    EXPECT_EQ(volume.partition_table, "");
+    // Old bytes left in a FAT or the root would show here as lost or cross-linked clusters.
+    const std::string fsck = card.file_system == std::string("exfat") ? "fsck.exfat -n " : "fsck.fat -n ";
+    const CommandResult checked = run_command(fsck + partition_image_.string());
+    EXPECT_EQ(checked.exit_code, 0) << checked.output;
+}
+
 TEST_F(StaleSignatures, AfterAFormatReadersFindOnlyTheNewPartitionTableAndFileSystem)
 {
     ASSERT_EQ(setup_failure_, "");
-    ScratchDirectory scratch;
-    const fs::path card_image = scratch.file("card.img");
-    const fs::path partition_image = scratch.file("partition.img");
     for (const Card& card : cards) {
-        const std::uint64_t partition_bytes = partition_start_bytes(card, card_image);
+        const std::uint64_t partition_bytes = partition_start_bytes(card, card_image_);
         ASSERT_NE(partition_bytes, 0u) << card.name;
-        const std::uint64_t partition_length = card.bytes - partition_bytes;
         for (const Plant& old : plants) {
-            // Images are planted at each of their places in turn; the others plant all their places at once.
-            const std::size_t scenarios = old.source == Source::image ? old.places.size() : 1;
-            for (std::size_t scenario = 0; scenario < scenarios; ++scenario) {
-            const Place place = old.places[scenario];
-            SCOPED_TRACE(std::string(card.name) + ", old " + old.wipefs_type + " at place " +
-                         std::to_string(static_cast<int>(place)));
-            ASSERT_TRUE(make_sparse_file(card_image, card.bytes));
-            ASSERT_TRUE(plant(old, place, card_image, card.bytes, partition_bytes, sources_->path()));
-
-            // The old signature is there to be found before the format, or this proves nothing.
-            fs::path view = card_image;
-            if (place == Place::partition_start) {
-                ASSERT_TRUE(extract_sparse(card_image, partition_bytes, partition_length, partition_image));
-                view = partition_image;
-            }
-            EXPECT_TRUE(contains(wipefs_types(view), old.wipefs_type));
-
-            {
-                OpenFailure failure = OpenFailure::none;
-                auto device = FileDevice::open(card_image.string(), failure);
-                ASSERT_TRUE(device) << describe(failure);
-                ASSERT_TRUE(build(card.builder, *device, {"NEW", u"NEW"}, current_format_stamp()).ok());
-            }
-
-            EXPECT_EQ(wipefs_types(card_image), std::vector<std::string>{"dos"});
-            const Probe whole = blkid_probe(card_image);
-            EXPECT_EQ(whole.exit_code, 0);
-            EXPECT_EQ(whole.partition_table, "dos");
-            EXPECT_EQ(whole.type, "");
-
-            ASSERT_TRUE(extract_sparse(card_image, partition_bytes, partition_length, partition_image));
-            EXPECT_EQ(wipefs_types(partition_image), std::vector<std::string>{card.file_system});
-            const Probe volume = blkid_probe(partition_image);
-            EXPECT_EQ(volume.exit_code, 0);
-            EXPECT_EQ(volume.type, card.file_system);
-            EXPECT_EQ(volume.partition_table, "");
-            // Old bytes left in a FAT or the root would show here as lost or cross-linked clusters.
-            const CommandResult fsck =
-                run_command(std::string(card.file_system == std::string("exfat") ? "fsck.exfat" : "fsck.fat") +
-                            " -n " + partition_image.string());
-            EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
+            if (old.source == Source::image) {
+                for (const Place place : old.places) {
+                    format_over(card, partition_bytes, old, place);
+                }
+            } else {
+                format_over(card, partition_bytes, old, old.places.front());
             }
         }
     }
