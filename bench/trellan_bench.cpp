@@ -1,6 +1,7 @@
 // Times each card builder on sparse image files and counts the bytes it
 // writes, next to mkfs.fat -F 32 on a 32 GiB image and mkfs.exfat on a
-// 128 GiB image.
+// 128 GiB image, and ends with each builder's bytes as a multiple of the
+// tool's (the target is at most 1.5x).
 //   trellan_bench [SCRATCH_DIR]
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,18 +92,19 @@ void print_row(const char* name, std::uint64_t card_bytes, double seconds, std::
                 allocated / 1048576.0);
 }
 
-void bench_builder(const char* name, Builder builder, std::uint64_t card_bytes, const std::string& path,
-                   ZeroFill zero_fill = ZeroFill::holes)
+// Both return the bytes put on the card (data and zeros), 0 when they could not run.
+std::uint64_t bench_builder(const char* name, Builder builder, std::uint64_t card_bytes, const std::string& path,
+                            ZeroFill zero_fill = ZeroFill::holes)
 {
     if (!fresh_image(path, card_bytes)) {
         std::printf("%-22s cannot create %s\n", name, path.c_str());
-        return;
+        return 0;
     }
     OpenFailure failure = OpenFailure::none;
     auto file = FileDevice::open(path, failure);
     if (!file) {
         std::printf("%-22s %s\n", name, describe(failure));
-        return;
+        return 0;
     }
     CountingDevice card(*file, zero_fill);
     const auto start = Clock::now();
@@ -111,26 +113,39 @@ void bench_builder(const char* name, Builder builder, std::uint64_t card_bytes, 
     file.reset();
     if (!status.ok()) {
         std::printf("%-22s failed\n", name);
-        return;
+        return 0;
     }
     print_row(name, card_bytes, seconds, card.data_bytes, card.zero_bytes, allocated_bytes(path));
+    return card.data_bytes + card.zero_bytes;
 }
 
-void bench_tool(const char* name, const std::string& command, std::uint64_t card_bytes, const std::string& path)
+std::uint64_t bench_tool(const char* name, const std::string& command, std::uint64_t card_bytes,
+                         const std::string& path)
 {
     if (!fresh_image(path, card_bytes)) {
-        return;
+        return 0;
     }
     const auto start = Clock::now();
     const int result = std::system((command + " " + path + " >/dev/null 2>&1").c_str());
     const double seconds = seconds_since(start);
     if (result != 0) {
         std::printf("%-22s not available\n", name);
-        return;
+        return 0;
     }
     // A tool's writes show only as the blocks its image holds afterwards.
     const std::uint64_t allocated = allocated_bytes(path);
     print_row(name, card_bytes, seconds, allocated, 0, allocated);
+    return allocated;
+}
+
+void print_ratio(const char* name, std::uint64_t builder_bytes, std::uint64_t tool_bytes)
+{
+    if (builder_bytes == 0 || tool_bytes == 0) {
+        std::printf("%-32s n/a\n", name);
+        return;
+    }
+    std::printf("%-32s %8.2f MiB / %8.2f MiB = %.2fx\n", name, builder_bytes / 1048576.0, tool_bytes / 1048576.0,
+                static_cast<double>(builder_bytes) / static_cast<double>(tool_bytes));
 }
 
 }  // namespace
@@ -141,16 +156,19 @@ int main(int argc, char** argv)
     const std::string image = (scratch / "trellan-bench.img").string();
     std::printf("%-22s %11s %11s %15s %15s %15s\n", "builder", "card", "time", "data written", "zero-filled",
                 "image blocks");
-    bench_builder("Trellan FAT32", Builder::fat32, 32 * gib, image);
+    const std::uint64_t fat32 = bench_builder("Trellan FAT32", Builder::fat32, 32 * gib, image);
     bench_builder("Trellan FAT32 (zeros)", Builder::fat32, 32 * gib, image, ZeroFill::written);
-    bench_tool("mkfs.fat -F 32", "mkfs.fat -F 32", 32 * gib, image);
-    bench_builder("Trellan exFAT", Builder::exfat, 128 * gib, image);
+    const std::uint64_t mkfs_fat = bench_tool("mkfs.fat -F 32", "mkfs.fat -F 32", 32 * gib, image);
+    const std::uint64_t exfat = bench_builder("Trellan exFAT", Builder::exfat, 128 * gib, image);
     bench_builder("Trellan exFAT (zeros)", Builder::exfat, 128 * gib, image, ZeroFill::written);
-    bench_tool("mkfs.exfat", "mkfs.exfat", 128 * gib, image);
+    const std::uint64_t mkfs_exfat = bench_tool("mkfs.exfat", "mkfs.exfat", 128 * gib, image);
     bench_builder("Trellan exFAT 2 TiB", Builder::exfat, 2048 * gib, image);
     bench_builder("Trellan SD", Builder::sd, 2 * gib, image);
     bench_builder("Trellan MMC", Builder::mmc, 1 * gib, image);
     bench_builder("Trellan CF", Builder::cf, 4 * gib, image);
     std::filesystem::remove(image);
+    std::printf("\nbytes put on the card, builder / tool (target at most 1.5x)\n");
+    print_ratio("FAT32 32 GiB / mkfs.fat -F 32", fat32, mkfs_fat);
+    print_ratio("exFAT 128 GiB / mkfs.exfat", exfat, mkfs_exfat);
     return 0;
 }

@@ -9,6 +9,7 @@ packages=(
   wine wine64
   xvfb xauth xdotool imagemagick
   dosfstools exfatprogs mtools
+  fdisk ntfs-3g btrfs-progs genisoimage
   fonts-liberation fonts-wine
   zip unzip bc python3 python3-pil
   e2fsprogs mount

@@ -16,14 +16,12 @@
 #include "trellan/exfat_root_directory.h"
 #include "trellan/exfat_upcase.h"
 #include "trellan/mbr.h"
+#include "trellan/stale_clearing.h"
 
 namespace trellan {
 namespace {
 
 constexpr std::uint32_t sector_bytes = 512;
-// Stale structures hide at both ends of a card (old MBRs, backup GPT headers):
-// the first and last MiB are zeroed whatever the layout.
-constexpr std::uint64_t card_end_zeroed_sectors = (1u << 20) / sector_bytes;
 
 constexpr std::uint32_t fat_media_entry = 0xFFFFFFF8;  // FAT[0]: media F8h
 constexpr std::uint32_t fat_end_of_chain = 0xFFFFFFFF; // also FAT[1]
@@ -41,16 +39,15 @@ class ExfatWriter {
 public:
     ExfatWriter(BlockDevice& device, const ExfatLayout& layout) : device_(device), layout_(layout) {}
 
-    FormatStatus zero_card_ends()
+    // Old signatures go (see stale_clearing.h) and the used part of the FAT
+    // starts out zero; the heap's system objects are written whole.
+    FormatStatus clear_stale_metadata()
     {
-        const std::uint64_t total = layout_.total_sectors;
-        const std::uint64_t head = std::min(total, std::max(layout_.partition_start_sectors, card_end_zeroed_sectors));
-        if (auto status = zero(0, head, Region::erase); !status.ok()) {
-            return status;
-        }
-        const std::uint64_t tail_start = total - std::min(total, card_end_zeroed_sectors);
-        const std::uint64_t from = std::max(tail_start, head);
-        return zero(from, total - from, Region::erase);
+        const std::uint64_t fat_first = volume_sector(layout_.fat_offset_sectors);
+        const SectorRange structures[] = {{fat_first, fat_first + layout_.fat_used_sectors}};
+        const std::vector<SectorRange> ranges =
+            clearing_ranges(layout_.total_sectors, layout_.partition_start_sectors, structures);
+        return zero_ranges(device_, ranges);
     }
 
     FormatStatus write_fat()
@@ -62,12 +59,7 @@ public:
         chain(head, layout_.bitmap_first_cluster, layout_.bitmap_clusters);
         chain(head, layout_.upcase_first_cluster, layout_.upcase_clusters);
         chain(head, layout_.root_first_cluster, layout_.root_clusters);
-        const std::uint64_t first = volume_sector(layout_.fat_offset_sectors);
-        if (auto status = write(first, head, Region::fat); !status.ok()) {
-            return status;
-        }
-        const std::uint64_t head_sectors = head.size() / sector_bytes;
-        return zero(first + head_sectors, layout_.fat_used_sectors - head_sectors, Region::fat);
+        return write(volume_sector(layout_.fat_offset_sectors), head, Region::fat);
     }
 
     FormatStatus write_bitmap()
@@ -123,14 +115,6 @@ private:
         return checked(device_.write(sector, bytes), region, sector);
     }
 
-    FormatStatus zero(std::uint64_t sector, std::uint64_t count, Region region)
-    {
-        if (count == 0) {
-            return FormatStatus::success();
-        }
-        return checked(device_.write_zeros(sector, count), region, sector);
-    }
-
     BlockDevice& device_;
     const ExfatLayout& layout_;
 };
@@ -151,7 +135,7 @@ FormatStatus format_exfat(BlockDevice& device, std::u16string_view label, const 
     const ExfatLayout& layout = plan.layout;
     ExfatWriter writer(device, layout);
 
-    FormatStatus status = writer.zero_card_ends();
+    FormatStatus status = writer.clear_stale_metadata();
     if (status.ok()) status = writer.write_fat();
     if (status.ok()) status = writer.write_bitmap();
     if (status.ok()) status = writer.write_upcase(upcase);

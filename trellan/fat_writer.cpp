@@ -1,18 +1,15 @@
 #include "trellan/fat_writer.h"
 
-#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "trellan/byte_order.h"
 #include "trellan/fat_structures.h"
 #include "trellan/mbr.h"
+#include "trellan/stale_clearing.h"
 
 namespace trellan {
 namespace {
-
-// The old GPT header sits in sector 1 and its backup in the card's last
-// sector; partition tools keep both inside the first and last MiB.
-constexpr std::uint64_t stale_edge_sectors = 2048;
 
 using Sector = std::array<std::uint8_t, sector_bytes>;
 
@@ -24,24 +21,17 @@ FormatStatus write_sector(BlockDevice& device, std::uint64_t lba, const Sector& 
     return FormatStatus::success();
 }
 
-FormatStatus zero_range(BlockDevice& device, std::uint64_t first_sector, std::uint64_t end_sector)
-{
-    if (end_sector > first_sector && device.write_zeros(first_sector, end_sector - first_sector) != IoResult::ok) {
-        return FormatStatus::failed(Failure::write_failed, Region::erase, first_sector);
-    }
-    return FormatStatus::success();
-}
-
 }  // namespace
 
-FormatStatus clear_stale_metadata(BlockDevice& device, std::uint64_t system_end_sectors)
+FormatStatus clear_stale_metadata(BlockDevice& device, const FatLayout& layout)
 {
-    const std::uint64_t card = device.length_sectors();
-    const std::uint64_t head_end = std::min(card, std::max(system_end_sectors, stale_edge_sectors));
-    if (FormatStatus status = zero_range(device, 0, head_end); !status.ok()) {
-        return status;
-    }
-    return zero_range(device, std::max(head_end, card - std::min(card, stale_edge_sectors)), card);
+    // Both FATs, the FAT12/16 root and the FAT32 root cluster lie back to back.
+    const std::uint64_t start = layout.partition_start_sectors;
+    const std::uint64_t root_cluster_sectors = layout.file_system == FileSystem::fat32 ? layout.sectors_per_cluster : 0;
+    const SectorRange structures[] = {
+        {start + layout.fat_offset_sectors(), layout.data_start_sectors() + root_cluster_sectors}};
+    const std::vector<SectorRange> ranges = clearing_ranges(device.length_sectors(), start, structures);
+    return zero_ranges(device, ranges);
 }
 
 FormatStatus write_fats(BlockDevice& device, const FatLayout& layout)
@@ -108,8 +98,7 @@ FormatStatus write_fat_volume(BlockDevice& device, const FatLayout& layout, cons
                               const FormatStamp& stamp)
 {
     const bool fat32 = layout.file_system == FileSystem::fat32;
-    const std::uint64_t system_end = layout.data_start_sectors() + (fat32 ? layout.sectors_per_cluster : 0);
-    FormatStatus status = clear_stale_metadata(device, system_end);
+    FormatStatus status = clear_stale_metadata(device, layout);
     if (status.ok()) {
         status = write_fats(device, layout);
     }

@@ -9,11 +9,10 @@
 
 namespace trellan {
 
-// Zeroes what could make a reader see an old layout: the first and the last
-// MiB of the card (MBR/GPT and the GPT backup header) and everything up to
-// the end of the new system area (system_end_sectors, counted from the card's
-// start), so no old partition table, boot sector or FAT survives there.
-FormatStatus clear_stale_metadata(BlockDevice& device, std::uint64_t system_end_sectors);
+// Zeroes what could make a reader see an old layout (see stale_clearing.h)
+// and the new volume's own structures, which must start out zero: both FATs,
+// the FAT12/16 root directory and the FAT32 root cluster.
+FormatStatus clear_stale_metadata(BlockDevice& device, const FatLayout& layout);
 
 // The regions in the order they are written: cleared area, FATs, root
 // directory, FSInfo and backup boot sectors, boot sector, MBR. The boot
