@@ -55,6 +55,8 @@ void CVeltraneDlg::OnStart()
     m_jobInputs = inputs;
     EnableControls(FALSE);
     ShutdownBlockReasonCreate(m_hWnd, kShutdownBlockReason);
+    m_cardFinished = false;
+    m_closeAfterJob = false;
     m_jobRunning = true;
     const uintptr_t thread = _beginthread(FormatThreadProc, 0, this);
     if (thread == 0 || thread == static_cast<uintptr_t>(-1)) {
@@ -70,18 +72,23 @@ void CVeltraneDlg::FormatThreadProc(void* parameter)
     dialog.SetDlgItemText(IDC_STATUS_HINT, LoadResourceString(IDS_PLEASE_WAIT));
     dialog.KillTimer(kPollTimerId);
     const int result = dialog.FormatDrive();
+    dialog.m_cardFinished = true;
     dialog.ShowJobResult(result);
     dialog.EnableControls(TRUE);
     dialog.SetTimer(kPollTimerId, kPollIntervalMs);
-    // The block reason belongs to the dialog's thread; posting needs only the handle.
-    ::PostMessageA(dialog.m_hWnd, kJobEndedMessage, 0, 0);
+    const HWND window = dialog.m_hWnd;
     // The last touch of the dialog: from here on it may close and go away.
     dialog.m_jobRunning = false;
+    // The block reason belongs to the dialog's thread; posting needs only the
+    // handle, and a window already gone simply drops the message.
+    ::PostMessageA(window, kJobEndedMessage, 0, 0);
 }
 
 LRESULT CVeltraneDlg::OnJobEnded(WPARAM, LPARAM)
 {
     ShutdownBlockReasonDestroy(m_hWnd);
+    if (std::exchange(m_closeAfterJob, false))
+        OnCancel();
     return 0;
 }
 

@@ -254,8 +254,11 @@ HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
 
 void CVeltraneDlg::OnCancel()
 {
-    if (m_jobRunning)
+    if (m_jobRunning) {
+        if (m_cardFinished)
+            m_closeAfterJob = true;
         return;
+    }
     CDialog::OnCancel();
 }
 

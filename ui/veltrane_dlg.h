@@ -75,6 +75,9 @@ public:
     // True from before a format job's worker starts until after its last
     // use of the dialog.
     std::atomic<bool> m_jobRunning = false;
+    // Set by the worker once the card library has answered: nothing more is
+    // written to the card, only the result is still being shown.
+    std::atomic<bool> m_cardFinished = false;
     int m_shownCardType = 0;
     CGdipButton m_sepTop;
     CGdipButton m_sepMiddle;
@@ -106,7 +109,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     // The hidden Quit control (id 2), Alt+F4 and Close all end here; refused
-    // while a job runs, because the worker still uses the dialog.
+    // while a job runs, because the worker still uses the dialog. Once the
+    // card is finished the request is kept and carried out when the job ends.
     void OnCancel() override;
     // IDOK has no control, but a posted command or the Execute key ends the
     // dialog through it: refused the same way.
@@ -155,6 +159,7 @@ private:
     // The question before a job is open; device changes wait for its answer.
     bool m_confirming = false;
     bool m_rescanPending = false;
+    bool m_closeAfterJob = false;
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
     CardBitmaps m_cardBitmaps;
