@@ -1,5 +1,7 @@
 #include "app/launch_arguments.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace {
@@ -28,6 +30,14 @@ std::string ValueText(std::string_view arguments, std::string_view name, std::st
     return ClampedSubstring(arguments, start, end - start - 1);
 }
 
+// As atoi reads a number, but a value beyond int saturates instead of being
+// undefined: a 20-digit position is simply far off the screen.
+int NumberOf(const std::string& text)
+{
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
 }  // namespace
 
 LaunchArguments ParseLaunchArguments(std::string_view arguments)
@@ -37,9 +47,9 @@ LaunchArguments ParseLaunchArguments(std::string_view arguments)
     if (!result.startedByLauncher)
         return result;
     if (arguments.find("top=") != std::string_view::npos)
-        result.top = std::atoi(ValueText(arguments, "top=", "left=").c_str());
+        result.top = NumberOf(ValueText(arguments, "top=", "left="));
     if (arguments.find("left=") != std::string_view::npos)
-        result.left = std::atoi(ValueText(arguments, "left=", "END").c_str());
+        result.left = NumberOf(ValueText(arguments, "left=", "END"));
     return result;
 }
 

@@ -14,6 +14,7 @@ struct LaunchArguments {
 // Reads the argument string (the command line behind the program name).
 // The rules are deliberately byte-wise and lenient: the launcher has always
 // passed its values this way, and a malformed value simply reads as 0.
+// Values beyond int read as its nearest end.
 LaunchArguments ParseLaunchArguments(std::string_view arguments);
 
 // The relaunched instance is told apart by "runas" as its first argument.

@@ -30,6 +30,7 @@ BOOL CVeltraneApp::InitInstance()
         dialog.m_top = launch.top;
         dialog.m_left = launch.left;
         dialog.DoModal();
+        dialog.WaitForJob();
         m_pMainWnd = nullptr;
     } else if (!RelaunchElevated(arguments)) {
         AfxMessageBox("Veltrane requires Administrator Privileges.", MB_OK);

@@ -11,7 +11,7 @@ constexpr unsigned char kNeverOffer = 0x0C;
 
 void CVeltraneDlg::ScanDrives()
 {
-    if (m_formatThread != 0)
+    if (m_jobRunning)
         return;
     m_cbDrive.ResetContent();
     for (char letter = 'D'; letter <= 'Z'; ++letter) {

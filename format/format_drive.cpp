@@ -1,6 +1,7 @@
-// The dialog's side of a format job: the job reads its inputs from the
-// controls, shows its boxes and progress through the dialog, and calls the
-// card library; it runs on the worker thread.
+// The dialog's side of a format job: its inputs are read from the controls
+// and the card on the dialog's thread before the question; the job then runs
+// on the worker thread, shows its boxes and progress through the dialog, and
+// calls the card library.
 #include "ui/veltrane_dlg.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ public:
     explicit DialogSeenByJob(CVeltraneDlg& dialog) : m_dialog(dialog) {}
 
     void ShowMessage(JobMessage message) override { AfxMessageBox(static_cast<UINT>(message), MB_OK); }
+    void ShowText(std::string_view text) override { AfxMessageBox(std::string(text).c_str(), MB_OK); }
     bool ConfirmFormat(std::string_view warning) override
     {
         return AfxMessageBox(std::string(warning).c_str(), MB_YESNO | MB_ICONEXCLAMATION) != IDNO;
@@ -103,14 +105,18 @@ FormatJobInputs CVeltraneDlg::ReadJobInputs() const
                                          IsDlgButtonChecked(IDC_CARD_CF) == BST_CHECKED);
     inputs.eraseMode = EraseModeFromChecks(IsDlgButtonChecked(IDC_OPTIMIZED_FORMAT) == BST_CHECKED,
                                            IsDlgButtonChecked(IDC_COMPLETE_FORMAT) == BST_CHECKED);
+    if (inputs.driveLetter) {
+        Win32RawVolumeOpener volumes;
+        if (const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(*inputs.driveLetter))
+            inputs.measuredLengthBytes = volume->LengthBytes();
+    }
     return inputs;
 }
 
 int CVeltraneDlg::FormatDrive()
 {
-    const FormatJobInputs inputs = ReadJobInputs();
     Win32RawVolumeOpener volumes;
     DialogSeenByJob dialog(*this);
     TrellanLibrary library;
-    return RunFormatJob(inputs, volumes, dialog, library, CheckExFatSupport);
+    return RunFormatJob(m_jobInputs, volumes, dialog, library, CheckExFatSupport);
 }

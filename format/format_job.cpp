@@ -1,5 +1,7 @@
 #include "format/format_job.h"
 
+#include "format/layout_check.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -11,6 +13,8 @@ constexpr std::uint32_t kTrialWriteBytes = 512;
 struct JobPlan {
     CardBuilder builder = CardBuilder::sd;
     ErasePlan erase;
+    // The card the job formats; nullopt where the platform cannot tell.
+    std::optional<std::uint64_t> lengthBytes;
 };
 
 // Measures the volume, picks the builder and asks about exFAT, all before
@@ -33,7 +37,18 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
         dialog.ShowMessage(JobMessage::fail);
         return {};
     }
+    // Another card in the reader than the one the user agreed to erase.
+    const std::optional<std::uint64_t> length = volume.LengthBytes();
+    if (inputs.measuredLengthBytes && length != inputs.measuredLengthBytes) {
+        dialog.ShowMessage(JobMessage::fail);
+        return {};
+    }
     const SizeClass sizeClass = SizeClassOf(*estimate);
+    const CardBuilder builder = *ChooseBuilder(inputs.cardType, sizeClass);
+    if (const std::optional<LayoutRefusal> refusal = CheckLayout(builder, length.value_or(*estimate))) {
+        dialog.ShowText(LayoutRefusalText(*refusal));
+        return {};
+    }
     if (sizeClass == SizeClass::large) {
         const int probeAnswer = checkExFatSupport();
         const std::optional<std::string_view> warning = ExFatWarningText(probeAnswer);
@@ -44,15 +59,18 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
     // The estimate overshoots the device by a cylinder and a track per
     // cylinder; erasing up to it would write past the card's end and leave
     // the block that straddles the end unerased.
-    const std::uint64_t extentBytes = std::min(*estimate, volume.LengthBytes().value_or(*estimate));
+    const std::uint64_t extentBytes = std::min(*estimate, length.value_or(*estimate));
     const JobPlan plan = {
-        .builder = *ChooseBuilder(inputs.cardType, sizeClass),
+        .builder = builder,
         .erase = PlanErase(inputs.eraseMode, extentBytes, geometry->bytesPerSector),
+        .lengthBytes = length,
     };
     return {.plan = plan, .result = FORMAT_DONE};
 }
 
-void RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dialog)
+// False as soon as a write does not take all its bytes: a card that turned
+// read-only or was pulled keeps old data, and no builder may call it erased.
+bool RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dialog)
 {
     // One zero buffer for the whole pass; tail sectors take its start.
     const std::vector<std::uint8_t> zeros(std::max(plan.bytesPerBlock, plan.bytesPerSector), 0);
@@ -62,18 +80,29 @@ void RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dia
     dialog.SetBarRange(0, static_cast<std::int64_t>(plan.blockCount));
     dialog.ShowProgressBar();
     for (std::uint64_t i = 0; i <= plan.blockCount; ++i) {
-        // A failed write does not stop the pass: the builder that follows
-        // is the judge of whether the card can be formatted.
         if (i < plan.blockCount) {
-            volume.Write(plan.BlockOffsetBytes(i), block);
+            if (volume.Write(plan.BlockOffsetBytes(i), block) != block.size()) {
+                return false;
+            }
         } else {
             for (std::uint64_t k = 0; k < plan.tailSectorCount; ++k) {
-                volume.Write(plan.TailSectorOffsetBytes(k), sector);
+                if (volume.Write(plan.TailSectorOffsetBytes(k), sector) != sector.size()) {
+                    return false;
+                }
             }
         }
         dialog.PumpPendingMessages();
         dialog.SetBarPosition(static_cast<std::int64_t>(i));
     }
+    return true;
+}
+
+// The card is still the one surveyed: a card swapped during the erase would
+// otherwise get the layout planned for the old one.
+bool IsSameCard(char driveLetter, const JobPlan& plan, RawVolumeOpener& volumes)
+{
+    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
+    return volume && volume->LengthBytes() == plan.lengthBytes;
 }
 
 }  // namespace
@@ -128,8 +157,15 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
         }
         if (plan.erase.erases()) {
             volume->PrepareForRawWrites();
-            RunErasePass(*volume, plan.erase, dialog);
+            if (!RunErasePass(*volume, plan.erase, dialog)) {
+                dialog.ShowMessage(JobMessage::fail);
+                return FORMAT_FAILED;
+            }
         }
+    }
+    if (!IsSameCard(letter, plan, volumes)) {
+        dialog.ShowMessage(JobMessage::fail);
+        return FORMAT_FAILED;
     }
 
     std::array<char, 16> label = inputs.label;

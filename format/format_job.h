@@ -25,6 +25,9 @@ struct FormatJobInputs {
     std::array<char, 16> label{};     // as read from the edit, NUL-terminated
     CardType cardType = CardType::none;
     EraseMode eraseMode = EraseMode::none;
+    // The card's length when the user was asked; the job formats that card
+    // only. nullopt: the job takes the length it measures first.
+    std::optional<std::uint64_t> measuredLengthBytes;
 };
 
 // Message boxes of the job, named by their string-table ids (MB_OK).
@@ -36,6 +39,9 @@ public:
     virtual ~FormatJobDialog() = default;
 
     virtual void ShowMessage(JobMessage message) = 0;
+    // A box with the program's title and this text (MB_OK). A dialog that
+    // has no free text shows the failure message instead.
+    virtual void ShowText(std::string_view) { ShowMessage(JobMessage::fail); }
     // A Yes/No box with the exclamation icon; true when the user pressed Yes.
     virtual bool ConfirmFormat(std::string_view warning) = 0;
     virtual void ShowProgressBar() = 0;
@@ -56,7 +62,9 @@ public:
 };
 
 // Returns a FormatResult. checkExFatSupport answers as CheckExFatSupport
-// does; it is asked once, for cards of the large class only.
+// does; it is asked once, for cards of the large class only. Nothing is
+// written unless a layout fits the card; a failed write ends the job, and
+// the card is measured again before the library builds on it.
 int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog,
                  CardLibrary& library, const std::function<int()>& checkExFatSupport);
 

@@ -4,11 +4,16 @@
 
 #include <process.h>
 
+#include <utility>
+
 #include "format/format_job.h"
 #include "platform/message_box.h"
 #include "platform/string_resource.h"
 
 namespace {
+
+constexpr wchar_t kShutdownBlockReason[] = L"Formatting a memory card";
+constexpr DWORD kJobWaitSliceMs = 50;
 
 constexpr int kJobControls[] = {IDC_DRIVE_LIST,      IDC_CARD_SD,          IDC_CARD_MMC, IDC_CARD_CF, IDC_LABEL,
                                 IDC_COMPLETE_FORMAT, IDC_OPTIMIZED_FORMAT, IDC_START};
@@ -28,23 +33,37 @@ private:
 
 void CVeltraneDlg::OnStart()
 {
-    if (m_btnStart.IsInactive())
+    // A second Start while the question is open would stack a second one,
+    // whose Yes would format again after the job.
+    if (m_btnStart.IsInactive() || m_confirming || m_jobRunning)
         return;
     WaitCursor wait;
     UpdateCardPictures(false);
-    if (AfxMessageBox(IDS_CONFIRM_DELETE, MB_YESNO | MB_ICONEXCLAMATION) == IDNO)
-        return;
-    if (m_formatThread != 0)
-        return;
-    EnableControls(FALSE);
-    // The worker's first step waits for this thread, so the indication is
-    // stored before the worker can clear it.
-    const uintptr_t thread = _beginthread(FormatThreadProc, 0, this);
-    if (thread == 0 || thread == static_cast<uintptr_t>(-1)) {
-        EnableControls(TRUE);
+    // The card is the one selected and measured now: whatever happens to the
+    // list while the question is open, Yes erases this card or nothing.
+    const FormatJobInputs inputs = ReadJobInputs();
+    m_confirming = true;
+    const int answer = AfxMessageBox(IDS_CONFIRM_DELETE, MB_YESNO | MB_ICONEXCLAMATION);
+    m_confirming = false;
+    if (answer == IDNO) {
+        if (std::exchange(m_rescanPending, false))
+            ScanDrives();
         return;
     }
-    m_formatThread = thread;
+    // Device changes meanwhile are dropped, as during the job.
+    m_rescanPending = false;
+    m_jobInputs = inputs;
+    EnableControls(FALSE);
+    ShutdownBlockReasonCreate(m_hWnd, kShutdownBlockReason);
+    m_cardFinished = false;
+    m_closeAfterJob = false;
+    m_jobRunning = true;
+    const uintptr_t thread = _beginthread(FormatThreadProc, 0, this);
+    if (thread == 0 || thread == static_cast<uintptr_t>(-1)) {
+        m_jobRunning = false;
+        ShutdownBlockReasonDestroy(m_hWnd);
+        EnableControls(TRUE);
+    }
 }
 
 void CVeltraneDlg::FormatThreadProc(void* parameter)
@@ -53,10 +72,45 @@ void CVeltraneDlg::FormatThreadProc(void* parameter)
     dialog.SetDlgItemText(IDC_STATUS_HINT, LoadResourceString(IDS_PLEASE_WAIT));
     dialog.KillTimer(kPollTimerId);
     const int result = dialog.FormatDrive();
+    dialog.m_cardFinished = true;
     dialog.ShowJobResult(result);
-    dialog.m_formatThread = 0;
     dialog.EnableControls(TRUE);
     dialog.SetTimer(kPollTimerId, kPollIntervalMs);
+    const HWND window = dialog.m_hWnd;
+    // The last touch of the dialog: from here on it may close and go away.
+    dialog.m_jobRunning = false;
+    // The block reason belongs to the dialog's thread; posting needs only the
+    // handle, and a window already gone simply drops the message.
+    ::PostMessageA(window, kJobEndedMessage, 0, 0);
+}
+
+LRESULT CVeltraneDlg::OnJobEnded(WPARAM, LPARAM)
+{
+    ShutdownBlockReasonDestroy(m_hWnd);
+    if (std::exchange(m_closeAfterJob, false))
+        OnCancel();
+    return 0;
+}
+
+void CVeltraneDlg::WaitForJob()
+{
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (m_jobRunning) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kJobWaitSliceMs, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    if (quit)
+        PostQuitMessage(static_cast<int>(quitCode));
 }
 
 void CVeltraneDlg::ShowJobResult(int result)

@@ -36,7 +36,6 @@ void Volume::Close()
         CloseHandle(handle_);
         handle_ = INVALID_HANDLE_VALUE;
     }
-    length_.reset();
 }
 
 bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
@@ -68,8 +67,8 @@ bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
 
 std::optional<ULONGLONG> Volume::GetLength()
 {
-    if (length_ || !IsOpen()) {
-        return length_;
+    if (!IsOpen()) {
+        return std::nullopt;
     }
     GET_LENGTH_INFORMATION info{};
     DWORD returned = 0;
@@ -77,13 +76,15 @@ std::optional<ULONGLONG> Volume::GetLength()
     LARGE_INTEGER end{};
     if (DeviceIoControl(handle_, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info,
                         &returned, nullptr)) {
-        length_ = info.Length.QuadPart;
-    } else if (GetFileSizeEx(handle_, &size)) {
-        length_ = size.QuadPart;
-    } else if (SetFilePointerEx(handle_, LARGE_INTEGER{}, &end, FILE_END)) {
-        length_ = end.QuadPart;
+        return info.Length.QuadPart;
     }
-    return length_;
+    if (GetFileSizeEx(handle_, &size)) {
+        return size.QuadPart;
+    }
+    if (SetFilePointerEx(handle_, LARGE_INTEGER{}, &end, FILE_END)) {
+        return end.QuadPart;
+    }
+    return std::nullopt;
 }
 
 bool Volume::SeekTo(ULONGLONG offset)

@@ -28,11 +28,13 @@ public:
     // A reader without a card fails.
     bool GetDriveGeometry(DISK_GEOMETRY& geometry);
 
-    // IOCTL_DISK_GET_LENGTH_INFO, else GetFileSizeEx, else the end's offset.
+    // IOCTL_DISK_GET_LENGTH_INFO, else GetFileSizeEx, else the end's offset;
+    // asked anew each time, so a card pulled or swapped is seen at once.
     std::optional<ULONGLONG> GetLength();
 
     // Bytes transferred; 0 on failure. A write that would reach past the
-    // device's end fails whole: an image file behind the volume never grows.
+    // device's end as it is now fails whole: an image file behind the volume
+    // never grows, not even one truncated while the handle was open.
     DWORD Read(ULONGLONG offset, void* buffer, DWORD bytes);
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD bytes);
 
@@ -45,5 +47,4 @@ private:
     bool SeekTo(ULONGLONG offset);
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    std::optional<ULONGLONG> length_;  // read once per handle
 };

@@ -21,6 +21,11 @@ std::optional<CardType> CardTypeFromIndex(int index)
     return kByIndex[index];
 }
 
+int SettingsIndexFromStored(int stored)
+{
+    return stored < 0 ? 0 : stored;
+}
+
 int SettingsIndexOf(CardType card)
 {
     for (int i = 0; i < kCardTypeCount; ++i) {

@@ -19,4 +19,6 @@ CardPictureIds PicturesFor(CardType checked, bool cardPresent);
 
 // Settings index 0 SD, 1 MMC, 2 CF; the same order as the radios' ids.
 std::optional<CardType> CardTypeFromIndex(int index);
+// The index a stored CardType value stands for: a negative one reads as SD.
+int SettingsIndexFromStored(int stored);
 int SettingsIndexOf(CardType card);

@@ -33,7 +33,8 @@ void CVeltraneDlg::ExchangeSettings(BOOL load)
 {
     const std::string path = SettingsPath();
     if (load) {
-        const int index = static_cast<int>(GetPrivateProfileIntA(kDiskSection, kCardTypeKey, 0, path.c_str()));
+        const int index = SettingsIndexFromStored(
+            static_cast<int>(GetPrivateProfileIntA(kDiskSection, kCardTypeKey, 0, path.c_str())));
         if (CardTypeFromIndex(index))
             CheckDlgButton(IDC_CARD_SD + index, BST_CHECKED);
         m_shownCardType = kShownCardTypeBase + index;

@@ -14,6 +14,7 @@
 #include "ui/control_styles.h"
 #include "ui/dialog_layout.h"
 #include "ui/swallowed_keys.h"
+#include "ui/window_position.h"
 
 namespace {
 constexpr UINT kAboutCommand = 0x0010;
@@ -133,7 +134,11 @@ void CVeltraneDlg::SetUpSkinnedControls()
 
 void CVeltraneDlg::PlaceWindowAndControls()
 {
-    SetWindowPos(HWND_TOP, m_left, m_top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    const ScreenArea screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    const WindowPosition place =
+        VisibleWindowPosition({m_left, m_top}, kDialogWidthPixels, kDialogHeightPixels, screen);
+    SetWindowPos(HWND_TOP, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(nullptr, 0, 0, kDialogWidthPixels, kDialogHeightPixels, SWP_NOMOVE | SWP_NOACTIVATE);
     for (const ControlPlace& place : MainDialogLayout()) {
         const UINT keepSize = place.width == 0 && place.height == 0 ? SWP_NOSIZE : 0;
@@ -204,8 +209,13 @@ LRESULT CVeltraneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_announcePending = false;
         BroadcastToHost(m_msgAnnounce);
     }
-    if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE))
-        ScanDrives();
+    if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
+        // While the question is open the list stays as the user saw it.
+        if (m_confirming)
+            m_rescanPending = true;
+        else
+            ScanDrives();
+    }
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
@@ -222,7 +232,7 @@ void CVeltraneDlg::OnTimer(UINT_PTR)
 {
     // A tick already queued when a job started must not touch its volume
     // or re-enable Start.
-    if (m_formatThread == 0)
+    if (!m_jobRunning)
         PollDriveSize();
     Default();
 }
@@ -244,7 +254,22 @@ HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
 
 void CVeltraneDlg::OnCancel()
 {
-    if (m_formatThread != 0)
+    if (m_jobRunning) {
+        if (m_cardFinished)
+            m_closeAfterJob = true;
         return;
+    }
     CDialog::OnCancel();
+}
+
+void CVeltraneDlg::OnOK()
+{
+    if (m_jobRunning)
+        return;
+    CDialog::OnOK();
+}
+
+LRESULT CVeltraneDlg::OnQueryEndSession(WPARAM, LPARAM)
+{
+    return m_jobRunning ? FALSE : Default();
 }

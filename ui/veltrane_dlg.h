@@ -17,8 +17,12 @@
 #include "ui/card_pictures.h"
 #include "ui/dialog_fonts.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
+
+// Posted by the worker when its job has ended.
+inline constexpr UINT kJobEndedMessage = WM_APP + 1;
 
 // The capacity poll: the dialog's only timer.
 inline constexpr UINT_PTR kPollTimerId = 7002;
@@ -43,6 +47,8 @@ public:
             MessageRow<WM_QUERYDRAGICON, &CVeltraneDlg::OnQueryDragIcon>(),
             MessageRow<WM_SYSCOMMAND, &CVeltraneDlg::OnSysCommand>(),
             MessageRow<WM_TIMER, &CVeltraneDlg::OnTimer>(),
+            MessageRow<kJobEndedMessage, &CVeltraneDlg::OnJobEnded>(),
+            MessageRow<WM_QUERYENDSESSION, &CVeltraneDlg::OnQueryEndSession>(),
             CtlColorRow<&CVeltraneDlg::OnCtlColor>(),
             CommandRow<IDC_START, BN_CLICKED, &CVeltraneDlg::OnStart>(),
             CommandRow<IDC_DRIVE_LIST, CBN_SELCHANGE, &CVeltraneDlg::OnSelChangeDrive>(),
@@ -66,8 +72,12 @@ public:
     CComboDraw m_cbDrive;
     HICON m_hIcon = nullptr;
     CGradientProgressCtrl m_progress;
-    // Non-zero while a format job's worker runs; written by both threads.
-    volatile UINT_PTR m_formatThread = 0;
+    // True from before a format job's worker starts until after its last
+    // use of the dialog.
+    std::atomic<bool> m_jobRunning = false;
+    // Set by the worker once the card library has answered: nothing more is
+    // written to the card, only the result is still being shown.
+    std::atomic<bool> m_cardFinished = false;
     int m_shownCardType = 0;
     CGdipButton m_sepTop;
     CGdipButton m_sepMiddle;
@@ -89,6 +99,9 @@ public:
     void OnStart();
     void EnableControls(BOOL enable);
     int FormatDrive();
+    // Returns once no job runs, pumping this thread's messages meanwhile:
+    // however the dialog ended, the card is not left half formatted.
+    void WaitForJob();
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
@@ -96,8 +109,12 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     // The hidden Quit control (id 2), Alt+F4 and Close all end here; refused
-    // while a job runs, because the worker still uses the dialog.
+    // while a job runs, because the worker still uses the dialog. Once the
+    // card is finished the request is kept and carried out when the job ends.
     void OnCancel() override;
+    // IDOK has no control, but a posted command or the Execute key ends the
+    // dialog through it: refused the same way.
+    void OnOK() override;
 
 private:
     int OnCreate(CREATESTRUCT* create);
@@ -130,9 +147,19 @@ private:
     std::optional<CardType> ShowCardPictures(bool cardPresent);
     void OnCardChosen(CardType card);
     static void FormatThreadProc(void* dialog);
+    LRESULT OnJobEnded(WPARAM, LPARAM);
+    // FALSE while a job runs: a shutdown would leave the card without a file system.
+    LRESULT OnQueryEndSession(WPARAM, LPARAM);
+    // The user's choices and the card's length, read before the question.
     FormatJobInputs ReadJobInputs() const;
     void ShowJobResult(int result);
 
+    // The job's inputs, fixed when the user is asked; read by the worker.
+    FormatJobInputs m_jobInputs;
+    // The question before a job is open; device changes wait for its answer.
+    bool m_confirming = false;
+    bool m_rescanPending = false;
+    bool m_closeAfterJob = false;
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
     CardBitmaps m_cardBitmaps;

@@ -76,6 +76,7 @@ struct KeyStroke {
 constexpr KeyStroke kKeys[] = {
     {"return", VK_RETURN, 0x1C, false}, {"kpenter", VK_RETURN, 0x1C, true}, {"escape", VK_ESCAPE, 0x01, false},
     {"tab", VK_TAB, 0x0F, false},       {"space", VK_SPACE, 0x39, false},   {"a", 'A', 0x1E, false},
+    {"execute", VK_EXECUTE, 0x00, false},
 };
 
 }  // namespace
@@ -123,6 +124,10 @@ Scenario::Scenario(std::string executable)
           {"processes", &Scenario::Processes},
           {"expect", &Scenario::Expect},
           {"kill", &Scenario::Kill},
+          {"command", &Scenario::PostCommand},
+          {"quit", &Scenario::Quit},
+          {"endsession", &Scenario::EndSession},
+          {"running", &Scenario::IsRunning},
       }
 {
 }
@@ -748,4 +753,35 @@ void Scenario::Expect(const Words& words)
 void Scenario::Kill(const Words&)
 {
     m_target.Kill();
+}
+
+void Scenario::PostCommand(const Words& words)
+{
+    // WM_COMMAND as a control's click sends it; the id need not be a control.
+    if (HWND dialog = Dialog())
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(Number(words.size() > 1 ? words[1] : "0"), BN_CLICKED), 0);
+}
+
+void Scenario::Quit(const Words&)
+{
+    if (!PostThreadMessageA(m_target.ThreadId(), WM_QUIT, 0, 0))
+        Fail("cannot post WM_QUIT");
+}
+
+void Scenario::EndSession(const Words&)
+{
+    HWND dialog = Dialog();
+    if (dialog == nullptr)
+        return;
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 10000, &answer)) {
+        Fail("no answer to WM_QUERYENDSESSION");
+        return;
+    }
+    Record("endsession", std::to_string(answer));
+}
+
+void Scenario::IsRunning(const Words&)
+{
+    Record("running", m_target.Running() ? "1" : "0");
 }

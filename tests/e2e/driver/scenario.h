@@ -71,6 +71,10 @@ private:
     void Processes(const Words& words);
     void Expect(const Words& words);
     void Kill(const Words& words);
+    void PostCommand(const Words& words);
+    void Quit(const Words& words);
+    void EndSession(const Words& words);
+    void IsRunning(const Words& words);
 
     std::string m_executable;
     HostListener m_host;

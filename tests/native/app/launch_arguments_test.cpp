@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 struct Case {
@@ -27,6 +29,8 @@ TEST(LaunchArguments, LauncherTestAndWindowPosition)
         {"-start top=abc left= END", true, 0, 0},
         {"-start top= 77 left=\t9 END", true, 77, 9},    // atoi skips leading blanks
         {"-start top=1 left=2 END top=5 left=6 END", true, 1, 2},  // first occurrences win
+        {"-start top=99999999999999999999 left=-99999999999999999999 END", true, INT_MAX, INT_MIN},
+        {"-start top=2147483648 left=-2147483649 END", true, INT_MAX, INT_MIN},
         {"-START top=1 left=2 END", false, 0, 0},
         {"start", false, 0, 0},
         {"", false, 0, 0},

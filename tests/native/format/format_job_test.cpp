@@ -1,4 +1,5 @@
 #include "format/format_job.h"
+#include "format/layout_check.h"
 
 #include "drives/exfat_support.h"
 
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,6 +28,8 @@ struct Card {
     std::optional<std::uint64_t> length;
     bool writeProtected = false;
     std::set<int> failingOpens;  // 1-based numbers of the opens that fail
+    int writesThatTake = -1;     // writes before the card stops taking any; -1: all
+    std::map<int, std::uint64_t> lengthFromOpen;  // open number: the card swapped for one of this length
 
     int opens = 0;
     int openHandles = 0;
@@ -53,7 +57,8 @@ public:
         EXPECT_TRUE(std::all_of(head.begin(), head.end(), [](std::uint8_t b) { return b == 0; }));
         EXPECT_EQ(bytes.back(), 0);
         const bool beyondEnd = card_.length && offset + bytes.size() > *card_.length;
-        return card_.writeProtected || beyondEnd ? 0 : static_cast<std::uint32_t>(bytes.size());
+        const bool pulled = card_.writesThatTake >= 0 && card_.writes.size() > std::size_t(card_.writesThatTake);
+        return card_.writeProtected || beyondEnd || pulled ? 0 : static_cast<std::uint32_t>(bytes.size());
     }
     void PrepareForRawWrites() override { card_.events.push_back("prepare"); }
 
@@ -71,6 +76,9 @@ public:
             return nullptr;
         }
         card_.events.push_back("open");
+        if (const auto swapped = card_.lengthFromOpen.find(card_.opens); swapped != card_.lengthFromOpen.end()) {
+            card_.length = swapped->second;
+        }
         return std::make_unique<FakeVolume>(card_);
     }
 
@@ -85,6 +93,11 @@ public:
     {
         messages.push_back(message);
         card_.events.push_back("message");
+    }
+    void ShowText(std::string_view text) override
+    {
+        texts.emplace_back(text);
+        card_.events.push_back("text");
     }
     bool ConfirmFormat(std::string_view warning) override
     {
@@ -102,6 +115,7 @@ public:
 
     bool answerYes = true;
     std::vector<JobMessage> messages;
+    std::vector<std::string> texts;
     std::vector<std::string> warnings;
     int barShown = 0;
     std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
@@ -156,7 +170,8 @@ DiskGeometry Mebibytes(std::uint32_t count)
 
 FormatJobInputs Inputs(CardType type, EraseMode erase = EraseMode::none, const char* label = "BREVALD")
 {
-    FormatJobInputs inputs{.driveLetter = 'E', .label = {}, .cardType = type, .eraseMode = erase};
+    FormatJobInputs inputs{
+        .driveLetter = 'E', .label = {}, .cardType = type, .eraseMode = erase, .measuredLengthBytes = std::nullopt};
     std::strncpy(inputs.label.data(), label, inputs.label.size() - 1);
     return inputs;
 }
@@ -409,6 +424,95 @@ TEST(FormatJob, EraseStopsAtTheDeviceEndNotAtTheEstimate)
     Job unknown(Sectors(2 * 1024 + 1));
     unknown.Run(Inputs(CardType::sd, EraseMode::complete));
     EXPECT_EQ(unknown.card.writes.back(), (WriteRecord{2 * kBlock, 512}));
+}
+
+TEST(FormatJob, AFailedEraseWriteEndsTheJobBeforeTheBuilder)
+{
+    const struct {
+        const char* what;
+        std::uint64_t length;
+        EraseMode erase;
+        int writesThatTake;
+    } cases[] = {
+        {"the first block after the trial write", 8 * kBlock, EraseMode::complete, 1},
+        {"a block in the middle", 8 * kBlock, EraseMode::optimized, 4},
+        {"a tail sector", 8 * kBlock + 1024, EraseMode::complete, 9},
+    };
+    for (const auto& c : cases) {
+        Job job(Sectors(static_cast<std::uint32_t>(c.length / 512)));
+        job.card.length = c.length;
+        job.card.writesThatTake = c.writesThatTake;
+        EXPECT_EQ(job.Run(Inputs(CardType::sd, c.erase)), FORMAT_FAILED) << c.what;
+        EXPECT_TRUE(job.library.built.empty()) << c.what;
+        EXPECT_EQ(job.dialog.messages, std::vector{JobMessage::fail}) << c.what;
+        // No write is tried after the first that failed.
+        EXPECT_EQ(job.card.writes.size(), std::size_t(c.writesThatTake) + 1) << c.what;
+    }
+}
+
+TEST(FormatJob, OnlyTheCardMeasuredWhenTheUserAgreedIsFormatted)
+{
+    const std::uint64_t four = std::uint64_t{4} << 30;
+    const std::uint64_t one = std::uint64_t{1} << 30;
+    const struct {
+        const char* what;
+        std::optional<std::uint64_t> measured;
+        std::map<int, std::uint64_t> lengthFromOpen;
+        std::set<int> failingOpens;
+        std::size_t writes;  // trial write included
+        bool built;
+    } cases[] = {
+        {"the same card throughout", four, {}, {}, 1 + four / kBlock, true},
+        {"another card in the reader after Yes", one, {}, {}, 0, false},
+        {"swapped during the erase", four, {{4, one}}, {}, 1 + four / kBlock, false},
+        {"swapped during the erase, nothing measured before", std::nullopt, {{4, one}}, {}, 1 + four / kBlock, false},
+        {"pulled during the erase", four, {}, {4}, 1 + four / kBlock, false},
+    };
+    for (const auto& c : cases) {
+        Job job(Chs(522));
+        job.card.length = four;
+        job.card.lengthFromOpen = c.lengthFromOpen;
+        job.card.failingOpens = c.failingOpens;
+        FormatJobInputs inputs = Inputs(CardType::sd, EraseMode::complete);
+        inputs.measuredLengthBytes = c.measured;
+        EXPECT_EQ(job.Run(inputs), c.built ? FORMAT_DONE : FORMAT_FAILED) << c.what;
+        EXPECT_EQ(job.card.writes.size(), c.writes) << c.what;
+        EXPECT_EQ(job.library.built.size(), c.built ? 1u : 0u) << c.what;
+        EXPECT_EQ(job.dialog.messages.size(), c.built ? 0u : 1u) << c.what;
+    }
+}
+
+TEST(FormatJob, ACardNoLayoutFitsIsRefusedBeforeTheTrialWrite)
+{
+    const std::uint64_t twoTebibytes = std::uint64_t{2} << 40;
+    const struct {
+        const char* what;
+        CardType type;
+        DiskGeometry geometry;
+        std::uint64_t length;
+        std::optional<LayoutRefusal> refusal;
+    } cases[] = {
+        {"SD over 2 TiB (exFAT)", CardType::sd, Chs(267350), twoTebibytes + (1 << 20), LayoutRefusal::tooLarge},
+        {"CF over 2 TiB", CardType::cf, Chs(267350), twoTebibytes + (1 << 20), LayoutRefusal::tooLarge},
+        {"a card of 511 bytes", CardType::sd, Chs(0), 511, LayoutRefusal::tooSmall},
+        {"a card of one sector", CardType::cf, Chs(0), 512, LayoutRefusal::tooSmall},
+        {"SD of 2 TiB less 1 MiB", CardType::sd, Chs(267349), twoTebibytes - (1 << 20), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Job job(c.geometry);
+        job.card.length = c.length;
+        const int result = job.Run(Inputs(c.type));
+        if (!c.refusal) {
+            EXPECT_EQ(result, FORMAT_DONE) << c.what;
+            EXPECT_TRUE(job.dialog.texts.empty()) << c.what;
+            continue;
+        }
+        EXPECT_EQ(result, FORMAT_FAILED) << c.what;
+        EXPECT_TRUE(job.card.writes.empty()) << c.what;
+        EXPECT_TRUE(job.library.built.empty()) << c.what;
+        EXPECT_EQ(job.probes, 0) << c.what << ": no exFAT question for a card that cannot be formatted";
+        EXPECT_EQ(job.dialog.texts, std::vector{std::string(LayoutRefusalText(*c.refusal))}) << c.what;
+    }
 }
 
 }  // namespace

@@ -36,6 +36,17 @@ TEST(CardPictures, OnlyTheThreeSettingsIndexesNameACard)
     EXPECT_FALSE(CardTypeFromIndex(-1).has_value());
 }
 
+TEST(CardPictures, ANegativeStoredCardTypeReadsAsSd)
+{
+    const struct {
+        int stored;
+        std::optional<CardType> card;
+    } cases[] = {{-1, CardType::sd}, {-2147483647 - 1, CardType::sd}, {0, CardType::sd},
+                 {1, CardType::mmc}, {2, CardType::cf}, {3, std::nullopt}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CardTypeFromIndex(SettingsIndexFromStored(c.stored)), c.card) << c.stored;
+}
+
 TEST(ModuleDirectory, SettingsFileSitsBesideTheProgram)
 {
     EXPECT_EQ(ModuleDirectoryOf("C:\\Tools\\Veltrane.exe"), "C:\\Tools");

@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(SwallowedKeys, EnterAndEscapeNeverReachTheDialogWhateverTheLayoutCallsThem)
+TEST(SwallowedKeys, EnterEscapeAndExecuteNeverReachTheDialogWhateverTheLayoutCallsThem)
 {
     struct Case {
         const char* name;
@@ -17,6 +17,7 @@ TEST(SwallowedKeys, EnterAndEscapeNeverReachTheDialogWhateverTheLayoutCallsThem)
         {"Eingabe", 0x0D, true},     {"Échap", 0x1B, true},     {"", 0x0D, true},
         {"Enter", 0x00, true},       {"Tab", 0x09, false},      {"A", 0x41, false},
         {"F4", 0x73, false},         {"enter", 0x45, false},    {"Space", 0x20, false},
+        {"Execute", 0x2B, true},     {"", 0x2B, true},          {"Help", 0x2F, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsSwallowedKey(c.name, c.virtualKey), c.swallowed) << c.name << " " << c.virtualKey;

@@ -114,7 +114,7 @@ TEST(Volume, CompleteEraseZeroesTheWholeCardAndNothingBeyond)
     AnsweringDialog dialog;
     SucceedingLibrary library;
     const FormatJobInputs inputs{.driveLetter = 'H', .label = {}, .cardType = CardType::sd,
-                                 .eraseMode = EraseMode::complete};
+                                 .eraseMode = EraseMode::complete, .measuredLengthBytes = std::nullopt};
     EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_DONE);
     EXPECT_TRUE(dialog.messages.empty());
     EXPECT_EQ(library.built, std::vector{CardBuilder::sd});
@@ -132,7 +132,7 @@ TEST(Volume, ReadOnlyImageIsAWriteProtectedCard)
     AnsweringDialog dialog;
     SucceedingLibrary library;
     const FormatJobInputs inputs{.driveLetter = 'I', .label = {}, .cardType = CardType::sd,
-                                 .eraseMode = EraseMode::complete};
+                                 .eraseMode = EraseMode::complete, .measuredLengthBytes = std::nullopt};
     EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_FAILED);
     EXPECT_EQ(dialog.messages, std::vector{JobMessage::writeProtected});
     EXPECT_TRUE(library.built.empty());

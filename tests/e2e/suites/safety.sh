@@ -1,0 +1,253 @@
+#!/usr/bin/env bash
+# The destructive path: only the chosen card is ever written, a failure is
+# never reported as success, and a running job cannot be ended. Every
+# scenario is judged by the card images afterwards, not by texts alone.
+source "$(dirname "$0")/../lib.sh"
+suite_begin safety
+
+# plant LETTER: random bytes at the start, the middle and the end of the card.
+plant() {
+  local image size
+  image=$(card "$1")
+  size=$(stat -c %s "$image")
+  for at in 0 $((size / 2)) $((size - 1048576)); do
+    head -c 1048576 /dev/urandom | dd of="$image" bs=1M seek=$((at / 1048576)) conv=notrunc status=none
+  done
+}
+digest() { md5sum <"$(card "$1")"; }
+inspect() { "$repo_root/tools/card-inspect" "$(card "$1")" --expect-fs "$2" --expect-label BREVALD; }
+untouched() { [ "$(stat -c %b "$(card "$1")")" -eq 0 ]; }
+
+printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
+
+# The end of a job that failed: the status lines, no completion, no broadcast.
+failed_ending() {
+  cat <<'EOF_'
+wait text 1014 Format Error
+text 1013
+expect text.1013 == Fail
+sleep 500
+broadcasts
+expect formatdone.count == 0
+syscommand 0xF060
+wait exit
+EOF_
+}
+
+reader e 256M
+reader g 512M
+plant e
+e_before=$(digest e)
+scenario "a rescan while the question is open: Yes formats the card selected, not the one the list jumps to; a second Start asks nothing" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+select 1032 G
+ticks 1
+click 1002
+wait box
+box
+expect box.text == It will delete all file in the media!  continue ?
+devicechange 0x8000 K
+combo 1032
+expect combo.1032.selected == 1
+click 1002
+sleep 500
+answer yes
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+wait formatdone 1
+sleep 1000
+box
+expect box == none
+broadcasts
+expect formatdone.count == 1
+syscommand 0xF060
+wait exit
+EOF_
+check "the card on E, never chosen, is byte for byte as it was" test "$(digest e)" = "$e_before"
+check "the chosen card on G holds FAT16" inspect g fat16
+
+reader g 512M
+swap_card() { rm -f "$(card g)" && truncate -s 128M "$(card g)"; }
+on_signal swap swap_card
+scenario "the card swapped for another while the question is open: Yes writes nothing and fails" < <(cat <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+select 1032 G
+ticks 1
+click 1002
+wait box
+signal swap
+answer yes
+wait box
+box
+expect box.text == Fail
+answer ok
+EOF_
+failed_ending)
+check "the card put in instead is untouched" untouched g
+check "the card on E is still as it was" test "$(digest e)" = "$e_before"
+
+reader e 1G
+plant e
+pull_card() { truncate -s 0 "$(card e)"; }
+on_signal pull pull_card
+scenario "a card pulled during a Complete erase: the job stops with Fail, no builder, no broadcast" < <(cat <<'EOF_'
+wait timeout 120000
+start -start
+wait dialog
+click 1031
+wait box
+answer ok
+ticks 1
+click 1002
+wait box
+answer yes
+wait text 1014 Please wait!!
+sleep 300
+signal pull
+wait box
+box
+expect box.text == Fail
+answer ok
+EOF_
+failed_ending)
+check "the pulled card's image is not written back to its old size" test "$(stat -c %s "$(card e)")" -eq 0
+
+reader e 8G
+scenario "IDOK, Execute, an ending session and WM_QUIT during an 8 GiB Complete erase: the job runs to its end" <<'EOF_'
+wait timeout 180000
+start -start
+wait dialog
+pid
+click 1031
+wait box
+answer ok
+ticks 1
+click 1002
+wait box
+answer yes
+wait text 1014 Please wait!!
+command 1
+key execute
+sleep 500
+endsession
+expect endsession == 0
+title
+expect title == Veltrane  1.0
+quit
+sleep 1500
+running
+expect running == 1
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+wait formatdone 1
+broadcasts
+expect formatdone sameas pid
+wait exit
+EOF_
+check "the 8 GiB card, left alone to the end, holds a clean FAT32" inspect e fat32
+
+reader e 1G
+scenario "Execute and IDOK while no job runs: Execute is swallowed like Enter; an ending session is let go" <<'EOF_'
+start -start
+wait dialog
+key execute
+sleep 500
+title
+expect title == Veltrane  1.0
+endsession
+expect endsession == 1
+syscommand 0xF060
+wait exit
+EOF_
+
+# 2 TiB and 1 MiB: beyond what an MBR addresses. Sector 0 carries a pattern.
+reader e 2097153M
+head -c 512 /dev/urandom | dd of="$(card e)" conv=notrunc status=none
+sector0() { head -c 512 "$(card e)" | md5sum; }
+sector0_before=$(sector0)
+scenario "a card over 2 TiB: refused with the reason before anything is written" < <(cat <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+box
+expect box.caption == Veltrane
+expect box.text == This card is too large to be formatted: cards of up to 2 TiB can be formatted. Nothing has been written to it.
+answer ok
+EOF_
+failed_ending)
+check "sector 0 of the 2 TiB + 1 MiB card is unchanged" test "$(sector0)" = "$sector0_before"
+
+reader e 511
+scenario "a card of 511 bytes: too small, refused before anything is written" < <(cat <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click 1002
+wait box
+answer yes
+wait box
+box
+expect box.text == This card is too small to hold a file system. Nothing has been written to it.
+answer ok
+EOF_
+failed_ending)
+check "the 511-byte card is untouched" untouched e
+
+reader e 256M
+printf '[Disk]\r\nCardType=-1\r\n' >"$install_dir/Disk.ini"
+scenario "CardType=-1 reads as SD, and Start formats the card with the SD builder" < <(
+  cat <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+checked 1004
+expect checked.1004 == 1
+ticks 1
+click 1002
+wait box
+answer yes
+EOF_
+  format_success_ending
+)
+check "the card holds FAT16 from the SD builder" inspect e fat16
+
+scenario "launcher positions: values that fit stay, a window off every screen comes back whole" <<'EOF_'
+start -start top=120 left=340 END
+wait dialog
+rect
+expect rect == 340,120 485x403
+syscommand 0xF060
+wait exit
+start -start top=120 left=900 END
+wait dialog
+rect
+expect rect == 900,120 485x403
+syscommand 0xF060
+wait exit
+start -start top=120 left=-99999 END
+wait dialog
+rect
+expect rect == 0,120 485x403
+syscommand 0xF060
+wait exit
+start -start top=99999999999999999999 left=-99999999999999999999 END
+wait dialog
+rect
+expect rect == 0,365 485x403
+syscommand 0xF060
+wait exit
+EOF_
