@@ -4,8 +4,9 @@
   erase_bytes.py pattern IMAGE            fill IMAGE with the pattern byte
   erase_bytes.py check IMAGE optimized|complete
 
-The builder rewrites the card up to the FAT file system's data area, and at
-least its first and last MiB (where stale partition tables would lie). check
+The builder rewrites the card up to the FAT file system's data area, its
+first and last MiB and the partition's first MiB (where stale signatures
+would lie). check
 reads where the data area starts and, over the 512 KiB blocks between the
 builder's two areas, expects the erase's zeros and the pattern elsewhere:
 Optimized zeroes the first 8 KiB of every 512 KiB, Complete everything.
@@ -41,10 +42,19 @@ def pattern(path):
         image.write(block[:size % BLOCK_BYTES])
 
 
-def data_area_offset(image):
+def builder_area_end(image):
+    """Where the builder's own area at the card's start ends: the data area,
+    or the end of the partition's first MiB if that lies further."""
     image.seek(0)
     mbr = image.read(SECTOR_BYTES)
     partition_sector = struct.unpack_from('<I', mbr, MBR_FIRST_PARTITION_LBA)[0]
+    data_area = data_area_offset(image, partition_sector)
+    if data_area is None:
+        return None
+    return max(data_area, partition_sector * SECTOR_BYTES + BUILDER_EDGE_BYTES)
+
+
+def data_area_offset(image, partition_sector):
     image.seek(partition_sector * SECTOR_BYTES)
     boot = image.read(SECTOR_BYTES)
     bytes_per_sector = struct.unpack_from('<H', boot, BPB_BYTES_PER_SECTOR)[0]
@@ -63,7 +73,7 @@ def check(path, mode):
     zeroed = OPTIMIZED_ZEROED_BYTES if mode == 'optimized' else BLOCK_BYTES
     expected = bytes(zeroed) + bytes([PATTERN]) * (BLOCK_BYTES - zeroed)
     with open(path, 'rb') as image:
-        start = data_area_offset(image)
+        start = builder_area_end(image)
         if start is None:
             print('not a FAT file system with 512-byte sectors')
             return 1
@@ -81,7 +91,7 @@ def check(path, mode):
                           f'{block[at]:#04x}, expected {expected[at]:#04x}')
                 wrong += 1
             blocks += 1
-    print(f'{mode}: {blocks} blocks from byte {first} to {end} (data area at {start}), {wrong} not as erased')
+    print(f"{mode}: {blocks} blocks from byte {first} to {end} (the builder's area ends at {start}), {wrong} not as erased")
     return 0 if wrong == 0 and blocks > 0 else 1
 
 

@@ -160,7 +160,7 @@ snapshot about about
 answer ok
 select 1032 F
 ticks 1
-sleep 500
+sleep 1000
 snapshot no-card
 kill
 EOF_
@@ -216,7 +216,9 @@ snapshot success
 kill
 EOF_
 check "the erase in progress looks as pictured" same_as_reference erasing erasing "61,331 388,343"
-check "the success looks as pictured" same_as_reference success
+# Whether the drive field has the focus when the completion box closes
+# depends on which thread gets there first: its inside is masked.
+check "the success looks as pictured" same_as_reference success success "172,24 248,42"
 
 chattr +i "$(card h)"
 scenario "a write-protected card's failure, as pictured" <<'EOF_'
