@@ -1,6 +1,5 @@
-// CButton: push buttons, check boxes and radio buttons. An owner-drawn
-// button draws itself in DrawItem, which its parent's WM_DRAWITEM reaches by
-// reflection.
+// CButton: the base of the program's owner-drawn buttons. Each draws itself
+// in DrawItem, which its parent's WM_DRAWITEM reaches by reflection.
 #pragma once
 
 #include <windows.h>
@@ -19,10 +18,6 @@ public:
         return table;
     }
     const MessageTable& GetMessageTable() const override { return Table(); }
-
-    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
-    void SetCheck(int check) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
-    void Click() { SendMessage(BM_CLICK); }
 
     // Owner-drawn buttons only; the base draws nothing.
     virtual void DrawItem(DRAWITEMSTRUCT*) {}

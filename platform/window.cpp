@@ -103,10 +103,10 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags)
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return DefWindowProc(message, wParam, lParam);
+    return RunTableOrDefault(message, wParam, lParam);
 }
 
-LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CWnd::RunTableOrDefault(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (OnWndMsg(message, wParam, lParam, &result))

@@ -1,7 +1,7 @@
 // CWnd: a window handle and the Win32 operations the program performs on it,
 // one message or one call each, named after the operation. A CWnd that
 // subclasses a window receives its messages: WindowProc first, then the
-// class's message table (DefWindowProc), then default processing.
+// class's message table (RunTableOrDefault), then default processing.
 #pragma once
 
 #include <windows.h>
@@ -40,10 +40,8 @@ public:
     void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
     BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
     BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
-    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
-    void InvalidateRect(const RECT* rect, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, rect, erase); }
     void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
     BOOL RedrawWindow(const RECT* rect = nullptr, HRGN region = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE)
@@ -78,16 +76,15 @@ public:
     {
         return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
     }
-    HWND SetFocus() { return ::SetFocus(m_hWnd); }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)); }
     // Changes the style; with swpFlags, also lets the frame catch up (SetWindowPos).
     BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
 
     // Dispatch. WindowProc sees every message first; the base passes it on
-    // to DefWindowProc, which runs the message table and, for messages no
-    // row takes, default processing.
+    // to RunTableOrDefault, which runs the message table and, for messages
+    // no row takes, default processing.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT RunTableOrDefault(UINT message, WPARAM wParam, LPARAM lParam);
     // Default processing of the message now being handled.
     LRESULT Default();
     // Consulted for messages taken from a modal dialog's queue before they

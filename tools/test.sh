@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native unit tests, then the
-# Windows unit tests and end-to-end suites under Wine. Installs what is
-# missing first. Extra arguments go to both ctest runs (e.g. -R e2e_startup).
+# same tests built with the address and undefined-behaviour sanitizers, then
+# the Windows unit tests and end-to-end suites under Wine. Installs what is
+# missing first. Extra arguments go to every ctest run (e.g. -R e2e_startup).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ bash tools/install-deps.sh || exit 1
 
 status=0
 summary=()
-for side in native windows; do
+for side in native native-asan windows; do
   echo "=== $side: configure and build"
   if ! cmake --preset "$side" >/dev/null || ! cmake --build --preset "$side" -j"$(nproc)"; then
     echo "=== $side: build failed"
