@@ -42,6 +42,11 @@ void TerminalDialog::ShowMessage(JobMessage message)
     }
 }
 
+void TerminalDialog::ShowText(std::string_view text)
+{
+    std::fprintf(output_, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
 bool TerminalDialog::ConfirmFormat(std::string_view warning)
 {
     if (answers_ == Answers::assumeYes) {

@@ -19,6 +19,7 @@ public:
     TerminalDialog(std::FILE* output, Answers answers);
 
     void ShowMessage(JobMessage message) override;
+    void ShowText(std::string_view text) override;
     bool ConfirmFormat(std::string_view warning) override;
     void ShowProgressBar() override;
     void SetBarRange(std::int64_t lower, std::int64_t upper) override;

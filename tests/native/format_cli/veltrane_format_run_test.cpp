@@ -253,6 +253,30 @@ TEST_F(VeltraneFormat, UnusablePathsAndUnansweredQuestionsWriteNothing)
     }
 }
 
+TEST_F(VeltraneFormat, ACardNoLayoutFitsIsRefusedWithTheReasonAndNothingWritten)
+{
+    const struct {
+        const char* name;
+        std::uint64_t lengthBytes;
+        std::string reason;
+    } cases[] = {
+        {"tiny.img", 511, "too small to hold a file system"},
+        {"huge.img", (std::uint64_t{2} << 40) + kMiB, "cards of up to 2 TiB can be formatted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path image = Image(c.name, c.lengthBytes);
+        const CommandResult run = Format("--force --yes --mode optimized " + Quoted(image), "");
+        EXPECT_EQ(run.exit_code, 1) << run.output;
+        EXPECT_NE(run.output.find(c.reason), std::string::npos) << run.output;
+        struct stat status {};
+        ASSERT_EQ(::stat(image.c_str(), &status), 0);
+        EXPECT_EQ(status.st_blocks, 0) << "the trial write or the erase reached the card";
+        EXPECT_EQ(static_cast<std::uint64_t>(status.st_size), c.lengthBytes);
+        fs::remove(image);
+    }
+}
+
 // The machine's own root disk, found from the mount table; read-only
 // queries only: no --force, no --yes, and end of input for the question.
 TEST_F(VeltraneFormat, TheMachinesFixedRootDiskIsRefused)
