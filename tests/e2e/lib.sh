@@ -129,6 +129,21 @@ wait exit
 EOF_
 }
 
+# The end of a format that failed: the status lines, no completion box, no
+# broadcast, the tool closed.
+format_failure_ending() {
+  cat <<'EOF_'
+wait text 1014 Format Error
+text 1013
+expect text.1013 == Fail
+sleep 500
+broadcasts
+expect formatdone.count == 0
+syscommand 0xF060
+wait exit
+EOF_
+}
+
 # check "what is checked" COMMAND...   a Linux-side check counted like a scenario
 check() {
   local title=$1

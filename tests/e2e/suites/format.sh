@@ -169,16 +169,8 @@ wait box
 box
 expect box.text == Disk is Write-Protect !!!
 answer ok
-wait text 1014 Format Error
-text 1013
-expect text.1013 == Fail
-sleep 500
-broadcasts
-expect formatdone.count == 0
-syscommand 0xF060
-wait exit
 EOF_
-)
+format_failure_ending)
 chattr -i "$(card e)"
 check "the write-protected card is unchanged" test "$(md5sum <"$(card e)")" = "$md5_before"
 

@@ -20,20 +20,6 @@ untouched() { [ "$(stat -c %b "$(card "$1")")" -eq 0 ]; }
 
 printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
 
-# The end of a job that failed: the status lines, no completion, no broadcast.
-failed_ending() {
-  cat <<'EOF_'
-wait text 1014 Format Error
-text 1013
-expect text.1013 == Fail
-sleep 500
-broadcasts
-expect formatdone.count == 0
-syscommand 0xF060
-wait exit
-EOF_
-}
-
 reader e 256M
 reader g 512M
 plant e
@@ -88,7 +74,7 @@ box
 expect box.text == Fail
 answer ok
 EOF_
-failed_ending)
+format_failure_ending)
 check "the card put in instead is untouched" untouched g
 check "the card on E is still as it was" test "$(digest e)" = "$e_before"
 
@@ -115,7 +101,7 @@ box
 expect box.text == Fail
 answer ok
 EOF_
-failed_ending)
+format_failure_ending)
 check "the pulled card's image is not written back to its old size" test "$(stat -c %s "$(card e)")" -eq 0
 
 reader e 8G
@@ -173,38 +159,24 @@ reader e 2097153M
 head -c 512 /dev/urandom | dd of="$(card e)" conv=notrunc status=none
 sector0() { head -c 512 "$(card e)" | md5sum; }
 sector0_before=$(sector0)
-scenario "a card over 2 TiB: refused with the reason before anything is written" < <(cat <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
-wait box
-answer yes
+scenario "a card over 2 TiB: refused with the reason before anything is written" < <(format_opening; cat <<'EOF_'
 wait box
 box
 expect box.caption == Veltrane
 expect box.text == This card is too large to be formatted: cards of up to 2 TiB can be formatted. Nothing has been written to it.
 answer ok
 EOF_
-failed_ending)
+format_failure_ending)
 check "sector 0 of the 2 TiB + 1 MiB card is unchanged" test "$(sector0)" = "$sector0_before"
 
 reader e 511
-scenario "a card of 511 bytes: too small, refused before anything is written" < <(cat <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
-ticks 1
-click 1002
-wait box
-answer yes
+scenario "a card of 511 bytes: too small, refused before anything is written" < <(format_opening; cat <<'EOF_'
 wait box
 box
 expect box.text == This card is too small to hold a file system. Nothing has been written to it.
 answer ok
 EOF_
-failed_ending)
+format_failure_ending)
 check "the 511-byte card is untouched" untouched e
 
 reader e 256M
@@ -225,29 +197,16 @@ EOF_
 )
 check "the card holds FAT16 from the SD builder" inspect e fat16
 
-scenario "launcher positions: values that fit stay, a window off every screen comes back whole" <<'EOF_'
-start -start top=120 left=340 END
-wait dialog
-rect
-expect rect == 340,120 485x403
-syscommand 0xF060
-wait exit
-start -start top=120 left=900 END
-wait dialog
-rect
-expect rect == 900,120 485x403
-syscommand 0xF060
-wait exit
-start -start top=120 left=-99999 END
-wait dialog
-rect
-expect rect == 0,120 485x403
-syscommand 0xF060
-wait exit
-start -start top=99999999999999999999 left=-99999999999999999999 END
-wait dialog
-rect
-expect rect == 0,365 485x403
-syscommand 0xF060
-wait exit
-EOF_
+# launcher_position ARGUMENTS PLACE: the dialog started with ARGUMENTS sits at PLACE.
+launcher_position() {
+  printf '%s\n' "start -start $1" "wait dialog" "rect" "expect rect == $2" "syscommand 0xF060" "wait exit"
+}
+positions=(
+  'top=120 left=340 END|340,120 485x403'
+  'top=120 left=900 END|900,120 485x403'
+  'top=120 left=-99999 END|0,120 485x403'
+  'top=99999999999999999999 left=-99999999999999999999 END|0,365 485x403'
+)
+scenario "launcher positions: values that fit stay, a window off every screen comes back whole" < <(
+  for row in "${positions[@]}"; do launcher_position "${row%%|*}" "${row#*|}"; done
+)
