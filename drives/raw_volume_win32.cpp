@@ -53,3 +53,10 @@ std::optional<DiskGeometry> ReadDriveGeometry(char driveLetter)
     const std::unique_ptr<RawVolume> volume = opener.OpenRawVolume(driveLetter);
     return volume ? volume->ReadGeometry() : std::nullopt;
 }
+
+std::optional<std::uint64_t> MeasureDriveLength(char driveLetter)
+{
+    Win32RawVolumeOpener opener;
+    const std::unique_ptr<RawVolume> volume = opener.OpenRawVolume(driveLetter);
+    return volume ? volume->LengthBytes() : std::nullopt;
+}

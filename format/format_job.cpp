@@ -11,7 +11,7 @@ constexpr std::uint32_t kTrialWriteBytes = 512;
 
 // What the job learns from its first look at the volume.
 struct JobPlan {
-    CardBuilder builder = CardBuilder::sd;
+    trellan::Builder builder = trellan::Builder::sd;
     ErasePlan erase;
     // The card the job formats; nullopt where the platform cannot tell.
     std::optional<std::uint64_t> lengthBytes;
@@ -44,7 +44,7 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
         return {};
     }
     const SizeClass sizeClass = SizeClassOf(*estimate);
-    const CardBuilder builder = *ChooseBuilder(inputs.cardType, sizeClass);
+    const trellan::Builder builder = *ChooseBuilder(inputs.cardType, sizeClass);
     if (const std::optional<LayoutRefusal> refusal = CheckLayout(builder, length.value_or(*estimate))) {
         dialog.ShowText(LayoutRefusalText(*refusal));
         return {};

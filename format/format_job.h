@@ -58,7 +58,7 @@ public:
 
     // The drive letter and the job's 16-byte label buffer; non-zero when the
     // card has been formatted. Called after the job has closed its volumes.
-    virtual int Build(CardBuilder builder, char driveLetter, char* label) = 0;
+    virtual int Build(trellan::Builder builder, char driveLetter, char* label) = 0;
 };
 
 // Returns a FormatResult. checkExFatSupport answers as CheckExFatSupport

@@ -46,22 +46,13 @@ SizeClass SizeClassOf(std::uint64_t estimateBytes)
     return mebibytes > kMidAboveMebibytes ? SizeClass::mid : SizeClass::small;
 }
 
-std::optional<CardBuilder> ChooseBuilder(CardType cardType, SizeClass sizeClass)
+std::optional<trellan::Builder> ChooseBuilder(CardType cardType, SizeClass sizeClass)
 {
-    switch (cardType) {
-    case CardType::cf:
-        return CardBuilder::cf;
-    case CardType::sd:
-        if (sizeClass == SizeClass::large) {
-            return CardBuilder::exFat;
-        }
-        return sizeClass == SizeClass::mid ? CardBuilder::fat32 : CardBuilder::sd;
-    case CardType::mmc:
-        return sizeClass == SizeClass::mid ? CardBuilder::fat32 : CardBuilder::mmc;
-    case CardType::none:
-        break;
+    const CardTypeRow* row = CardTypeRowOf(cardType);
+    if (row == nullptr) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return row->builders[static_cast<size_t>(sizeClass)];
 }
 
 ErasePlan PlanErase(EraseMode mode, std::uint64_t extentBytes, std::uint32_t bytesPerSector)

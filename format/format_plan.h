@@ -3,18 +3,14 @@
 // exFAT warning. Pure arithmetic on the job's inputs and the geometry.
 #pragma once
 
+#include "cards/card_types.h"
 #include "drives/disk_geometry.h"
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
-enum class CardType { none, sd, mmc, cf };
 enum class EraseMode { none, optimized, complete };
-enum class SizeClass { small, mid, large };
-
-// The library's five builders.
-enum class CardBuilder { cf, exFat, fat32, sd, mmc };
 
 // The radios are read in the order CF, SD, MMC: the first checked one wins.
 CardType CardTypeFromRadios(bool sdChecked, bool mmcChecked, bool cfChecked);
@@ -38,8 +34,8 @@ std::optional<std::uint64_t> CapacityEstimateBytes(const DiskGeometry& geometry)
 
 SizeClass SizeClassOf(std::uint64_t estimateBytes);
 
-// nullopt when no card type is chosen.
-std::optional<CardBuilder> ChooseBuilder(CardType cardType, SizeClass sizeClass);
+// The card type's builder for its size class; nullopt when no card type is chosen.
+std::optional<trellan::Builder> ChooseBuilder(CardType cardType, SizeClass sizeClass);
 
 // The erase pass: one write per 512 KiB block (8 KiB of it for Optimized,
 // all of it for Complete), then the bytes behind the last whole block in

@@ -12,7 +12,7 @@
 enum class LayoutRefusal { tooSmall, tooLarge };
 
 // nullopt when a layout fits. lengthBytes is the card's real length.
-std::optional<LayoutRefusal> CheckLayout(CardBuilder builder, std::uint64_t lengthBytes);
+std::optional<LayoutRefusal> CheckLayout(trellan::Builder builder, std::uint64_t lengthBytes);
 
 // What the user is told, in a box with the program's title.
 std::string_view LayoutRefusalText(LayoutRefusal refusal);

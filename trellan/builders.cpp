@@ -4,6 +4,8 @@
 
 #include "trellan/cluster_tables.h"
 #include "trellan/exfat_format.h"
+#include "trellan/exfat_layout.h"
+#include "trellan/exfat_upcase.h"
 #include "trellan/fat_label.h"
 #include "trellan/fat_writer.h"
 #include "trellan/mbr.h"
@@ -203,6 +205,25 @@ FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& labe
     }
     // A value from outside the enumeration, as a DLL caller could pass.
     return FormatStatus::failed(Failure::bad_geometry, Region::none);
+}
+
+Failure layout_failure(Builder builder, std::uint64_t card_sectors)
+{
+    switch (builder) {
+    case Builder::cf:
+        return plan_cf(card_sectors).failure;
+    case Builder::exfat: {
+        const auto upcase_bytes = static_cast<std::uint32_t>(exfat_upcase_table_bytes().size());
+        return plan_exfat(card_sectors, sector_bytes, upcase_bytes).status.failure;
+    }
+    case Builder::fat32:
+        return plan_sd_high_capacity(card_sectors).failure;
+    case Builder::sd:
+        return plan_sd(card_sectors).failure;
+    case Builder::mmc:
+        return plan_mmc(card_sectors).failure;
+    }
+    return Failure::bad_geometry;
 }
 
 }  // namespace trellan

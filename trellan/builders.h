@@ -5,14 +5,13 @@
 #pragma once
 
 #include "trellan/block_device.h"
+#include "trellan/builder.h"
 #include "trellan/fat_layout.h"
 #include "trellan/format_stamp.h"
 #include "trellan/format_status.h"
 #include "trellan/volume_label.h"
 
 namespace trellan {
-
-enum class Builder { cf, exfat, fat32, sd, mmc };
 
 // Standard-capacity SD: MBR, FAT12 or FAT16 by cluster count with the SD
 // cluster and boundary-unit table; cards beyond it get the high-capacity
@@ -29,6 +28,10 @@ FormatStatus build_cf(BlockDevice& device, const VolumeLabel& label, const Forma
 FormatStatus build_exfat(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 
 FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
+
+// Why the builder would refuse a card of this many 512-byte sectors before
+// writing anything; Failure::none when a layout fits (pure).
+Failure layout_failure(Builder builder, std::uint64_t card_sectors);
 
 // The layouts the FAT builders choose for a card of this size (pure).
 FatPlan plan_sd(std::uint64_t card_sectors);

@@ -6,17 +6,15 @@
 #include "res/resource.h"
 
 namespace {
-constexpr int kPictureControls[kCardTypeCount] = {IDC_PICTURE_SD, IDC_PICTURE_MMC, IDC_PICTURE_CF};
-constexpr int kCardRadios[kCardTypeCount] = {IDC_CARD_SD, IDC_CARD_MMC, IDC_CARD_CF};
 const std::string kBlankResultLine(23, ' ');
 const std::string kBlankHintLine(51, ' ');
 }  // namespace
 
 std::optional<CardType> CVeltraneDlg::CheckedCardType() const
 {
-    for (int i = 0; i < kCardTypeCount; ++i) {
-        if (IsDlgButtonChecked(kCardRadios[i]) == BST_CHECKED)
-            return CardTypeFromIndex(i);
+    for (const CardTypeRow& row : CardTypes()) {
+        if (IsDlgButtonChecked(row.radioId) == BST_CHECKED)
+            return row.type;
     }
     return std::nullopt;
 }
@@ -27,8 +25,8 @@ std::optional<CardType> CVeltraneDlg::ShowCardPictures(bool cardPresent)
     if (!checked)
         return std::nullopt;
     const CardPictureIds ids = PicturesFor(*checked, cardPresent);
-    for (int i = 0; i < kCardTypeCount; ++i) {
-        const LRESULT previous = SendDlgItemMessage(kPictureControls[i], STM_SETIMAGE, IMAGE_BITMAP,
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const LRESULT previous = SendDlgItemMessage(CardTypes()[i].pictureId, STM_SETIMAGE, IMAGE_BITMAP,
                                                     reinterpret_cast<LPARAM>(m_cardBitmaps.ForResource(ids[i])));
         // The first picture given back is the one the template loaded: ours
         // to release. Later ones are the shared bitmaps, kept for reuse.

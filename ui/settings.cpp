@@ -18,16 +18,11 @@ constexpr char kLabelKey[] = "Label";
 
 std::string SettingsPath()
 {
-    return GetModuleDirectory() + "\\Disk.ini";
-}
-}  // namespace
-
-std::string GetModuleDirectory()
-{
     char path[256] = {};
     GetModuleFileNameA(AfxGetInstanceHandle(), path, 255);
-    return ModuleDirectoryOf(path);
+    return ModuleDirectoryOf(path) + "\\Disk.ini";
 }
+}  // namespace
 
 void CVeltraneDlg::ExchangeSettings(BOOL load)
 {
@@ -35,8 +30,8 @@ void CVeltraneDlg::ExchangeSettings(BOOL load)
     if (load) {
         const int index = SettingsIndexFromStored(
             static_cast<int>(GetPrivateProfileIntA(kDiskSection, kCardTypeKey, 0, path.c_str())));
-        if (CardTypeFromIndex(index))
-            CheckDlgButton(IDC_CARD_SD + index, BST_CHECKED);
+        if (const std::optional<CardType> stored = CardTypeFromIndex(index))
+            CheckDlgButton(CardTypeRowOf(*stored)->radioId, BST_CHECKED);
         m_shownCardType = kShownCardTypeBase + index;
         // "ClearAll" and "Label" are kept for the file's other readers: no
         // control takes "ClearAll", and every run starts with the default label.

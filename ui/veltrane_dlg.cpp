@@ -4,13 +4,13 @@
 
 #include <cstdio>
 
-#include "app/about_dlg.h"
 #include "controls/mem_dc.h"
 #include "platform/data_exchange.h"
 #include "platform/string_resource.h"
 #include "platform/version_info.h"
 #include "platform/win_app.h"
 #include "res/resource.h"
+#include "ui/about_dlg.h"
 #include "ui/control_styles.h"
 #include "ui/dialog_layout.h"
 #include "ui/swallowed_keys.h"
@@ -24,12 +24,6 @@ constexpr char kPngType[] = "PNG";
 CVeltraneDlg::CVeltraneDlg(CWnd* parent) : CDialog(IDD_VELTRANE_DIALOG, parent)
 {
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-}
-
-CVeltraneDlg::~CVeltraneDlg()
-{
-    if (m_hBackground != nullptr)
-        DeleteObject(m_hBackground);
 }
 
 int CVeltraneDlg::OnCreate(CREATESTRUCT*)
@@ -59,7 +53,7 @@ BOOL CVeltraneDlg::OnInitDialog()
     m_fonts.Create();
     ApplyControlFonts(m_hWnd, m_fonts);
     m_cardBitmaps.Load();
-    m_hBackground = static_cast<HBITMAP>(
+    m_hBackground.Attach(
         LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     AddAboutMenuItem();
     SetIcon(m_hIcon, TRUE);
@@ -172,8 +166,8 @@ BOOL CVeltraneDlg::OnEraseBkgnd(CDC& dc)
     CMemDC memory(&dc, client);
     // The skin is exactly the client size; the memory DC puts its own bitmap
     // back before it is deleted, which also releases the skin.
-    if (m_hBackground != nullptr)
-        memory.SelectObject(m_hBackground);
+    if (m_hBackground.GetSafeHandle() != nullptr)
+        memory.SelectObject(static_cast<HBITMAP>(m_hBackground));
     return TRUE;
 }
 

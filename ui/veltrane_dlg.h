@@ -9,6 +9,7 @@
 #include "controls/gradient_progress_ctrl.h"
 #include "platform/bitmap_button.h"
 #include "platform/dialog.h"
+#include "platform/gdi_object.h"
 #include "platform/message_rows.h"
 #include "res/resource.h"
 #include "drives/capacity_text.h"
@@ -27,13 +28,6 @@ inline constexpr UINT kJobEndedMessage = WM_APP + 1;
 // The capacity poll: the dialog's only timer.
 inline constexpr UINT_PTR kPollTimerId = 7002;
 inline constexpr UINT kPollIntervalMs = 2000;
-
-// The folder of the running program, without a trailing backslash.
-std::string GetModuleDirectory();
-
-// Drains the calling thread's queue; 0 when it met the quit message, which
-// stays pending.
-int PumpPendingMessages();
 
 class CVeltraneDlg : public CDialog {
 public:
@@ -64,41 +58,11 @@ public:
     const MessageTable& GetMessageTable() const override { return Table(); }
 
     explicit CVeltraneDlg(CWnd* parent = nullptr);
-    ~CVeltraneDlg() override;
 
-    HBITMAP m_hBackground = nullptr;
+    // Where the launcher asked the window to be: set before DoModal.
     int m_top = 0;
     int m_left = 0;
-    CComboDraw m_cbDrive;
-    HICON m_hIcon = nullptr;
-    CGradientProgressCtrl m_progress;
-    // True from before a format job's worker starts until after its last
-    // use of the dialog.
-    std::atomic<bool> m_jobRunning = false;
-    // Set by the worker once the card library has answered: nothing more is
-    // written to the card, only the result is still being shown.
-    std::atomic<bool> m_cardFinished = false;
-    int m_shownCardType = 0;
-    CGdipButton m_sepTop;
-    CGdipButton m_sepMiddle;
-    CGdipButton m_sepBottom;
-    CGdipButton m_btnStart;
-    UINT m_msgAnnounce = 0;
-    UINT m_msgFormatDone = 0;
-    bool m_announcePending = false;
 
-    // Drive view.
-    void ScanDrives();
-    void OnSelChangeDrive();
-    void PollDriveSize();
-    void UpdateCardPictures(bool cardPresent);
-    void RefreshCardPictures(bool cardPresent);
-    void ExchangeSettings(BOOL load);
-
-    // Format job.
-    void OnStart();
-    void EnableControls(BOOL enable);
-    int FormatDrive();
     // Returns once no job runs, pumping this thread's messages meanwhile:
     // however the dialog ended, the card is not left half formatted.
     void WaitForJob();
@@ -117,6 +81,22 @@ protected:
     void OnOK() override;
 
 private:
+    // The dialog as the format job sees it, on the worker thread.
+    class JobView;
+
+    // Drive view.
+    void ScanDrives();
+    void OnSelChangeDrive();
+    void PollDriveSize();
+    void UpdateCardPictures(bool cardPresent);
+    void RefreshCardPictures(bool cardPresent);
+    void ExchangeSettings(BOOL load);
+
+    // Format job.
+    void OnStart();
+    void EnableControls(BOOL enable);
+    int FormatDrive();
+
     int OnCreate(CREATESTRUCT* create);
     void OnDestroy();
     void OnPaint();
@@ -160,6 +140,24 @@ private:
     bool m_confirming = false;
     bool m_rescanPending = false;
     bool m_closeAfterJob = false;
+    CBitmap m_hBackground;
+    CComboDraw m_cbDrive;
+    HICON m_hIcon = nullptr;
+    CGradientProgressCtrl m_progress;
+    // True from before a format job's worker starts until after its last
+    // use of the dialog.
+    std::atomic<bool> m_jobRunning = false;
+    // Set by the worker once the card library has answered: nothing more is
+    // written to the card, only the result is still being shown.
+    std::atomic<bool> m_cardFinished = false;
+    int m_shownCardType = 0;
+    CGdipButton m_sepTop;
+    CGdipButton m_sepMiddle;
+    CGdipButton m_sepBottom;
+    CGdipButton m_btnStart;
+    UINT m_msgAnnounce = 0;
+    UINT m_msgFormatDone = 0;
+    bool m_announcePending = false;
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
     CardBitmaps m_cardBitmaps;

@@ -19,12 +19,6 @@ std::optional<Value> Lookup(const std::array<std::pair<std::string_view, Value>,
     return std::nullopt;
 }
 
-constexpr std::array<std::pair<std::string_view, CardType>, 3> kCardNames = {{
-    {"sd", CardType::sd},
-    {"mmc", CardType::mmc},
-    {"cf", CardType::cf},
-}};
-
 constexpr std::array<std::pair<std::string_view, EraseMode>, 2> kModeNames = {{
     {"optimized", EraseMode::optimized},
     {"complete", EraseMode::complete},
@@ -42,7 +36,7 @@ unsigned CodePageNumber(std::string_view value)
 bool ApplyValue(std::string_view option, std::string_view value, CommandLine& line)
 {
     if (option == "--card") {
-        const std::optional<CardType> card = Lookup(kCardNames, value);
+        const std::optional<CardType> card = CardTypeNamed(value);
         if (!card) {
             line.error = "--card takes sd, mmc or cf, not '" + std::string(value) + "'";
             return false;

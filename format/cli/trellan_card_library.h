@@ -15,7 +15,7 @@ public:
     TrellanCardLibrary(std::string path, trellan::OemCodePage codePage) : path_(std::move(path)), codePage_(codePage) {}
 
     // driveLetter is the job's token for the one path this library formats.
-    int Build(CardBuilder builder, char driveLetter, char* label) override;
+    int Build(trellan::Builder builder, char driveLetter, char* label) override;
 
     // Why the last Build failed, for a person; empty after a success.
     const std::string& FailureText() const { return failureText_; }

@@ -59,17 +59,8 @@ int SafetyRefusal(const CommandLine& line, const TargetIdentity& target)
 
 const char* CardName(CardType card)
 {
-    switch (card) {
-    case CardType::sd:
-        return "SD";
-    case CardType::mmc:
-        return "MMC";
-    case CardType::cf:
-        return "CF";
-    case CardType::none:
-        break;
-    }
-    return "none";
+    const CardTypeRow* row = CardTypeRowOf(card);
+    return row != nullptr ? row->title.data() : "none";
 }
 
 const char* ModeName(EraseMode mode)
@@ -85,24 +76,9 @@ const char* ModeName(EraseMode mode)
     return "no erase pass";
 }
 
-const char* BuilderName(std::optional<CardBuilder> builder)
+const char* BuilderName(std::optional<trellan::Builder> builder)
 {
-    if (!builder) {
-        return "none";
-    }
-    switch (*builder) {
-    case CardBuilder::cf:
-        return "CF (FAT12/FAT16/FAT32, hard-disk layout)";
-    case CardBuilder::exFat:
-        return "exFAT";
-    case CardBuilder::fat32:
-        return "FAT32";
-    case CardBuilder::sd:
-        return "SD (FAT12/FAT16)";
-    case CardBuilder::mmc:
-        return "MMC (FAT12/FAT16, FAT32 above 2 GiB)";
-    }
-    return "none";
+    return builder ? trellan::builder_description(*builder).data() : "none";
 }
 
 std::string TrimmedRight(std::string text)
@@ -115,7 +91,7 @@ void ShowPlan(const CommandLine& line, const TargetIdentity& target, const Targe
 {
     const DiskGeometry geometry = DerivedGeometry(measure.lengthBytes, measure.sectorBytes);
     const std::optional<std::uint64_t> estimate = CapacityEstimateBytes(geometry);
-    const std::optional<CardBuilder> builder =
+    const std::optional<trellan::Builder> builder =
         estimate ? ChooseBuilder(line.cardType, SizeClassOf(*estimate)) : std::nullopt;
     std::printf("Device:    %s (%s)\n", line.path.c_str(),
                 target.kind == DeviceKind::blockDevice ? "block device" : "image file");

@@ -129,7 +129,7 @@ private:
 class FakeLibrary : public CardLibrary {
 public:
     explicit FakeLibrary(Card& card) : card_(card) {}
-    int Build(CardBuilder builder, char driveLetter, char* label) override
+    int Build(trellan::Builder builder, char driveLetter, char* label) override
     {
         built.push_back(builder);
         letter = driveLetter;
@@ -140,7 +140,7 @@ public:
     }
 
     int result = 1;
-    std::vector<CardBuilder> built;
+    std::vector<trellan::Builder> built;
     char letter = 0;
     std::string labelSeen;
     int handlesOpenAtBuild = -1;
@@ -204,18 +204,18 @@ struct Job {
 
 TEST(FormatJob, BuilderByCardTypeAndSizeClassAtTheBoundaries)
 {
-    using enum CardBuilder;
+    using enum trellan::Builder;
     const struct {
         CardType type;
         DiskGeometry geometry;
-        CardBuilder builder;
+        trellan::Builder builder;
         int probes;
     } cases[] = {
         {CardType::sd, Chs(242), sd, 0},  // estimate 2,006,581,248 bytes: 1,913 MiB
         {CardType::sd, Mebibytes(2088), sd, 0},
         {CardType::sd, Mebibytes(2089), fat32, 0},
         {CardType::sd, Mebibytes(32896), fat32, 0},
-        {CardType::sd, Mebibytes(32897), exFat, 1},
+        {CardType::sd, Mebibytes(32897), exfat, 1},
         {CardType::mmc, Mebibytes(2088), mmc, 0},
         {CardType::mmc, Mebibytes(2089), fat32, 0},
         {CardType::mmc, Mebibytes(32896), fat32, 0},
@@ -338,7 +338,7 @@ TEST(FormatJob, LibraryFailureIsAFailedJobWithoutAMessage)
     job.library.result = 0;
     EXPECT_EQ(job.Run(Inputs(CardType::mmc)), FORMAT_FAILED);
     EXPECT_TRUE(job.dialog.messages.empty());
-    EXPECT_EQ(job.library.built, std::vector{CardBuilder::mmc});
+    EXPECT_EQ(job.library.built, std::vector{trellan::Builder::mmc});
 }
 
 TEST(FormatJob, LabelPassesUnchangedAndAlwaysTerminated)
@@ -415,7 +415,7 @@ TEST(FormatJob, EraseStopsAtTheDeviceEndNotAtTheEstimate)
     Job job(Chs(1044));
     job.card.length = length;
     EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_DONE);
-    EXPECT_EQ(job.library.built, std::vector{CardBuilder::fat32});
+    EXPECT_EQ(job.library.built, std::vector{trellan::Builder::fat32});
     EXPECT_EQ(job.card.writes.size(), 1u + length / kBlock);
     EXPECT_EQ(job.card.writes.back().offset + job.card.writes.back().bytes, length);
     EXPECT_EQ(job.dialog.ranges.front().second, static_cast<std::int64_t>(length / kBlock));

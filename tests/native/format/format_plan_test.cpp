@@ -49,13 +49,13 @@ TEST(FormatPlan, EstimateTakesCylindersAndTracksPlusOne)
 
 TEST(FormatPlan, BuilderByCardTypeAndSizeClass)
 {
-    using enum CardBuilder;
+    using enum trellan::Builder;
     const struct {
         CardType type;
-        std::optional<CardBuilder> small, mid, large;
+        std::optional<trellan::Builder> small, mid, large;
     } cases[] = {
         {CardType::cf, cf, cf, cf},
-        {CardType::sd, sd, fat32, exFat},
+        {CardType::sd, sd, fat32, exfat},
         {CardType::mmc, mmc, fat32, mmc},
         {CardType::none, std::nullopt, std::nullopt, std::nullopt},
     };

@@ -100,12 +100,12 @@ public:
 
 class SucceedingLibrary : public CardLibrary {
 public:
-    int Build(CardBuilder builder, char, char*) override
+    int Build(trellan::Builder builder, char, char*) override
     {
         built.push_back(builder);
         return 1;
     }
-    std::vector<CardBuilder> built;
+    std::vector<trellan::Builder> built;
 };
 
 TEST(Volume, CompleteEraseZeroesTheWholeCardAndNothingBeyond)
@@ -117,7 +117,7 @@ TEST(Volume, CompleteEraseZeroesTheWholeCardAndNothingBeyond)
                                  .eraseMode = EraseMode::complete, .measuredLengthBytes = std::nullopt};
     EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_DONE);
     EXPECT_TRUE(dialog.messages.empty());
-    EXPECT_EQ(library.built, std::vector{CardBuilder::sd});
+    EXPECT_EQ(library.built, std::vector{trellan::Builder::sd});
     EXPECT_EQ(dialog.barUpper, 6);  // six whole 512 KiB blocks, then one tail sector
     EXPECT_EQ(dialog.barPosition, 6);
 }

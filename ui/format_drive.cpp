@@ -1,17 +1,15 @@
 // The dialog's side of a format job: its inputs are read from the controls
 // and the card on the dialog's thread before the question; the job then runs
-// on the worker thread, shows its boxes and progress through the dialog, and
-// calls the card library.
+// on the worker thread and shows its boxes and progress through the dialog.
 #include "ui/veltrane_dlg.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "drives/exfat_support_win32.h"
 #include "drives/raw_volume_win32.h"
-#include "format/format_job.h"
+#include "format/card_format_win32.h"
 #include "platform/message_box.h"
-#include "trellan/trellan.h"
+#include "platform/message_pump.h"
 
 namespace {
 
@@ -20,9 +18,11 @@ int NarrowToBar(std::int64_t value)
     return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT_MAX));
 }
 
-class DialogSeenByJob : public FormatJobDialog {
+}  // namespace
+
+class CVeltraneDlg::JobView : public FormatJobDialog {
 public:
-    explicit DialogSeenByJob(CVeltraneDlg& dialog) : m_dialog(dialog) {}
+    explicit JobView(CVeltraneDlg& dialog) : m_dialog(dialog) {}
 
     void ShowMessage(JobMessage message) override { AfxMessageBox(static_cast<UINT>(message), MB_OK); }
     void ShowText(std::string_view text) override { AfxMessageBox(std::string(text).c_str(), MB_OK); }
@@ -58,43 +58,6 @@ private:
     ULONGLONG m_lastShownMs = 0;
 };
 
-class TrellanLibrary : public CardLibrary {
-public:
-    int Build(CardBuilder builder, char driveLetter, char* label) override
-    {
-        switch (builder) {
-        case CardBuilder::cf:
-            return Trellan_BuildCf(driveLetter, label);
-        case CardBuilder::exFat:
-            return Trellan_BuildExFat(driveLetter, label);
-        case CardBuilder::fat32:
-            return Trellan_BuildFat32(driveLetter, label);
-        case CardBuilder::sd:
-            return Trellan_BuildSd(driveLetter, label);
-        case CardBuilder::mmc:
-            return Trellan_BuildMmc(driveLetter, label);
-        }
-        return 0;
-    }
-};
-
-}  // namespace
-
-int PumpPendingMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
-            // Keep the quit request pending for whoever runs the loop.
-            PostQuitMessage(0);
-            return 0;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 1;
-}
-
 FormatJobInputs CVeltraneDlg::ReadJobInputs() const
 {
     FormatJobInputs inputs;
@@ -105,18 +68,13 @@ FormatJobInputs CVeltraneDlg::ReadJobInputs() const
                                          IsDlgButtonChecked(IDC_CARD_CF) == BST_CHECKED);
     inputs.eraseMode = EraseModeFromChecks(IsDlgButtonChecked(IDC_OPTIMIZED_FORMAT) == BST_CHECKED,
                                            IsDlgButtonChecked(IDC_COMPLETE_FORMAT) == BST_CHECKED);
-    if (inputs.driveLetter) {
-        Win32RawVolumeOpener volumes;
-        if (const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(*inputs.driveLetter))
-            inputs.measuredLengthBytes = volume->LengthBytes();
-    }
+    if (inputs.driveLetter)
+        inputs.measuredLengthBytes = MeasureDriveLength(*inputs.driveLetter);
     return inputs;
 }
 
 int CVeltraneDlg::FormatDrive()
 {
-    Win32RawVolumeOpener volumes;
-    DialogSeenByJob dialog(*this);
-    TrellanLibrary library;
-    return RunFormatJob(m_jobInputs, volumes, dialog, library, CheckExFatSupport);
+    JobView dialog(*this);
+    return FormatCard(m_jobInputs, dialog);
 }

@@ -1,6 +1,6 @@
-// The drive list: removable drives D: to Z:, less the devices the card
-// library marks as never to be offered.
-#include "ui/veltrane_dlg.h"
+#include "drives/offered_drives_win32.h"
+
+#include <windows.h>
 
 #include "trellan/trellan.h"
 
@@ -9,11 +9,9 @@ namespace {
 constexpr unsigned char kNeverOffer = 0x0C;
 }  // namespace
 
-void CVeltraneDlg::ScanDrives()
+std::vector<char> OfferedDriveLetters()
 {
-    if (m_jobRunning)
-        return;
-    m_cbDrive.ResetContent();
+    std::vector<char> letters;
     for (char letter = 'D'; letter <= 'Z'; ++letter) {
         const char root[] = {letter, ':', '\\', '\0'};
         if (GetDriveTypeA(root) != DRIVE_REMOVABLE)
@@ -21,9 +19,7 @@ void CVeltraneDlg::ScanDrives()
         unsigned char identity = 0;
         if (Trellan_ProbeDevice(letter, &identity) != 0 && (identity & 0x0F) == kNeverOffer)
             continue;
-        m_cbDrive.AddString(std::string(1, letter));
+        letters.push_back(letter);
     }
-    if (m_cbDrive.GetCount() > 0)
-        m_cbDrive.SetCurSel(0);
-    OnSelChangeDrive();
+    return letters;
 }

@@ -1,0 +1,36 @@
+#include "format/card_format_win32.h"
+
+#include "drives/exfat_support_win32.h"
+#include "drives/raw_volume_win32.h"
+#include "trellan/trellan.h"
+
+namespace {
+
+class TrellanLibrary : public CardLibrary {
+public:
+    int Build(trellan::Builder builder, char driveLetter, char* label) override
+    {
+        switch (builder) {
+        case trellan::Builder::cf:
+            return Trellan_BuildCf(driveLetter, label);
+        case trellan::Builder::exfat:
+            return Trellan_BuildExFat(driveLetter, label);
+        case trellan::Builder::fat32:
+            return Trellan_BuildFat32(driveLetter, label);
+        case trellan::Builder::sd:
+            return Trellan_BuildSd(driveLetter, label);
+        case trellan::Builder::mmc:
+            return Trellan_BuildMmc(driveLetter, label);
+        }
+        return 0;
+    }
+};
+
+}  // namespace
+
+int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog)
+{
+    Win32RawVolumeOpener volumes;
+    TrellanLibrary library;
+    return RunFormatJob(inputs, volumes, dialog, library, CheckExFatSupport);
+}

@@ -1,0 +1,9 @@
+// The format job on Win32, for the dialog's worker thread: the card behind a
+// drive letter, the card library's builders in Trellan.dll and the system's
+// own exFAT answer. Knows nothing of the dialog but what the job shows.
+#pragma once
+
+#include "format/format_job.h"
+
+// Returns a FormatResult.
+int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog);
