@@ -1,7 +1,5 @@
 #include "platform/volume.h"
 
-#include <cstdio>
-
 namespace {
 
 // The geometry Windows gives media that report none of their own.
@@ -9,23 +7,81 @@ constexpr DWORD kDerivedTracksPerCylinder = 255;
 constexpr DWORD kDerivedSectorsPerTrack = 63;
 constexpr DWORD kDerivedBytesPerSector = 512;
 
-bool NotImplemented(DWORD error)
-{
-    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
-}
+constexpr DWORD kShareBoth = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr int kLockAttempts = 5;
+constexpr DWORD kLockRetryMs = 200;
 
 }  // namespace
+
+std::string VolumePath(char driveLetter)
+{
+    return std::string("\\\\.\\") + driveLetter + ":";
+}
+
+std::string RootPath(char driveLetter)
+{
+    return std::string(1, driveLetter) + ":\\";
+}
+
+bool IsNotSupported(DWORD error)
+{
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER;
+}
+
+bool ControlDevice(HANDLE handle, DWORD code)
+{
+    DWORD returned = 0;
+    return DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) ||
+           IsNotSupported(GetLastError());
+}
+
+HANDLE OpenReadWrite(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareBoth, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+std::optional<ULONGLONG> DeviceLength(HANDLE handle)
+{
+    GET_LENGTH_INFORMATION info{};
+    DWORD returned = 0;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info, &returned, nullptr)) {
+        return info.Length.QuadPart;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(handle, &size) && size.QuadPart > 0) {
+        return size.QuadPart;
+    }
+    LARGE_INTEGER end{};
+    if (SetFilePointerEx(handle, LARGE_INTEGER{}, &end, FILE_END)) {
+        return end.QuadPart;
+    }
+    return std::nullopt;
+}
+
+bool LockVolume(HANDLE volume)
+{
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        if (ControlDevice(volume, FSCTL_LOCK_VOLUME)) {
+            return true;
+        }
+        Sleep(kLockRetryMs);
+    }
+    return false;
+}
+
+bool DismountVolume(HANDLE volume)
+{
+    return ControlDevice(volume, FSCTL_DISMOUNT_VOLUME);
+}
 
 bool Volume::Open(char driveLetter)
 {
     Close();
-    char path[12];
-    std::snprintf(path, sizeof path, "\\\\.\\%c:", driveLetter);
-    constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    handle_ = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::string path = VolumePath(driveLetter);
+    handle_ = OpenReadWrite(path);
     const DWORD error = GetLastError();
     if (!IsOpen() && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-        handle_ = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        handle_ = CreateFileA(path.c_str(), GENERIC_READ, kShareBoth, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     return IsOpen();
 }
@@ -45,7 +101,7 @@ bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
                         sizeof geometry, &returned, nullptr)) {
         return true;
     }
-    if (!IsOpen() || !NotImplemented(GetLastError())) {
+    if (!IsOpen() || !IsNotSupported(GetLastError())) {
         return false;
     }
     // A device of no length is a reader without a card (an empty image under
@@ -70,21 +126,7 @@ std::optional<ULONGLONG> Volume::GetLength()
     if (!IsOpen()) {
         return std::nullopt;
     }
-    GET_LENGTH_INFORMATION info{};
-    DWORD returned = 0;
-    LARGE_INTEGER size{};
-    LARGE_INTEGER end{};
-    if (DeviceIoControl(handle_, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info,
-                        &returned, nullptr)) {
-        return info.Length.QuadPart;
-    }
-    if (GetFileSizeEx(handle_, &size)) {
-        return size.QuadPart;
-    }
-    if (SetFilePointerEx(handle_, LARGE_INTEGER{}, &end, FILE_END)) {
-        return end.QuadPart;
-    }
-    return std::nullopt;
+    return DeviceLength(handle_);
 }
 
 bool Volume::SeekTo(ULONGLONG offset)
@@ -120,13 +162,7 @@ DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
 
 void Volume::LockAndDismount()
 {
-    DWORD returned = 0;
-    const bool locked =
-        DeviceIoControl(handle_, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
-    const DWORD error = GetLastError();
-    // Dismounting a volume that others still hold would pull it from under
-    // them; without the lock, leave the file system as it is.
-    if (locked || NotImplemented(error) || error == ERROR_INVALID_PARAMETER) {
-        DeviceIoControl(handle_, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+    if (LockVolume(handle_)) {
+        DismountVolume(handle_);
     }
 }

@@ -1,11 +1,42 @@
-// Raw access to a drive's volume "\\.\X:": its geometry and length, and
-// bytes at 64-bit offsets. Owns the handle.
+// Raw access to a drive's volume "\\.\X:", for the program and the card
+// library alike: the paths, the length, the answers of devices that do not
+// implement a request, locking and dismounting; and the program's own
+// volume object, with its geometry and bytes at 64-bit offsets.
 #pragma once
 
 #include <windows.h>
 #include <winioctl.h>
 
 #include <optional>
+#include <string>
+
+// "\\.\E:", the volume's device path.
+std::string VolumePath(char driveLetter);
+// "E:\", what GetDriveTypeA takes.
+std::string RootPath(char driveLetter);
+
+// Requests that devices and drivers do not implement (Wine, image files,
+// some readers) answer 1, 50 or 87.
+bool IsNotSupported(DWORD error);
+
+// An argument-less DeviceIoControl; true when done, or when the device does
+// not implement it.
+bool ControlDevice(HANDLE handle, DWORD code);
+
+// CreateFileA for reading and writing, shared both ways, OPEN_EXISTING.
+HANDLE OpenReadWrite(const std::string& path);
+
+// IOCTL_DISK_GET_LENGTH_INFO, else GetFileSizeEx, else the end's offset; the
+// end is also asked when the size reads 0, as Wine answers for a block
+// device. Asked anew each time, so a card pulled or swapped is seen at once.
+std::optional<ULONGLONG> DeviceLength(HANDLE handle);
+
+// FSCTL_LOCK_VOLUME, retried for a second: Explorer, indexers and antivirus
+// hold a fresh card's volume for moments. True when locked, or when the
+// device has no locks.
+bool LockVolume(HANDLE volume);
+// FSCTL_DISMOUNT_VOLUME; true when done or not implemented.
+bool DismountVolume(HANDLE volume);
 
 class Volume {
 public:
@@ -28,8 +59,7 @@ public:
     // A reader without a card fails.
     bool GetDriveGeometry(DISK_GEOMETRY& geometry);
 
-    // IOCTL_DISK_GET_LENGTH_INFO, else GetFileSizeEx, else the end's offset;
-    // asked anew each time, so a card pulled or swapped is seen at once.
+    // DeviceLength of the open volume.
     std::optional<ULONGLONG> GetLength();
 
     // Bytes transferred; 0 on failure. A write that would reach past the
@@ -38,9 +68,10 @@ public:
     DWORD Read(ULONGLONG offset, void* buffer, DWORD bytes);
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD bytes);
 
-    // FSCTL_LOCK_VOLUME, then FSCTL_DISMOUNT_VOLUME, so that raw writes reach
-    // sectors that a mounted file system would guard. Best effort: a device
-    // that supports neither is written as it is. Closing releases the lock.
+    // LockVolume, then DismountVolume, so that raw writes reach sectors that
+    // a mounted file system would guard. Best effort: a volume that stays
+    // locked by others is written as it is, without taking its file system
+    // from under them. Closing releases the lock.
     void LockAndDismount();
 
 private:

@@ -6,65 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "platform/volume.h"
 #include "trellan/win32/device_identity.h"
 #include "trellan/win32/win32_handle.h"
 
 namespace trellan {
 namespace {
 
-// Explorer, indexers and antivirus hold a fresh card's volume for moments.
-constexpr int lock_attempts = 5;
-constexpr DWORD lock_retry_ms = 200;
 // One call moves at most this much; DWORD counts and driver limits both hold.
 constexpr std::size_t max_transfer_bytes = 1 << 20;
 constexpr std::uint32_t default_sector_bytes = 512;
-
-HANDLE open_read_write(const std::string& path)
-{
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
-}
-
-// A request the device does not implement counts as done.
-bool control(HANDLE handle, DWORD code)
-{
-    DWORD returned = 0;
-    return DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) ||
-           is_not_supported(GetLastError());
-}
-
-bool lock_volume(HANDLE volume)
-{
-    for (int attempt = 0; attempt < lock_attempts; ++attempt) {
-        if (control(volume, FSCTL_LOCK_VOLUME)) {
-            return true;
-        }
-        Sleep(lock_retry_ms);
-    }
-    return false;
-}
-
-// Asked anew each time: a card can be pulled (under Wine, its image cut
-// short) while it is being formatted. Wine answers a block device's size
-// with 0, so a 0 from GetFileSizeEx is checked by seeking to the end.
-std::optional<std::uint64_t> length_bytes(HANDLE handle)
-{
-    GET_LENGTH_INFORMATION length{};
-    DWORD returned = 0;
-    if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof(length), &returned,
-                        nullptr)) {
-        return static_cast<std::uint64_t>(length.Length.QuadPart);
-    }
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(handle, &size) && size.QuadPart > 0) {
-        return static_cast<std::uint64_t>(size.QuadPart);
-    }
-    LARGE_INTEGER end{};
-    if (SetFilePointerEx(handle, LARGE_INTEGER{}, &end, FILE_END)) {
-        return static_cast<std::uint64_t>(end.QuadPart);
-    }
-    return std::nullopt;
-}
 
 std::uint32_t sector_bytes(HANDLE handle)
 {
@@ -92,7 +43,7 @@ HANDLE whole_disk_of(HANDLE volume)
         return INVALID_HANDLE_VALUE;
     }
     const DISK_EXTENT& extent = extents.Extents[0];
-    UniqueHandle disk(open_read_write("\\\\.\\PhysicalDrive" + std::to_string(extent.DiskNumber)));
+    UniqueHandle disk(OpenReadWrite("\\\\.\\PhysicalDrive" + std::to_string(extent.DiskNumber)));
     if (!disk.valid()) {
         return INVALID_HANDLE_VALUE;
     }
@@ -104,7 +55,7 @@ HANDLE whole_disk_of(HANDLE volume)
     const auto start = static_cast<std::uint64_t>(extent.StartingOffset.QuadPart);
     const auto length = static_cast<std::uint64_t>(extent.ExtentLength.QuadPart);
     const auto disk_bytes = static_cast<std::uint64_t>(disk_length.Length.QuadPart);
-    const std::optional<std::uint64_t> volume_bytes = length_bytes(volume);
+    const std::optional<std::uint64_t> volume_bytes = DeviceLength(volume);
     if (length == 0 || start > disk_bytes || length > disk_bytes - start ||
         (volume_bytes && *volume_bytes > length)) {
         return INVALID_HANDLE_VALUE;
@@ -139,21 +90,21 @@ IoResult transfer_in_pieces(HANDLE handle, std::uint64_t first_byte, std::span<B
 // file system behind a drive mapped to a mount point).
 std::unique_ptr<Win32CardDevice> Win32CardDevice::open(char letter)
 {
-    if (!is_drive_letter(letter) || GetDriveTypeA(root_path(letter).c_str()) != DRIVE_REMOVABLE) {
+    if (!is_drive_letter(letter) || GetDriveTypeA(RootPath(letter).c_str()) != DRIVE_REMOVABLE) {
         return nullptr;
     }
-    UniqueHandle volume(open_read_write(volume_path(letter)));
+    UniqueHandle volume(OpenReadWrite(VolumePath(letter)));
     if (!volume.valid() || is_never_offered(identify_device(letter, volume.get()))) {
         return nullptr;
     }
     UniqueHandle disk(whole_disk_of(volume.get()));
     const HANDLE io = disk.valid() ? disk.get() : volume.get();
-    const std::optional<std::uint64_t> bytes = length_bytes(io);
+    const std::optional<std::uint64_t> bytes = DeviceLength(io);
     const std::uint32_t sector_size = sector_bytes(io);
     if (!bytes || *bytes < sector_size) {
         return nullptr;
     }
-    if (!lock_volume(volume.get()) || !control(volume.get(), FSCTL_DISMOUNT_VOLUME)) {
+    if (!LockVolume(volume.get()) || !DismountVolume(volume.get())) {
         return nullptr;
     }
     std::unique_ptr<Win32CardDevice> device(new Win32CardDevice(volume.release(), disk.release()));
@@ -169,7 +120,7 @@ Win32CardDevice::~Win32CardDevice()
     if (disk_ != INVALID_HANDLE_VALUE) {
         CloseHandle(disk_);
     }
-    control(volume_, FSCTL_UNLOCK_VOLUME);
+    ControlDevice(volume_, FSCTL_UNLOCK_VOLUME);
     CloseHandle(volume_);
 }
 
@@ -200,7 +151,7 @@ IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std:
         const std::span<const std::uint8_t> piece =
             buffer.subspan(done, std::min(max_transfer_bytes, buffer.size() - done));
         const std::uint64_t first_byte = first_sector * sector_size_bytes_ + done;
-        const std::optional<std::uint64_t> live_bytes = length_bytes(io_handle());
+        const std::optional<std::uint64_t> live_bytes = DeviceLength(io_handle());
         if (!live_bytes || first_byte > *live_bytes || piece.size() > *live_bytes - first_byte) {
             return IoResult::io_error;
         }
@@ -214,10 +165,10 @@ IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std:
 
 IoResult Win32CardDevice::flush()
 {
-    if (!FlushFileBuffers(io_handle()) && !is_not_supported(GetLastError())) {
+    if (!FlushFileBuffers(io_handle()) && !IsNotSupported(GetLastError())) {
         return IoResult::io_error;
     }
-    return control(io_handle(), IOCTL_DISK_UPDATE_PROPERTIES) ? IoResult::ok : IoResult::io_error;
+    return ControlDevice(io_handle(), IOCTL_DISK_UPDATE_PROPERTIES) ? IoResult::ok : IoResult::io_error;
 }
 
 }  // namespace trellan

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <string>
 
+#include "platform/volume.h"
 #include "trellan/win32/win32_handle.h"
 
 namespace trellan {
@@ -96,7 +97,7 @@ bool is_system_drive(char letter, HANDLE volume)
         return false;
     }
     for (char system_letter : system_letters) {
-        UniqueHandle system_volume(CreateFileA(volume_path(system_letter).c_str(), 0,
+        UniqueHandle system_volume(CreateFileA(VolumePath(system_letter).c_str(), 0,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                                nullptr));
         if (!system_volume.valid()) {

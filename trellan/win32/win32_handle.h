@@ -7,24 +7,6 @@
 
 namespace trellan {
 
-// "Not supported" answers from devices and drivers that do not implement a
-// request (Wine, image files, some readers): 1, 50 and 87.
-inline bool is_not_supported(DWORD error)
-{
-    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER;
-}
-
-inline std::string volume_path(char letter)
-{
-    return std::string("\\\\.\\") + letter + ":";
-}
-
-// What GetDriveTypeA takes: "E:\\".
-inline std::string root_path(char letter)
-{
-    return std::string(1, letter) + ":\\";
-}
-
 inline bool is_drive_letter(char letter)
 {
     return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
