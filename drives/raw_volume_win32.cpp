@@ -6,12 +6,12 @@ namespace {
 
 class Win32RawVolume : public RawVolume {
 public:
-    bool Open(char driveLetter) { return volume_.Open(driveLetter); }
+    bool Open(char driveLetter) { return m_volume.Open(driveLetter); }
 
     std::optional<DiskGeometry> ReadGeometry() override
     {
         DISK_GEOMETRY geometry{};
-        if (!volume_.GetDriveGeometry(geometry)) {
+        if (!m_volume.GetDriveGeometry(geometry)) {
             return std::nullopt;
         }
         return DiskGeometry{
@@ -23,17 +23,17 @@ public:
         };
     }
 
-    std::optional<std::uint64_t> LengthBytes() override { return volume_.GetLength(); }
+    std::optional<std::uint64_t> LengthBytes() override { return m_volume.GetLength(); }
 
     std::uint32_t Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override
     {
-        return volume_.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return m_volume.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
     }
 
-    void PrepareForRawWrites() override { volume_.LockAndDismount(); }
+    void PrepareForRawWrites() override { m_volume.LockAndDismount(); }
 
 private:
-    Volume volume_;
+    Volume m_volume;
 };
 
 }  // namespace

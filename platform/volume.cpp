@@ -78,10 +78,10 @@ bool Volume::Open(char driveLetter)
 {
     Close();
     const std::string path = VolumePath(driveLetter);
-    handle_ = OpenReadWrite(path);
+    m_handle = OpenReadWrite(path);
     const DWORD error = GetLastError();
     if (!IsOpen() && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-        handle_ = CreateFileA(path.c_str(), GENERIC_READ, kShareBoth, nullptr, OPEN_EXISTING, 0, nullptr);
+        m_handle = CreateFileA(path.c_str(), GENERIC_READ, kShareBoth, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     return IsOpen();
 }
@@ -89,15 +89,15 @@ bool Volume::Open(char driveLetter)
 void Volume::Close()
 {
     if (IsOpen()) {
-        CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
+        CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
     }
 }
 
 bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
 {
     DWORD returned = 0;
-    if (DeviceIoControl(handle_, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
+    if (DeviceIoControl(m_handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
                         sizeof geometry, &returned, nullptr)) {
         return true;
     }
@@ -126,20 +126,20 @@ std::optional<ULONGLONG> Volume::GetLength()
     if (!IsOpen()) {
         return std::nullopt;
     }
-    return DeviceLength(handle_);
+    return DeviceLength(m_handle);
 }
 
 bool Volume::SeekTo(ULONGLONG offset)
 {
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != 0;
+    return SetFilePointerEx(m_handle, position, nullptr, FILE_BEGIN) != 0;
 }
 
 DWORD Volume::Read(ULONGLONG offset, void* buffer, DWORD bytes)
 {
     DWORD read = 0;
-    if (!SeekTo(offset) || !ReadFile(handle_, buffer, bytes, &read, nullptr)) {
+    if (!SeekTo(offset) || !ReadFile(m_handle, buffer, bytes, &read, nullptr)) {
         return 0;
     }
     return read;
@@ -154,7 +154,7 @@ DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
         return 0;
     }
     DWORD written = 0;
-    if (!SeekTo(offset) || !WriteFile(handle_, buffer, bytes, &written, nullptr)) {
+    if (!SeekTo(offset) || !WriteFile(m_handle, buffer, bytes, &written, nullptr)) {
         return 0;
     }
     return written;
@@ -162,7 +162,7 @@ DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
 
 void Volume::LockAndDismount()
 {
-    if (LockVolume(handle_)) {
-        DismountVolume(handle_);
+    if (LockVolume(m_handle)) {
+        DismountVolume(m_handle);
     }
 }

@@ -51,7 +51,7 @@ public:
     // opens: it shows its size, and its writes fail.
     bool Open(char driveLetter);
     void Close();
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
     // IOCTL_DISK_GET_DRIVE_GEOMETRY. Where the device does not implement the
     // request but its length is known, the geometry Windows reports for such
@@ -77,5 +77,5 @@ public:
 private:
     bool SeekTo(ULONGLONG offset);
 
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
 };

@@ -2,21 +2,31 @@
 
 void CardBitmaps::Load()
 {
-    for (int i = 0; i < kCount; ++i)
-        m_bitmaps[i].LoadBitmap(static_cast<UINT>(kFirstId + i));
+    auto picture = m_pictures.begin();
+    for (const CardTypeRow& row : CardTypes()) {
+        for (const int id : {row.plainBitmapId, row.activeBitmapId}) {
+            picture->id = id;
+            picture->bitmap.LoadBitmap(static_cast<UINT>(id));
+            ++picture;
+        }
+    }
 }
 
 HBITMAP CardBitmaps::ForResource(int id) const
 {
-    return m_bitmaps[id - kFirstId];
+    for (const Picture& picture : m_pictures) {
+        if (picture.id == id)
+            return picture.bitmap;
+    }
+    return nullptr;
 }
 
 void CardBitmaps::ReleaseForeign(HBITMAP bitmap) const
 {
     if (bitmap == nullptr)
         return;
-    for (const CBitmap& own : m_bitmaps) {
-        if (bitmap == static_cast<HBITMAP>(own))
+    for (const Picture& picture : m_pictures) {
+        if (bitmap == static_cast<HBITMAP>(picture.bitmap))
             return;
     }
     DeleteObject(bitmap);
