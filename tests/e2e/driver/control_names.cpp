@@ -37,7 +37,7 @@ ControlNames::ControlNames(const std::string& header)
 
 ControlNames ControlNames::Embedded()
 {
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_CONTROL_NAMES), MAKEINTRESOURCEA(10));
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_CONTROL_NAMES), RT_RCDATA);
     HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
     const char* text = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (text == nullptr)

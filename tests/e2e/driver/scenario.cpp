@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <cstdlib>
 #include <iostream>
 
 #include "script_line.h"
@@ -252,8 +253,10 @@ void Scenario::Expect(const Words& words)
             return;
         }
         holds = (actual == other->second) == (op == "sameas");
-    } else
+    } else {
         Fail("unknown operator " + op);
+        return;
+    }
     if (!holds)
         Fail(key + " is \"" + actual + "\", expected " + op + " \"" + expected + "\"");
 }
