@@ -111,7 +111,7 @@ wait timeout 60000
 start -start
 wait dialog
 ticks 1
-click 1002
+click IDC_START
 wait box
 answer yes
 EOF_
@@ -133,9 +133,9 @@ EOF_
 # broadcast, the tool closed.
 format_failure_ending() {
   cat <<'EOF_'
-wait text 1014 Format Error
-text 1013
-expect text.1013 == Fail
+wait text IDC_STATUS_HINT Format Error
+text IDC_STATUS_RESULT
+expect text.IDC_STATUS_RESULT == Fail
 sleep 500
 broadcasts
 expect formatdone.count == 0

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "driver_files.h"
 #include "scenario.h"
 
 namespace {
@@ -15,10 +16,7 @@ std::string ProgramUnderTest()
     char path[MAX_PATH] = {};
     if (GetEnvironmentVariableA("VELTRANE_EXE", path, MAX_PATH) > 0)
         return path;
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path);
-    directory.resize(directory.find_last_of("\\/") + 1);
-    return directory + "Veltrane.exe";
+    return BesideDriver("Veltrane.exe");
 }
 }  // namespace
 

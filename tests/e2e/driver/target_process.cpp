@@ -5,11 +5,10 @@
 
 #include <vector>
 
-namespace {
+#include "boxes.h"
+#include "resource.h"
 
-constexpr int kStartButtonId = 1002;
-constexpr int kMessageBoxTextId = 0xFFFF;
-constexpr int kAboutVersionLineId = 1022;
+namespace {
 
 struct Search {
     DWORD processId;
@@ -185,7 +184,7 @@ void TargetProcess::Kill()
 
 HWND TargetProcess::FindDialog() const
 {
-    return FindDialogWithItem(m_info.dwProcessId, kStartButtonId);
+    return FindDialogWithItem(m_info.dwProcessId, IDC_START);
 }
 
 HWND TargetProcess::FindMessageBox() const
@@ -195,5 +194,5 @@ HWND TargetProcess::FindMessageBox() const
 
 HWND TargetProcess::FindAboutBox() const
 {
-    return FindDialogWithItem(m_info.dwProcessId, kAboutVersionLineId);
+    return FindDialogWithItem(m_info.dwProcessId, IDC_VERSION_LINE);
 }

@@ -26,32 +26,32 @@ scenario "every control sits where the layout puts it, with room for what it dra
     echo "expect layout.$id == $at $size"
     [ "$client" = - ] || echo "expect client.$id == $client"
   done <<'EOF_'
-1002 318,355 124x39 -
-1020 40,20 100x25 -
-1032 170,20 100x25 100x25
-1021 40,50 100x25 -
-1003 170,50 250x25 -
-1036 20,80 450x10 -
-1004 70,90 14x18 -
-1005 200,90 14x18 -
-1006 320,90 14x18 -
-1026 85,87 50x25 -
-1027 215,87 50x25 -
-1028 335,87 50x25 -
-1019 70,115 64x80 -
-1018 200,115 64x80 -
-1017 320,115 89x80 -
-1037 20,200 450x10 -
-1016 40,217 100x25 -
-1007 170,217 150x25 -
-1034 40,250 14x14 -
-1035 60,248 121x16 121x16
-1031 250,250 14x14 -
-1033 270,248 126x16 126x16
-1038 20,280 450x10 -
-1013 60,295 100x25 -
-1014 190,295 200x25 -
-1009 60,330 330x15 328x13
+IDC_START 318,355 124x39 -
+IDC_DRIVE_CAPTION 40,20 100x25 -
+IDC_DRIVE_LIST 170,20 100x25 100x25
+IDC_SIZE_CAPTION 40,50 100x25 -
+IDC_DISK_SIZE 170,50 250x25 -
+IDC_STRIP_TOP 20,80 450x10 -
+IDC_CARD_SD 70,90 14x18 -
+IDC_CARD_MMC 200,90 14x18 -
+IDC_CARD_CF 320,90 14x18 -
+IDC_SD_TEXT 85,87 50x25 -
+IDC_MMC_TEXT 215,87 50x25 -
+IDC_CF_TEXT 335,87 50x25 -
+IDC_PICTURE_SD 70,115 64x80 -
+IDC_PICTURE_MMC 200,115 64x80 -
+IDC_PICTURE_CF 320,115 89x80 -
+IDC_STRIP_MIDDLE 20,200 450x10 -
+IDC_LABEL_CAPTION 40,217 100x25 -
+IDC_LABEL 170,217 150x25 -
+IDC_OPTIMIZED_FORMAT 40,250 14x14 -
+IDC_OPTIMIZED_TEXT 60,248 121x16 121x16
+IDC_COMPLETE_FORMAT 250,250 14x14 -
+IDC_COMPLETE_TEXT 270,248 126x16 126x16
+IDC_STRIP_BOTTOM 20,280 450x10 -
+IDC_STATUS_RESULT 60,295 100x25 -
+IDC_STATUS_HINT 190,295 200x25 -
+IDC_PROGRESS 60,330 330x15 328x13
 EOF_
   echo "kill"
 )
@@ -64,20 +64,20 @@ expect rect == 340,120 485x403
 title
 expect title == Veltrane  1.0
 expect caption == 0
-text 1020
-expect text.1020 == Disk Drive
-text 1021
-expect text.1021 == Disk Size
-text 1016
-expect text.1016 == Format Label
-text 1035
-expect text.1035 == Optimized Format
-text 1033
-expect text.1033 == Complete Format
-visible 1009
-expect visible.1009 == 0
-visible 2
-expect visible.2 == 0
+text IDC_DRIVE_CAPTION
+expect text.IDC_DRIVE_CAPTION == Disk Drive
+text IDC_SIZE_CAPTION
+expect text.IDC_SIZE_CAPTION == Disk Size
+text IDC_LABEL_CAPTION
+expect text.IDC_LABEL_CAPTION == Format Label
+text IDC_OPTIMIZED_TEXT
+expect text.IDC_OPTIMIZED_TEXT == Optimized Format
+text IDC_COMPLETE_TEXT
+expect text.IDC_COMPLETE_TEXT == Complete Format
+visible IDC_PROGRESS
+expect visible.IDC_PROGRESS == 0
+visible IDCANCEL
+expect visible.IDCANCEL == 0
 sleep 500
 screenshot dialog-idle
 kill
@@ -111,7 +111,7 @@ expect box == none
 key tab
 sleep 300
 focus
-expect focus == 1007
+expect focus == IDC_LABEL
 kill
 EOF_
 
@@ -148,8 +148,8 @@ EOF_
 scenario "idle with an SD card, the About box, and a reader without a card, as pictured" <<'EOF_'
 start -start
 wait dialog
-combo 1032
-expect combo.1032 == E,F,G,H
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST == E,F,G,H
 ticks 1
 sleep 500
 snapshot idle-sd
@@ -158,7 +158,7 @@ wait about
 sleep 300
 snapshot about about
 answer ok
-select 1032 F
+select IDC_DRIVE_LIST F
 ticks 1
 sleep 1000
 snapshot no-card
@@ -195,17 +195,17 @@ scenario "a Complete erase held mid-way, then its success, as pictured" <<'EOF_'
 wait timeout 60000
 start -start
 wait dialog
-select 1032 G
-click 1031
+select IDC_DRIVE_LIST G
+click IDC_COMPLETE_FORMAT
 wait box
 answer ok
 ticks 1
-click 1002
+click IDC_START
 wait box
 ticks 1
 answer yes
-wait text 1014 Please wait!!
-freeze 1009 1
+wait text IDC_STATUS_HINT Please wait!!
+freeze IDC_PROGRESS 1
 sleep 500
 snapshot erasing
 thaw
@@ -226,9 +226,9 @@ chattr +i "$(card h)"
 scenario "a write-protected card's failure, as pictured" <<'EOF_'
 start -start
 wait dialog
-select 1032 H
+select IDC_DRIVE_LIST H
 ticks 1
-click 1002
+click IDC_START
 wait box
 ticks 1
 answer yes
@@ -236,7 +236,7 @@ wait box
 box
 expect box.text == Disk is Write-Protect !!!
 answer ok
-wait text 1014 Format Error
+wait text IDC_STATUS_HINT Format Error
 ticks 1
 sleep 500
 snapshot write-protect

@@ -12,21 +12,21 @@ ini=$install_dir/Disk.ini
 scenario "removable readers are listed in order with the first selected; a fixed drive is not" <<'EOF_'
 start -start
 wait dialog
-combo 1032
-expect combo.1032 == E,G
-expect combo.1032.selected == 0
-text 1003
-expect text.1003 == "7.99 GBytes ( 8587192320  Bytes )    "
-enabled 1002
-expect enabled.1002 == 0
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST == E,G
+expect combo.IDC_DRIVE_LIST.selected == 0
+text IDC_DISK_SIZE
+expect text.IDC_DISK_SIZE == "7.99 GBytes ( 8587192320  Bytes )    "
+enabled IDC_START
+expect enabled.IDC_START == 0
 ticks 1
-enabled 1002
-expect enabled.1002 == 1
-select 1032 G
-text 1003
-expect text.1003 == "251 MBytes ( 263208960 Bytes )    "
-enabled 1002
-expect enabled.1002 == 0
+enabled IDC_START
+expect enabled.IDC_START == 1
+select IDC_DRIVE_LIST G
+text IDC_DISK_SIZE
+expect text.IDC_DISK_SIZE == "251 MBytes ( 263208960 Bytes )    "
+enabled IDC_START
+expect enabled.IDC_START == 0
 key altf4
 wait exit
 EOF_
@@ -44,40 +44,40 @@ scenario "a card pulled from the reader reads 0 Bytes with Start inactive within
 start -start
 wait dialog
 ticks 1
-enabled 1002
-expect enabled.1002 == 1
+enabled IDC_START
+expect enabled.IDC_START == 1
 signal pull
 # One poll period (2 s) and a margin for a busy machine.
 wait timeout 3000
-wait text 1003 "0 Bytes                                        "
-enabled 1002
-expect enabled.1002 == 0
+wait text IDC_DISK_SIZE "0 Bytes                                        "
+enabled IDC_START
+expect enabled.IDC_START == 0
 sleep 300
 screenshot no-card
 signal push
-wait text 1003 "7.99 GBytes ( 8587192320  Bytes )    "
-enabled 1002
-expect enabled.1002 == 1
+wait text IDC_DISK_SIZE "7.99 GBytes ( 8587192320  Bytes )    "
+enabled IDC_START
+expect enabled.IDC_START == 1
 kill
 EOF_
 
 scenario "a device arrival rebuilds the list and selects the first entry; another event does not" <<'EOF_'
 start -start
 wait dialog
-select 1032 G
-combo 1032
-expect combo.1032.selected == 1
+select IDC_DRIVE_LIST G
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST.selected == 1
 devicechange 0x0007 E
-combo 1032
-expect combo.1032.selected == 1
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST.selected == 1
 devicechange 0x8000 E
-combo 1032
-expect combo.1032 == E,G
-expect combo.1032.selected == 0
-select 1032 G
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST == E,G
+expect combo.IDC_DRIVE_LIST.selected == 0
+select IDC_DRIVE_LIST G
 devicechange 0x8004 E
-combo 1032
-expect combo.1032.selected == 0
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST.selected == 0
 kill
 EOF_
 
@@ -85,23 +85,23 @@ scenario "choosing MMC resets the pictures at once and lights MMC at the next ti
 start -start
 wait dialog
 sleep 300
-pixels 1019 sd_plain
-pixels 1018 mmc_plain
+pixels IDC_PICTURE_SD sd_plain
+pixels IDC_PICTURE_MMC mmc_plain
 ticks 1
 sleep 300
-pixels 1019 sd_lit
+pixels IDC_PICTURE_SD sd_lit
 expect sd_lit differsfrom sd_plain
-click 1005
+click IDC_CARD_MMC
 sleep 300
-pixels 1019 sd_after
-pixels 1018 mmc_after
+pixels IDC_PICTURE_SD sd_after
+pixels IDC_PICTURE_MMC mmc_after
 expect sd_after sameas sd_plain
 expect mmc_after sameas mmc_plain
 ticks 1
 sleep 300
-pixels 1018 mmc_lit
+pixels IDC_PICTURE_MMC mmc_lit
 expect mmc_lit differsfrom mmc_plain
-pixels 1019 sd_now
+pixels IDC_PICTURE_SD sd_now
 expect sd_now sameas sd_plain
 kill
 EOF_
@@ -109,44 +109,44 @@ EOF_
 scenario "the erase modes exclude each other, each with its message" <<'EOF_'
 start -start
 wait dialog
-click 1031
+click IDC_COMPLETE_FORMAT
 wait box
 box
 expect box.text == It will take the MOST LONG time!!
 answer ok
-checked 1031
-expect checked.1031 == 1
-click 1034
+checked IDC_COMPLETE_FORMAT
+expect checked.IDC_COMPLETE_FORMAT == 1
+click IDC_OPTIMIZED_FORMAT
 wait box
 box
 expect box.text == It will take SHORTER time than Complete Format!!
 answer ok
-checked 1031
-expect checked.1031 == 0
-checked 1034
-expect checked.1034 == 1
-click 1034
+checked IDC_COMPLETE_FORMAT
+expect checked.IDC_COMPLETE_FORMAT == 0
+checked IDC_OPTIMIZED_FORMAT
+expect checked.IDC_OPTIMIZED_FORMAT == 1
+click IDC_OPTIMIZED_FORMAT
 sleep 300
 box
 expect box == none
-checked 1034
-expect checked.1034 == 0
+checked IDC_OPTIMIZED_FORMAT
+expect checked.IDC_OPTIMIZED_FORMAT == 0
 kill
 EOF_
 
 scenario "the label typed is recorded on close, and the next run starts with BREVALD" <<'EOF_'
 start -start
 wait dialog
-click 1006
-type 1007 HOLIDAY
+click IDC_CARD_CF
+type IDC_LABEL HOLIDAY
 key altf4
 wait exit
 start -start
 wait dialog
-text 1007
-expect text.1007 == BREVALD
-checked 1006
-expect checked.1006 == 1
+text IDC_LABEL
+expect text.IDC_LABEL == BREVALD
+checked IDC_CARD_CF
+expect checked.IDC_CARD_CF == 1
 key altf4
 wait exit
 EOF_
@@ -157,12 +157,12 @@ printf '[Disk]\r\nCardType=2\r\nClearAll=0\r\n' >"$ini"
 scenario "a saved CF card type starts with CF checked and the default label" <<'EOF_'
 start -start
 wait dialog
-checked 1006
-expect checked.1006 == 1
-checked 1004
-expect checked.1004 == 0
-text 1007
-expect text.1007 == BREVALD
+checked IDC_CARD_CF
+expect checked.IDC_CARD_CF == 1
+checked IDC_CARD_SD
+expect checked.IDC_CARD_SD == 0
+text IDC_LABEL
+expect text.IDC_LABEL == BREVALD
 kill
 EOF_
 
@@ -170,12 +170,12 @@ printf '[Disk]\r\nCardType=7\r\nClearAll=0\r\n' >"$ini"
 scenario "an unknown card type checks no radio and is kept" <<'EOF_'
 start -start
 wait dialog
-checked 1004
-expect checked.1004 == 0
-checked 1005
-expect checked.1005 == 0
-checked 1006
-expect checked.1006 == 0
+checked IDC_CARD_SD
+expect checked.IDC_CARD_SD == 0
+checked IDC_CARD_MMC
+expect checked.IDC_CARD_MMC == 0
+checked IDC_CARD_CF
+expect checked.IDC_CARD_CF == 0
 key altf4
 wait exit
 EOF_
@@ -184,7 +184,7 @@ check "Disk.ini still says CardType=7" grep -q '^CardType=7' "$ini"
 scenario "a thousand capacity refreshes leave GDI objects and memory where they were" <<'EOF_'
 start -start
 wait dialog
-click 1004
+click IDC_CARD_SD
 ticks 20
 leakcheck 1000
 expect gdiobjects.growth <= 0
@@ -201,24 +201,24 @@ scenario "poll ticks during a job change nothing; after it the timer polls again
 wait timeout 60000
 start -start
 wait dialog
-select 1032 H
-click 1031
+select IDC_DRIVE_LIST H
+click IDC_COMPLETE_FORMAT
 wait box
 answer ok
 ticks 1
-text 1003
-expect text.1003 == "1.99 GBytes ( 2146798080  Bytes )    "
-click 1002
+text IDC_DISK_SIZE
+expect text.IDC_DISK_SIZE == "1.99 GBytes ( 2146798080  Bytes )    "
+click IDC_START
 wait box
 answer yes
-wait text 1014 Please wait!!
+wait text IDC_STATUS_HINT Please wait!!
 ticks 3
-enabled 1002
-expect enabled.1002 == 0
-text 1003
-expect text.1003 == "1.99 GBytes ( 2146798080  Bytes )    "
-text 1014
-expect text.1014 == Please wait!!
+enabled IDC_START
+expect enabled.IDC_START == 0
+text IDC_DISK_SIZE
+expect text.IDC_DISK_SIZE == "1.99 GBytes ( 2146798080  Bytes )    "
+text IDC_STATUS_HINT
+expect text.IDC_STATUS_HINT == Please wait!!
 wait box
 box
 expect box.text == Format done, please re-insert the card!
@@ -226,8 +226,8 @@ answer ok
 signal pull-h
 # Two poll periods (2 s each) and a margin for a busy machine.
 wait timeout 5000
-wait text 1003 "0 Bytes                                        "
-enabled 1002
-expect enabled.1002 == 0
+wait text IDC_DISK_SIZE "0 Bytes                                        "
+enabled IDC_START
+expect enabled.IDC_START == 0
 kill
 EOF_

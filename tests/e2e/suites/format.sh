@@ -20,14 +20,14 @@ scenario "SD 256 MiB, Optimized: success, the completion box, one Format Done br
 wait timeout 60000
 start -start
 wait dialog
-track 1009
+track IDC_PROGRESS
 pid
-click 1034
+click IDC_OPTIMIZED_FORMAT
 wait box
 answer ok
-type 1007 HOLIDAY
+type IDC_LABEL HOLIDAY
 ticks 1
-click 1002
+click IDC_START
 wait box
 box
 expect box.text == It will delete all file in the media!  continue ?
@@ -36,10 +36,10 @@ answer yes
 wait box
 box
 expect box.text == Format done, please re-insert the card!
-text 1013
-expect text.1013 == "Success "
-text 1014
-expect text.1014 == Please re-insert the card
+text IDC_STATUS_RESULT
+expect text.IDC_STATUS_RESULT == "Success "
+text IDC_STATUS_HINT
+expect text.IDC_STATUS_HINT == Please re-insert the card
 screenshot format-success
 broadcasts
 expect formatdone.count == 0
@@ -49,7 +49,7 @@ sleep 500
 broadcasts
 expect formatdone.count == 1
 expect formatdone sameas pid
-progress 1009
+progress IDC_PROGRESS
 expect progress.highest sameas progress.highest.upper
 syscommand 0xF060
 wait exit
@@ -62,25 +62,25 @@ scenario "SD 8 GiB, Complete: Please wait during the job, which survives device 
 wait timeout 180000
 start -start
 wait dialog
-track 1009
-select 1032 G
-click 1031
+track IDC_PROGRESS
+select IDC_DRIVE_LIST G
+click IDC_COMPLETE_FORMAT
 wait box
 answer ok
 ticks 1
-click 1002
+click IDC_START
 wait box
 answer yes
-wait text 1014 Please wait!!
-enabled 1032
-expect enabled.1032 == 0
+wait text IDC_STATUS_HINT Please wait!!
+enabled IDC_DRIVE_LIST
+expect enabled.IDC_DRIVE_LIST == 0
 sleep 1000
 screenshot format-erasing
-progress 1009
+progress IDC_PROGRESS
 expect progress.visible == 1
 devicechange 0x8000 E
-combo 1032
-expect combo.1032.selected == 1
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST.selected == 1
 syscommand 0xF060
 sleep 500
 title
@@ -89,15 +89,15 @@ wait box
 box
 expect box.text == Format done, please re-insert the card!
 answer ok
-progress 1009
+progress IDC_PROGRESS
 expect progress.highest sameas progress.highest.upper
-text 1013
-expect text.1013 == "Success "
-click 1034
+text IDC_STATUS_RESULT
+expect text.IDC_STATUS_RESULT == "Success "
+click IDC_OPTIMIZED_FORMAT
 wait box
 answer ok
 ticks 1
-click 1002
+click IDC_START
 wait box
 answer yes
 wait box
@@ -112,11 +112,11 @@ check "the 8 GiB SD card holds FAT32" inspect g fat32 BREVALD
 
 reader e 64G
 scenario "SD 64 GiB, no erase mode, on a system that reads exFAT: no warning, no bar, exFAT" < <(
-  echo track 1009
+  echo track IDC_PROGRESS
   format_opening
   cat <<'EOF_'
 wait box
-progress 1009
+progress IDC_PROGRESS
 expect progress.highest == none
 EOF_
   format_success_ending
@@ -144,7 +144,7 @@ click $1
 wait box
 answer ok
 ticks 1
-click 1002
+click IDC_START
 wait box
 answer yes
 EOF_
@@ -153,11 +153,11 @@ erased() { python3 "$e2e_root/erase_bytes.py" check "$(card e)" "$1"; }
 printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
 reader e 64M
 python3 "$e2e_root/erase_bytes.py" pattern "$(card e)"
-scenario "SD 64 MiB, Optimized, over a patterned card" < <(erase_opening 1034; format_success_ending)
+scenario "SD 64 MiB, Optimized, over a patterned card" < <(erase_opening IDC_OPTIMIZED_FORMAT; format_success_ending)
 check "Optimized zeroed the first 8 KiB of every 512 KiB and left the rest" erased optimized
 reader e 64M
 python3 "$e2e_root/erase_bytes.py" pattern "$(card e)"
-scenario "SD 64 MiB, Complete, over a patterned card" < <(erase_opening 1031; format_success_ending)
+scenario "SD 64 MiB, Complete, over a patterned card" < <(erase_opening IDC_COMPLETE_FORMAT; format_success_ending)
 check "Complete zeroed every byte" erased complete
 
 reader e 256M
@@ -183,9 +183,9 @@ box
 expect box.text == Your operating system can't support exFAT file system, Are you sure you want to format your card? Please update for Windows XP with exFAT patch KB955704 to support exFAT
 expect box.buttons == &Yes,&No
 answer no
-wait text 1013 Cancel
-text 1014
-expect text.1014 == Please repeat the process
+wait text IDC_STATUS_RESULT Cancel
+text IDC_STATUS_HINT
+expect text.IDC_STATUS_HINT == Please repeat the process
 broadcasts
 expect formatdone.count == 0
 syscommand 0xF060

@@ -28,16 +28,16 @@ scenario "a rescan while the question is open: Yes formats the card selected, no
 wait timeout 60000
 start -start
 wait dialog
-select 1032 G
+select IDC_DRIVE_LIST G
 ticks 1
-click 1002
+click IDC_START
 wait box
 box
 expect box.text == It will delete all file in the media!  continue ?
 devicechange 0x8000 K
-combo 1032
-expect combo.1032.selected == 1
-click 1002
+combo IDC_DRIVE_LIST
+expect combo.IDC_DRIVE_LIST.selected == 1
+click IDC_START
 sleep 500
 answer yes
 wait box
@@ -63,9 +63,9 @@ scenario "the card swapped for another while the question is open: Yes writes no
 wait timeout 60000
 start -start
 wait dialog
-select 1032 G
+select IDC_DRIVE_LIST G
 ticks 1
-click 1002
+click IDC_START
 wait box
 signal swap
 answer yes
@@ -86,14 +86,14 @@ scenario "a card pulled during a Complete erase: the job stops with Fail, no bui
 wait timeout 120000
 start -start
 wait dialog
-click 1031
+click IDC_COMPLETE_FORMAT
 wait box
 answer ok
 ticks 1
-click 1002
+click IDC_START
 wait box
 answer yes
-wait text 1014 Please wait!!
+wait text IDC_STATUS_HINT Please wait!!
 sleep 300
 signal pull
 wait box
@@ -110,15 +110,15 @@ wait timeout 180000
 start -start
 wait dialog
 pid
-click 1031
+click IDC_COMPLETE_FORMAT
 wait box
 answer ok
 ticks 1
-click 1002
+click IDC_START
 wait box
 answer yes
-wait text 1014 Please wait!!
-command 1
+wait text IDC_STATUS_HINT Please wait!!
+command IDOK
 key execute
 sleep 500
 endsession
@@ -186,10 +186,10 @@ scenario "CardType=-1 reads as SD, and Start formats the card with the SD builde
 wait timeout 60000
 start -start
 wait dialog
-checked 1004
-expect checked.1004 == 1
+checked IDC_CARD_SD
+expect checked.IDC_CARD_SD == 1
 ticks 1
-click 1002
+click IDC_START
 wait box
 answer yes
 EOF_

@@ -61,3 +61,14 @@ wait exit
 processes
 expect processes == 0
 EOF_
+
+# The driver's own guard: a control name that res/resource.h does not define
+# fails the scenario, where a number read from it would have meant control 0.
+unknown_name_refused() {
+  local log=$suite_dir/unknown-name.log
+  if printf 'text IDC_NO_SUCH_CONTROL\n' | in_suite wine 'C:\driver\veltrane-driver.exe' >"$log" 2>&1; then
+    return 1
+  fi
+  grep -q 'FAIL: unknown control IDC_NO_SUCH_CONTROL' "$log" || { cat "$log"; return 1; }
+}
+check "a control name res/resource.h does not define fails the scenario" unknown_name_refused
