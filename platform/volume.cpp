@@ -31,8 +31,7 @@ bool IsNotSupported(DWORD error)
 bool ControlDevice(HANDLE handle, DWORD code)
 {
     DWORD returned = 0;
-    return DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) ||
-           IsNotSupported(GetLastError());
+    return DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) || IsNotSupported(GetLastError());
 }
 
 HANDLE OpenReadWrite(const std::string& path)
@@ -97,8 +96,8 @@ void Volume::Close()
 bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
 {
     DWORD returned = 0;
-    if (DeviceIoControl(m_handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
-                        sizeof geometry, &returned, nullptr)) {
+    if (DeviceIoControl(m_handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry, &returned,
+                        nullptr)) {
         return true;
     }
     if (!IsOpen() || !IsNotSupported(GetLastError())) {
