@@ -1,4 +1,4 @@
-#include "format/cli/trellan_card_library.h"
+#include "cli/trellan_card_library.h"
 
 #include "trellan/builders.h"
 #include "trellan/file_device.h"

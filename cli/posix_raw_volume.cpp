@@ -1,6 +1,6 @@
-#include "format/cli/posix_raw_volume.h"
+#include "cli/posix_raw_volume.h"
 
-#include "format/cli/device_length.h"
+#include "cli/device_length.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,12 +1,29 @@
-#include "format/cli/command_line.h"
+#include "cli/command_line.h"
 
 #include <array>
 #include <charconv>
+#include <getopt.h>
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace {
+
+// Values of the long options that have no short form.
+enum OptionValue : int { kCard = 256, kMode, kLabel, kCodePage, kForce, kVersion };
+
+constexpr option kOptions[] = {
+    {"card", required_argument, nullptr, kCard},
+    {"mode", required_argument, nullptr, kMode},
+    {"label", required_argument, nullptr, kLabel},
+    {"codepage", required_argument, nullptr, kCodePage},
+    {"yes", no_argument, nullptr, 'y'},
+    {"force", no_argument, nullptr, kForce},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
 
 template <typename Value, std::size_t Count>
 std::optional<Value> Lookup(const std::array<std::pair<std::string_view, Value>, Count>& names, std::string_view name)
@@ -39,23 +56,23 @@ unsigned CodePageNumber(std::string_view value)
 }
 
 // Applies one option that takes a value; false with the error set otherwise.
-bool ApplyValue(std::string_view option, std::string_view value, CommandLine& line)
+bool ApplyValue(int option, std::string_view value, CommandLine& line)
 {
-    if (option == "--card") {
+    if (option == kCard) {
         const std::optional<CardType> card = Lookup(kCardNames, value);
         if (!card) {
             line.error = "--card takes sd, mmc or cf, not '" + std::string(value) + "'";
             return false;
         }
         line.cardType = *card;
-    } else if (option == "--mode") {
+    } else if (option == kMode) {
         const std::optional<EraseMode> mode = Lookup(kModeNames, value);
         if (!mode) {
             line.error = "--mode takes optimized or complete, not '" + std::string(value) + "'";
             return false;
         }
         line.eraseMode = *mode;
-    } else if (option == "--codepage") {
+    } else if (option == kCodePage) {
         const std::optional<trellan::OemCodePage> page = trellan::oem_code_page(CodePageNumber(value));
         if (!page) {
             line.error = "--codepage takes 850 or 437, not '" + std::string(value) + "'";
@@ -73,56 +90,76 @@ bool ApplyValue(std::string_view option, std::string_view value, CommandLine& li
     return true;
 }
 
-bool TakesValue(std::string_view option)
+// The option as the user would name it, for messages about it.
+std::string OptionName(int value)
 {
-    return option == "--card" || option == "--mode" || option == "--label" || option == "--codepage";
+    for (const option& known : kOptions) {
+        if (known.name != nullptr && known.val == value) {
+            return std::string("--") + known.name;
+        }
+    }
+    return std::string("-") + static_cast<char>(value);
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments)
 {
+    // getopt_long wants a program name first and may reorder what follows.
+    std::vector<char*> argv{const_cast<char*>("veltrane-format")};
+    for (const char* argument : arguments) {
+        argv.push_back(const_cast<char*>(argument));
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(argv.size() - 1);
+
     CommandLine line;
-    bool optionsEnded = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string_view argument = arguments[index];
-        if (optionsEnded || !argument.starts_with("-") || argument == "-") {
-            if (!line.path.empty()) {
-                line.error = "one device or image at a time";
-                return line;
-            }
-            line.path = argument;
-            continue;
+    opterr = 0;
+    optind = 0;  // a full restart, so that each call parses afresh
+    for (;;) {
+        const int value = getopt_long(argc, argv.data(), ":hy", kOptions, nullptr);
+        if (value == -1) {
+            break;
         }
-        const std::size_t equals = argument.find('=');
-        const std::string_view option = argument.substr(0, equals);
-        if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--help" || argument == "-h") {
+        switch (value) {
+        case 'h':
             line.request = CommandRequest::help;
             return line;
-        } else if (argument == "--version") {
+        case kVersion:
             line.request = CommandRequest::version;
             return line;
-        } else if (argument == "--yes" || argument == "-y") {
+        case 'y':
             line.assumeYes = true;
-        } else if (argument == "--force") {
+            break;
+        case kForce:
             line.force = true;
-        } else if (TakesValue(option) && equals != std::string_view::npos) {
-            if (!ApplyValue(option, argument.substr(equals + 1), line)) {
+            break;
+        case kCard:
+        case kMode:
+        case kLabel:
+        case kCodePage:
+            if (!ApplyValue(value, optarg, line)) {
                 return line;
             }
-        } else if (TakesValue(option) && index + 1 < arguments.size()) {
-            if (!ApplyValue(option, arguments[++index], line)) {
-                return line;
-            }
-        } else if (TakesValue(option)) {
-            line.error = std::string(option) + " needs a value";
+            break;
+        case ':':
+            line.error = OptionName(optopt) + " needs a value";
             return line;
-        } else {
-            line.error = "unknown option '" + std::string(argument) + "'";
+        default:
+            // optopt names a known option given a value it does not take;
+            // otherwise the option is unknown and only its text tells it.
+            line.error = optopt != 0 && std::string_view(argv[optind - 1]).starts_with("--")
+                             ? OptionName(optopt) + " takes no value"
+                             : "unknown option '" + std::string(argv[optind - 1]) + "'";
             return line;
         }
+    }
+    for (int index = optind; index < argc; ++index) {
+        if (!line.path.empty()) {
+            line.error = "one device or image at a time";
+            return line;
+        }
+        line.path = argv[index];
     }
     if (line.path.empty()) {
         line.error = "no device or image named";

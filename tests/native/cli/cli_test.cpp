@@ -1,8 +1,8 @@
 // The command line's decisions: options, the mount table, and the geometry
 // that makes a device's size class the dialog's.
-#include "format/cli/command_line.h"
-#include "format/cli/mount_table.h"
-#include "format/cli/posix_raw_volume.h"
+#include "cli/command_line.h"
+#include "cli/mount_table.h"
+#include "cli/posix_raw_volume.h"
 #include "drives/capacity_text.h"
 
 #include <gtest/gtest.h>

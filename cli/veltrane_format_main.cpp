@@ -1,12 +1,12 @@
 // veltrane-format: the Veltrane format job from a Linux command line.
 #include "drives/capacity_text.h"
-#include "format/cli/command_line.h"
-#include "format/cli/device_checks.h"
-#include "format/cli/exit_status.h"
-#include "format/cli/posix_raw_volume.h"
-#include "format/cli/target_inspection.h"
-#include "format/cli/terminal_dialog.h"
-#include "format/cli/trellan_card_library.h"
+#include "cli/command_line.h"
+#include "cli/device_checks.h"
+#include "cli/exit_status.h"
+#include "cli/posix_raw_volume.h"
+#include "cli/target_inspection.h"
+#include "cli/terminal_dialog.h"
+#include "cli/trellan_card_library.h"
 #include "format/format_job.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "format/cli/terminal_dialog.h"
+#include "cli/terminal_dialog.h"
 
 #include <algorithm>
 #include <cctype>
