@@ -11,7 +11,7 @@
 namespace {
 
 // Values of the long options that have no short form.
-enum OptionValue : int { kCard = 256, kMode, kLabel, kCodePage, kForce, kVersion };
+enum OptionValue : int { kCard = 256, kMode, kLabel, kCodePage, kForce, kVersion, kVerify, kCheckCapacity, kFull };
 
 constexpr option kOptions[] = {
     {"card", required_argument, nullptr, kCard},
@@ -22,6 +22,9 @@ constexpr option kOptions[] = {
     {"force", no_argument, nullptr, kForce},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
+    {"verify", no_argument, nullptr, kVerify},
+    {"check-capacity", no_argument, nullptr, kCheckCapacity},
+    {"full", no_argument, nullptr, kFull},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -134,6 +137,15 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments)
         case kForce:
             line.force = true;
             break;
+        case kVerify:
+            line.verify = true;
+            break;
+        case kCheckCapacity:
+            line.checkCapacity = true;
+            break;
+        case kFull:
+            line.fullCheck = true;
+            break;
         case kCard:
         case kMode:
         case kLabel:
@@ -163,6 +175,10 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments)
     }
     if (line.path.empty()) {
         line.error = "no device or image named";
+    } else if (line.verify && line.eraseMode != EraseMode::complete) {
+        line.error = "--verify reads back a Complete erase: it needs --mode complete";
+    } else if (line.fullCheck && !line.checkCapacity) {
+        line.error = "--full is a mode of --check-capacity";
     }
     return line;
 }
@@ -176,6 +192,7 @@ std::string HelpText()
 SYNOPSIS
     veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
                     [--label TEXT] [--codepage 850|437] [--yes] [--force]
+                    [--verify] [--check-capacity [--full]]
                     DEVICE-OR-IMAGE
     veltrane-format --help | --version
 
@@ -218,8 +235,32 @@ OPTIONS
         goes on.
     --force
         Format even a block device that is not marked removable, or a device
-        or image that holds a mounted file system. It never overrides a path
-        that cannot be opened or read, or one of zero length.
+        or image that holds a mounted file system, or a card that fails
+        --check-capacity (then for its real capacity). It never overrides a
+        path that cannot be opened or read, or one of zero length.
+    --verify
+        With --mode complete: after the erase pass, read the whole card back
+        before the file system is built. A byte that is not zero (a card
+        that drops writes) ends the format with the first bad offset and
+        exit status 7.
+    --check-capacity
+        Before the format, test whether the card holds what it reports: write
+        4 KiB blocks, each tagged with its own offset and a number drawn for
+        this run, over the whole card (every block of its first part, up to
+        32 MiB, then about 2,000 evenly spaced ones), and read them all
+        back. A card that reports more than it holds wraps: a block written
+        past its real size turns up in place of one below it.
+        A card that drops writes reads back blocks that are not this run's.
+        Either way the report gives the real usable capacity, and the card
+        is not formatted (exit status 7) unless --force is given, which lays
+        the file system out for the real capacity. The check overwrites the
+        card, so it comes after the question. The spread finds a card that
+        wraps at any size on cards up to 64 GiB, and on larger ones at sizes
+        that are multiples of the spacing (the card's size / 2048, rounded
+        up to a power of two), as the flash inside a card is.
+    --full
+        With --check-capacity: test every block of the card. As slow as
+        writing and reading the whole card, and finds every fault.
     --help, -h
         Show this text.
     --version
@@ -265,10 +306,19 @@ EXIT STATUS
     4   the path cannot be opened or read, or has zero length
     5   the block device is not removable (--force overrides)
     6   the device or image holds a mounted file system (--force overrides)
+    7   the card failed --verify, or --check-capacity without --force
+
+PROGRESS
+    The erase pass, the capacity check and the read-back show a line with
+    the share done, the speed so far and the time left at that speed, on
+    stderr, redrawn in place on a terminal; each ends with a line giving
+    what was covered, the time and the speed.
 
 EXAMPLES
     Format the SD card in a USB reader, erasing the start of every 512 KiB:
         veltrane-format --card sd --mode optimized --label PHOTOS /dev/sdc
+    Test a new card's capacity, erase it all and read the erase back:
+        veltrane-format --check-capacity --mode complete --verify /dev/sdc
     Make a 2 GiB CF card image without being asked:
         truncate -s 2G cf.img && veltrane-format --card cf --yes cf.img
     Check what was written (mtools, at the partition's offset):

@@ -62,10 +62,23 @@ TEST(VeltraneFormatCommandLine, UnusableLinesAreRefusedWithAReason)
         {"x", "--label"},
         {"--frobnicate", "x"},
         {"a.img", "b.img"},
+        {"--yes=1", "x"},
+        {"--verify", "x"},                         // nothing erased to read back
+        {"--mode", "optimized", "--verify", "x"},  // blocks left as they were
+        {"--full", "x"},
     };
     for (const auto& arguments : cases) {
         EXPECT_NE(Parse(arguments).error, "") << arguments.size();
     }
+}
+
+TEST(VeltraneFormatCommandLine, HealthChecksAreOptIn)
+{
+    const CommandLine plain = Parse({"x"});
+    EXPECT_FALSE(plain.verify || plain.checkCapacity || plain.fullCheck);
+    const CommandLine all = Parse({"--check-capacity", "--full", "--mode=complete", "--verify", "x"});
+    EXPECT_EQ(all.error, "");
+    EXPECT_TRUE(all.verify && all.checkCapacity && all.fullCheck);
 }
 
 TEST(VeltraneFormatCommandLine, HelpAndVersionWinOverEverythingElse)
