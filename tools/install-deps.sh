@@ -13,6 +13,7 @@ packages=(
   fonts-liberation fonts-wine
   zip unzip bc python3 python3-pil
   e2fsprogs mount
+  pkg-config libmount-dev libfuse3-dev fuse3
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <getopt.h>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,54 +24,59 @@ constexpr const char* usage =
     "The label is read as UTF-8; FAT stores it in the OEM code page given (default 850).\n";
 
 struct Options {
-    Builder builder = Builder::sd;
-    bool builder_given = false;
+    std::optional<Builder> builder;
     std::string label;
     OemCodePage code_page = OemCodePage::cp850;
     std::string path;
 };
 
-bool parse_builder(std::string_view name, Builder& builder)
+enum option_value : int { builder_option = 256, label_option, code_page_option };
+
+constexpr option long_options[] = {
+    {"builder", required_argument, nullptr, builder_option},
+    {"label", required_argument, nullptr, label_option},
+    {"codepage", required_argument, nullptr, code_page_option},
+    {nullptr, 0, nullptr, 0},
+};
+
+bool parse_code_page(const char* text, OemCodePage& code_page)
 {
-    constexpr std::pair<std::string_view, Builder> names[] = {
-        {"sd", Builder::sd}, {"fat32", Builder::fat32}, {"exfat", Builder::exfat},
-        {"mmc", Builder::mmc}, {"cf", Builder::cf},
-    };
-    for (const auto& [known, value] : names) {
-        if (name == known) {
-            builder = value;
-            return true;
-        }
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(text, &end, 10);
+    const std::optional<OemCodePage> page = oem_code_page(static_cast<unsigned>(number));
+    if (!page || *end != '\0') {
+        return false;
     }
-    return false;
+    code_page = *page;
+    return true;
 }
 
+// False for anything the usage text does not allow; getopt_long's own
+// complaints are kept quiet in favour of that text.
 bool parse_options(int argc, char** argv, Options& options)
 {
-    for (int index = 1; index < argc; ++index) {
-        const std::string_view argument = argv[index];
-        if (argument == "--builder" && index + 1 < argc) {
-            if (!parse_builder(argv[++index], options.builder)) {
+    opterr = 0;
+    for (;;) {
+        const int value = getopt_long(argc, argv, "", long_options, nullptr);
+        if (value == -1) {
+            break;
+        }
+        if (value == builder_option) {
+            options.builder = builder_named(optarg);
+            if (!options.builder) {
                 return false;
             }
-            options.builder_given = true;
-        } else if (argument == "--label" && index + 1 < argc) {
-            options.label = argv[++index];
-        } else if (argument == "--codepage" && index + 1 < argc) {
-            char* end = nullptr;
-            const unsigned long number = std::strtoul(argv[++index], &end, 10);
-            const std::optional<OemCodePage> page = oem_code_page(static_cast<unsigned>(number));
-            if (!page || *end != '\0') {
-                return false;
-            }
-            options.code_page = *page;
-        } else if (options.path.empty() && !argument.starts_with("--")) {
-            options.path = argument;
-        } else {
+        } else if (value == label_option) {
+            options.label = optarg;
+        } else if (value != code_page_option || !parse_code_page(optarg, options.code_page)) {
             return false;
         }
     }
-    return options.builder_given && !options.path.empty();
+    if (optind + 1 != argc) {
+        return false;
+    }
+    options.path = argv[optind];
+    return options.builder.has_value();
 }
 
 // Reads back what was written: the partition entry and the boot sector.
@@ -121,7 +127,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), trellan::describe(open_failure));
         return 1;
     }
-    const FormatStatus status = build(options.builder, *device, volume_label_from_utf8(options.label, options.code_page),
+    const FormatStatus status = build(*options.builder, *device, volume_label_from_utf8(options.label, options.code_page),
                                        current_format_stamp());
     if (!status.ok()) {
         std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), describe(status).c_str());

@@ -5,7 +5,7 @@
 #include "trellan/byte_order.h"
 #include "trellan/exfat_boot_region.h"
 #include "trellan/exfat_upcase.h"
-#include "trellan/memory_device.h"
+#include "memory_device.h"
 
 namespace trellan {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "trellan/builders.h"
 #include "trellan/byte_order.h"
-#include "trellan/memory_device.h"
+#include "memory_device.h"
 
 namespace trellan {
 namespace {

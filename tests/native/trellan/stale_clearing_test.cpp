@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "trellan/memory_device.h"
+#include "memory_device.h"
 
 namespace trellan {
 namespace {

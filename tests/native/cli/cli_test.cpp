@@ -1,8 +1,8 @@
 // The command line's decisions: options, the mount table, and the geometry
 // that makes a device's size class the dialog's.
-#include "format/cli/command_line.h"
-#include "format/cli/mount_table.h"
-#include "format/cli/posix_raw_volume.h"
+#include "cli/command_line.h"
+#include "cli/mount_table.h"
+#include "cli/posix_raw_volume.h"
 #include "drives/capacity_text.h"
 
 #include <gtest/gtest.h>
@@ -62,10 +62,23 @@ TEST(VeltraneFormatCommandLine, UnusableLinesAreRefusedWithAReason)
         {"x", "--label"},
         {"--frobnicate", "x"},
         {"a.img", "b.img"},
+        {"--yes=1", "x"},
+        {"--verify", "x"},                         // nothing erased to read back
+        {"--mode", "optimized", "--verify", "x"},  // blocks left as they were
+        {"--full", "x"},
     };
     for (const auto& arguments : cases) {
         EXPECT_NE(Parse(arguments).error, "") << arguments.size();
     }
+}
+
+TEST(VeltraneFormatCommandLine, HealthChecksAreOptIn)
+{
+    const CommandLine plain = Parse({"x"});
+    EXPECT_FALSE(plain.verify || plain.checkCapacity || plain.fullCheck);
+    const CommandLine all = Parse({"--check-capacity", "--full", "--mode=complete", "--verify", "x"});
+    EXPECT_EQ(all.error, "");
+    EXPECT_TRUE(all.verify && all.checkCapacity && all.fullCheck);
 }
 
 TEST(VeltraneFormatCommandLine, HelpAndVersionWinOverEverythingElse)

@@ -1,11 +1,14 @@
 // The format job's dialog on a terminal: its message boxes become lines on
-// stderr, its progress bar a bar redrawn in place when stderr is a terminal
-// and a line at the start and the end of the erase pass otherwise.
+// stderr, its progress bar a line with speed and time left redrawn in place
+// when stderr is a terminal, and a line at the start and the end of the
+// erase pass either way.
 #pragma once
 
+#include "cli/progress_display.h"
 #include "format/format_job.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 // Asks a yes/no question on stderr and reads the answer from stdin; only
@@ -28,12 +31,12 @@ public:
     void PumpPendingMessages() override {}
 
 private:
-    void DrawBar(std::int64_t position);
+    // The job counts the pass in 512 KiB blocks.
+    std::uint64_t BytesOf(std::int64_t position) const;
 
     std::FILE* output_;
     Answers answers_;
-    bool terminal_;
     std::int64_t lower_ = 0;
     std::int64_t upper_ = 0;
-    int shownPercent_ = -1;
+    std::optional<ProgressDisplay> progress_;
 };

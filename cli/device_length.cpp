@@ -1,4 +1,4 @@
-#include "format/cli/device_length.h"
+#include "cli/device_length.h"
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>

@@ -6,23 +6,37 @@
 #include "trellan/format_status.h"
 #include "trellan/oem_code_pages.h"
 
+#include <optional>
 #include <string>
 
 class TrellanCardLibrary : public CardLibrary {
 public:
+    struct Options {
+        trellan::OemCodePage codePage = trellan::OemCodePage::cp850;
+        // The card's real capacity, when it reports more: the layout fits it.
+        std::optional<std::uint64_t> lengthLimit;
+        // Read the card back before building: the erase left only zeros.
+        bool verifyErase = false;
+    };
+
     // The job hands over the label's bytes; they are read as UTF-8, and FAT
-    // stores them in codePage.
-    TrellanCardLibrary(std::string path, trellan::OemCodePage codePage) : path_(std::move(path)), codePage_(codePage) {}
+    // stores them in the code page.
+    TrellanCardLibrary(std::string path, Options options) : path_(std::move(path)), options_(options) {}
 
     // driveLetter is the job's token for the one path this library formats.
     int Build(trellan::Builder builder, char driveLetter, char* label) override;
 
     // Why the last Build failed, for a person; empty after a success.
     const std::string& FailureText() const { return failureText_; }
+    // The last Build failed because the card did not keep the erase.
+    bool CardFaulty() const { return cardFaulty_; }
 
 private:
+    bool VerifyErase(std::uint64_t lengthBytes);
+
     std::string path_;
-    trellan::OemCodePage codePage_;
+    Options options_;
     std::string failureText_;
+    bool cardFaulty_ = false;
 };
 

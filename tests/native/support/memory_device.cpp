@@ -1,4 +1,4 @@
-#include "trellan/memory_device.h"
+#include "memory_device.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-// The mounted file systems as /proc/self/mountinfo lists them.
+// The mounted file systems as /proc/self/mountinfo lists them, read with libmount.
 #pragma once
 
 #include <string>
@@ -12,8 +12,8 @@ struct MountEntry {
     std::string source;  // the device path the file system was mounted from
 };
 
-// Lines that do not parse are skipped: a mount we cannot read is no device
-// of ours.
+// Text in the mountinfo format. Lines that do not parse are skipped: a mount
+// we cannot read is no device of ours.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 
 // The current process's table; empty when it cannot be read.

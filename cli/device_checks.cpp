@@ -1,4 +1,4 @@
-#include "format/cli/device_checks.h"
+#include "cli/device_checks.h"
 
 #include <cstdio>
 #include <fcntl.h>

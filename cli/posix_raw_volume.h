@@ -5,6 +5,7 @@
 
 #include "drives/raw_volume.h"
 
+#include <optional>
 #include <string>
 
 // What Windows reports for media without a geometry of their own: 255 tracks
@@ -13,7 +14,11 @@ DiskGeometry DerivedGeometry(std::uint64_t lengthBytes, std::uint32_t bytesPerSe
 
 class PosixRawVolumeOpener : public RawVolumeOpener {
 public:
-    explicit PosixRawVolumeOpener(std::string path) : path_(std::move(path)) {}
+    // lengthLimit: a card's real capacity, when it reports more.
+    explicit PosixRawVolumeOpener(std::string path, std::optional<std::uint64_t> lengthLimit = std::nullopt)
+        : path_(std::move(path)), lengthLimit_(lengthLimit)
+    {
+    }
 
     // Read-write, or read-only when only that is permitted (a locked card or
     // a read-only image): the trial write then reports the write protection.
@@ -21,4 +26,5 @@ public:
 
 private:
     std::string path_;
+    std::optional<std::uint64_t> lengthLimit_;
 };

@@ -1,4 +1,4 @@
-#include "format/cli/target_inspection.h"
+#include "cli/target_inspection.h"
 
 #include <cerrno>
 #include <cstring>

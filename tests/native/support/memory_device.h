@@ -1,4 +1,4 @@
-// A BlockDevice in memory for tests and benchmarks. It records every write
+// A BlockDevice in memory for tests. It records every write
 // range, can be told to fail a given write or to refuse all writes, and keeps
 // only the 1 MiB chunks that were written, so a 2 TiB card costs no more than
 // the bytes a format puts on it.

@@ -21,6 +21,9 @@ struct CommandLine {
     trellan::OemCodePage codePage = trellan::OemCodePage::cp850;
     bool assumeYes = false;
     bool force = false;
+    bool verify = false;         // read the card back after a Complete erase
+    bool checkCapacity = false;  // test the card's real capacity before the format
+    bool fullCheck = false;      // every block, not a spread of them
     std::string path;
     std::string error;  // non-empty: the command line is not usable
 };

@@ -1,7 +1,8 @@
-#include "format/cli/posix_raw_volume.h"
+#include "cli/posix_raw_volume.h"
 
-#include "format/cli/device_length.h"
+#include "cli/device_length.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,10 +15,13 @@ constexpr std::uint32_t kDerivedSectorsPerTrack = 63;
 
 class PosixRawVolume : public RawVolume {
 public:
-    explicit PosixRawVolume(int descriptor)
+    PosixRawVolume(int descriptor, std::optional<std::uint64_t> lengthLimit)
         : descriptor_(descriptor), imageFile_(DeviceKindOf(descriptor) == DeviceKind::imageFile),
           length_(DeviceLengthBytes(descriptor))
     {
+        if (length_ && lengthLimit) {
+            length_ = std::min(*length_, *lengthLimit);
+        }
     }
     ~PosixRawVolume() override { ::close(descriptor_); }
     PosixRawVolume(const PosixRawVolume&) = delete;
@@ -110,5 +114,5 @@ std::unique_ptr<RawVolume> PosixRawVolumeOpener::OpenRawVolume(char /*driveLette
     if (descriptor < 0) {
         return nullptr;
     }
-    return std::make_unique<PosixRawVolume>(descriptor);
+    return std::make_unique<PosixRawVolume>(descriptor, lengthLimit_);
 }

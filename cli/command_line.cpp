@@ -1,12 +1,32 @@
-#include "format/cli/command_line.h"
+#include "cli/command_line.h"
 
 #include <array>
 #include <charconv>
+#include <getopt.h>
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace {
+
+// Values of the long options that have no short form.
+enum OptionValue : int { kCard = 256, kMode, kLabel, kCodePage, kForce, kVersion, kVerify, kCheckCapacity, kFull };
+
+constexpr option kOptions[] = {
+    {"card", required_argument, nullptr, kCard},
+    {"mode", required_argument, nullptr, kMode},
+    {"label", required_argument, nullptr, kLabel},
+    {"codepage", required_argument, nullptr, kCodePage},
+    {"yes", no_argument, nullptr, 'y'},
+    {"force", no_argument, nullptr, kForce},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {"verify", no_argument, nullptr, kVerify},
+    {"check-capacity", no_argument, nullptr, kCheckCapacity},
+    {"full", no_argument, nullptr, kFull},
+    {nullptr, 0, nullptr, 0},
+};
 
 template <typename Value, std::size_t Count>
 std::optional<Value> Lookup(const std::array<std::pair<std::string_view, Value>, Count>& names, std::string_view name)
@@ -33,23 +53,23 @@ unsigned CodePageNumber(std::string_view value)
 }
 
 // Applies one option that takes a value; false with the error set otherwise.
-bool ApplyValue(std::string_view option, std::string_view value, CommandLine& line)
+bool ApplyValue(int option, std::string_view value, CommandLine& line)
 {
-    if (option == "--card") {
+    if (option == kCard) {
         const std::optional<CardType> card = CardTypeNamed(value);
         if (!card) {
             line.error = "--card takes sd, mmc or cf, not '" + std::string(value) + "'";
             return false;
         }
         line.cardType = *card;
-    } else if (option == "--mode") {
+    } else if (option == kMode) {
         const std::optional<EraseMode> mode = Lookup(kModeNames, value);
         if (!mode) {
             line.error = "--mode takes optimized or complete, not '" + std::string(value) + "'";
             return false;
         }
         line.eraseMode = *mode;
-    } else if (option == "--codepage") {
+    } else if (option == kCodePage) {
         const std::optional<trellan::OemCodePage> page = trellan::oem_code_page(CodePageNumber(value));
         if (!page) {
             line.error = "--codepage takes 850 or 437, not '" + std::string(value) + "'";
@@ -67,59 +87,92 @@ bool ApplyValue(std::string_view option, std::string_view value, CommandLine& li
     return true;
 }
 
-bool TakesValue(std::string_view option)
+// The option as the user would name it, for messages about it.
+std::string OptionName(int value)
 {
-    return option == "--card" || option == "--mode" || option == "--label" || option == "--codepage";
+    for (const option& known : kOptions) {
+        if (known.name != nullptr && known.val == value) {
+            return std::string("--") + known.name;
+        }
+    }
+    return std::string("-") + static_cast<char>(value);
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const char* const> arguments)
 {
+    // getopt_long wants a program name first and may reorder what follows.
+    std::vector<char*> argv{const_cast<char*>("veltrane-format")};
+    for (const char* argument : arguments) {
+        argv.push_back(const_cast<char*>(argument));
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(argv.size() - 1);
+
     CommandLine line;
-    bool optionsEnded = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string_view argument = arguments[index];
-        if (optionsEnded || !argument.starts_with("-") || argument == "-") {
-            if (!line.path.empty()) {
-                line.error = "one device or image at a time";
-                return line;
-            }
-            line.path = argument;
-            continue;
+    opterr = 0;
+    optind = 0;  // a full restart, so that each call parses afresh
+    for (;;) {
+        const int value = getopt_long(argc, argv.data(), ":hy", kOptions, nullptr);
+        if (value == -1) {
+            break;
         }
-        const std::size_t equals = argument.find('=');
-        const std::string_view option = argument.substr(0, equals);
-        if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--help" || argument == "-h") {
+        switch (value) {
+        case 'h':
             line.request = CommandRequest::help;
             return line;
-        } else if (argument == "--version") {
+        case kVersion:
             line.request = CommandRequest::version;
             return line;
-        } else if (argument == "--yes" || argument == "-y") {
+        case 'y':
             line.assumeYes = true;
-        } else if (argument == "--force") {
+            break;
+        case kForce:
             line.force = true;
-        } else if (TakesValue(option) && equals != std::string_view::npos) {
-            if (!ApplyValue(option, argument.substr(equals + 1), line)) {
+            break;
+        case kVerify:
+            line.verify = true;
+            break;
+        case kCheckCapacity:
+            line.checkCapacity = true;
+            break;
+        case kFull:
+            line.fullCheck = true;
+            break;
+        case kCard:
+        case kMode:
+        case kLabel:
+        case kCodePage:
+            if (!ApplyValue(value, optarg, line)) {
                 return line;
             }
-        } else if (TakesValue(option) && index + 1 < arguments.size()) {
-            if (!ApplyValue(option, arguments[++index], line)) {
-                return line;
-            }
-        } else if (TakesValue(option)) {
-            line.error = std::string(option) + " needs a value";
+            break;
+        case ':':
+            line.error = OptionName(optopt) + " needs a value";
             return line;
-        } else {
-            line.error = "unknown option '" + std::string(argument) + "'";
+        default:
+            // optopt names a known option given a value it does not take;
+            // otherwise the option is unknown and only its text tells it.
+            line.error = optopt != 0 && std::string_view(argv[optind - 1]).starts_with("--")
+                             ? OptionName(optopt) + " takes no value"
+                             : "unknown option '" + std::string(argv[optind - 1]) + "'";
             return line;
         }
     }
+    for (int index = optind; index < argc; ++index) {
+        if (!line.path.empty()) {
+            line.error = "one device or image at a time";
+            return line;
+        }
+        line.path = argv[index];
+    }
     if (line.path.empty()) {
         line.error = "no device or image named";
+    } else if (line.verify && line.eraseMode != EraseMode::complete) {
+        line.error = "--verify reads back a Complete erase: it needs --mode complete";
+    } else if (line.fullCheck && !line.checkCapacity) {
+        line.error = "--full is a mode of --check-capacity";
     }
     return line;
 }
@@ -133,6 +186,7 @@ std::string HelpText()
 SYNOPSIS
     veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
                     [--label TEXT] [--codepage 850|437] [--yes] [--force]
+                    [--verify] [--check-capacity [--full]]
                     DEVICE-OR-IMAGE
     veltrane-format --help | --version
 
@@ -175,8 +229,32 @@ OPTIONS
         goes on.
     --force
         Format even a block device that is not marked removable, or a device
-        or image that holds a mounted file system. It never overrides a path
-        that cannot be opened or read, or one of zero length.
+        or image that holds a mounted file system, or a card that fails
+        --check-capacity (then for its real capacity). It never overrides a
+        path that cannot be opened or read, or one of zero length.
+    --verify
+        With --mode complete: after the erase pass, read the whole card back
+        before the file system is built. A byte that is not zero (a card
+        that drops writes) ends the format with the first bad offset and
+        exit status 7.
+    --check-capacity
+        Before the format, test whether the card holds what it reports: write
+        4 KiB blocks, each tagged with its own offset and a number drawn for
+        this run, over the whole card (every block of its first part, up to
+        32 MiB, then about 2,000 evenly spaced ones), and read them all
+        back. A card that reports more than it holds wraps: a block written
+        past its real size turns up in place of one below it.
+        A card that drops writes reads back blocks that are not this run's.
+        Either way the report gives the real usable capacity, and the card
+        is not formatted (exit status 7) unless --force is given, which lays
+        the file system out for the real capacity. The check overwrites the
+        card, so it comes after the question. The spread finds a card that
+        wraps at any size on cards up to 64 GiB, and on larger ones at sizes
+        that are multiples of the spacing (the card's size / 2048, rounded
+        up to a power of two), as the flash inside a card is.
+    --full
+        With --check-capacity: test every block of the card. As slow as
+        writing and reading the whole card, and finds every fault.
     --help, -h
         Show this text.
     --version
@@ -222,10 +300,19 @@ EXIT STATUS
     4   the path cannot be opened or read, or has zero length
     5   the block device is not removable (--force overrides)
     6   the device or image holds a mounted file system (--force overrides)
+    7   the card failed --verify, or --check-capacity without --force
+
+PROGRESS
+    The erase pass, the capacity check and the read-back show a line with
+    the share done, the speed so far and the time left at that speed, on
+    stderr, redrawn in place on a terminal; each ends with a line giving
+    what was covered, the time and the speed.
 
 EXAMPLES
     Format the SD card in a USB reader, erasing the start of every 512 KiB:
         veltrane-format --card sd --mode optimized --label PHOTOS /dev/sdc
+    Test a new card's capacity, erase it all and read the erase back:
+        veltrane-format --check-capacity --mode complete --verify /dev/sdc
     Make a 2 GiB CF card image without being asked:
         truncate -s 2G cf.img && veltrane-format --card cf --yes cf.img
     Check what was written (mtools, at the partition's offset):

@@ -9,4 +9,5 @@ enum ExitStatus : int {
     kExitUnusable = 4,      // cannot open or read the path, or zero length
     kExitNotRemovable = 5,  // a fixed disk; --force overrides
     kExitMounted = 6,       // holds a mounted file system; --force overrides
+    kExitCardFaulty = 7,    // failed --verify, or --check-capacity without --force
 };

@@ -1,15 +1,20 @@
 // veltrane-format: the Veltrane format job from a Linux command line.
+#include "cli/card_access.h"
+#include "cli/card_health.h"
+#include "cli/command_line.h"
+#include "cli/device_checks.h"
+#include "cli/exit_status.h"
+#include "cli/posix_raw_volume.h"
+#include "cli/target_inspection.h"
+#include "cli/terminal_dialog.h"
+#include "cli/trellan_card_library.h"
 #include "drives/capacity_text.h"
-#include "format/cli/command_line.h"
-#include "format/cli/device_checks.h"
-#include "format/cli/exit_status.h"
-#include "format/cli/posix_raw_volume.h"
-#include "format/cli/target_inspection.h"
-#include "format/cli/terminal_dialog.h"
-#include "format/cli/trellan_card_library.h"
 #include "format/format_job.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <random>
 #include <string>
 
 namespace {
@@ -102,7 +107,39 @@ void ShowPlan(const CommandLine& line, const TargetIdentity& target, const Targe
     std::fflush(stdout);
 }
 
-int RunJob(const CommandLine& line)
+// Before the format: does the card hold what it reports. Sets the length to
+// format for when --force takes a failing card; non-zero ends the program.
+int CheckCardCapacity(const CommandLine& line, std::uint64_t lengthBytes, std::optional<std::uint64_t>& lengthLimit)
+{
+    // A locked card is the job's to report, as the dialog does.
+    PosixRawVolumeOpener volumes(line.path);
+    if (IsWriteProtected(kDriveToken, volumes)) {
+        return 0;
+    }
+    std::string problem;
+    const std::unique_ptr<CardAccess> card = CardAccess::Open(line.path, problem);
+    if (!card) {
+        Complain(line.path, problem);
+        return kExitFormatFailed;
+    }
+    std::random_device entropy;
+    const std::uint64_t seed = (std::uint64_t{entropy()} << 32) ^ entropy();
+    const CapacityFinding finding = CheckCapacity(*card, PlanProbes(lengthBytes, line.fullCheck), seed, stderr);
+    std::fputs(DescribeFinding(finding).c_str(), stdout);
+    std::fflush(stdout);
+    if (finding.Passed()) {
+        return 0;
+    }
+    if (!line.force) {
+        Complain(line.path, "fails the capacity check; not formatted (--force formats it for its real capacity)");
+        return kExitCardFaulty;
+    }
+    std::printf("Formatting for the real capacity (--force).\n");
+    lengthLimit = finding.usableBytes;
+    return 0;
+}
+
+int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
 {
     FormatJobInputs inputs;
     inputs.driveLetter = kDriveToken;
@@ -110,9 +147,10 @@ int RunJob(const CommandLine& line)
     inputs.cardType = line.cardType;
     inputs.eraseMode = line.eraseMode;
 
-    PosixRawVolumeOpener volumes(line.path);
+    PosixRawVolumeOpener volumes(line.path, lengthLimit);
     TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask);
-    TrellanCardLibrary library(line.path, line.codePage);
+    TrellanCardLibrary library(
+        line.path, {.codePage = line.codePage, .lengthLimit = lengthLimit, .verifyErase = line.verify});
     const int result = RunFormatJob(inputs, volumes, dialog, library, [] { return kExFatSupported; });
 
     switch (result) {
@@ -127,7 +165,7 @@ int RunJob(const CommandLine& line)
             Complain(line.path, library.FailureText());
         }
         std::printf("Fail\nFormat Error\n");
-        return kExitFormatFailed;
+        return library.CardFaulty() ? kExitCardFaulty : kExitFormatFailed;
     }
 }
 
@@ -167,5 +205,11 @@ int main(int argc, char** argv)
         std::fputs("Nothing was written.\n", stderr);
         return kExitNotConfirmed;
     }
-    return RunJob(line);
+    std::optional<std::uint64_t> lengthLimit;
+    if (line.checkCapacity) {
+        if (const int status = CheckCardCapacity(line, measure.lengthBytes, lengthLimit); status != 0) {
+            return status;
+        }
+    }
+    return RunJob(line, lengthLimit);
 }

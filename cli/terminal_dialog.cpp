@@ -1,15 +1,9 @@
-#include "format/cli/terminal_dialog.h"
+#include "cli/terminal_dialog.h"
 
 #include <algorithm>
 #include <cctype>
 #include <iostream>
 #include <unistd.h>
-
-namespace {
-
-constexpr int kBarCells = 40;
-
-}  // namespace
 
 bool AskYesNo(std::string_view question)
 {
@@ -26,7 +20,7 @@ bool AskYesNo(std::string_view question)
 }
 
 TerminalDialog::TerminalDialog(std::FILE* output, Answers answers)
-    : output_(output), answers_(answers), terminal_(::isatty(::fileno(output)) != 0)
+    : output_(output), answers_(answers)
 {
 }
 
@@ -57,10 +51,10 @@ bool TerminalDialog::ConfirmFormat(std::string_view warning)
 
 void TerminalDialog::ShowProgressBar()
 {
-    shownPercent_ = -1;
-    if (!terminal_) {
+    if (!::isatty(::fileno(output_))) {
         std::fprintf(output_, "Erasing %lld blocks of 512 KiB ...\n", static_cast<long long>(upper_ - lower_));
     }
+    progress_.emplace(output_, "Erasing", BytesOf(upper_));
 }
 
 void TerminalDialog::SetBarRange(std::int64_t lower, std::int64_t upper)
@@ -71,28 +65,18 @@ void TerminalDialog::SetBarRange(std::int64_t lower, std::int64_t upper)
 
 void TerminalDialog::SetBarPosition(std::int64_t position)
 {
-    if (terminal_) {
-        DrawBar(position);
-    } else if (position == upper_) {
-        std::fputs("Erase pass done\n", output_);
+    if (!progress_) {
+        return;
+    }
+    if (position == upper_) {
+        progress_->Finish("Erase pass done", BytesOf(position));
+        progress_.reset();
+    } else {
+        progress_->Update(BytesOf(position));
     }
 }
 
-void TerminalDialog::DrawBar(std::int64_t position)
+std::uint64_t TerminalDialog::BytesOf(std::int64_t position) const
 {
-    const std::int64_t span = std::max<std::int64_t>(upper_ - lower_, 1);
-    const std::int64_t done = std::clamp<std::int64_t>(position - lower_, 0, span);
-    const int percent = static_cast<int>(done * 100 / span);
-    // Redraw only when the figure changes: a large card has millions of blocks.
-    if (percent == shownPercent_ && position != upper_) {
-        return;
-    }
-    shownPercent_ = percent;
-    const int filled = static_cast<int>(done * kBarCells / span);
-    std::fprintf(output_, "\rErasing [%.*s%*s] %3d%%", filled, "########################################",
-                 kBarCells - filled, "", percent);
-    if (position == upper_) {
-        std::fputc('\n', output_);
-    }
-    std::fflush(output_);
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(position - lower_, 0)) * kEraseBlockStepBytes;
 }

@@ -1,0 +1,84 @@
+#include "cli/card_access.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kAlignment = 4096;
+
+}  // namespace
+
+std::unique_ptr<CardAccess> CardAccess::Open(const std::string& path, std::string& problem)
+{
+    // Not every file system takes direct I/O (tmpfs); those get the cache
+    // dropped by Settle instead.
+    int descriptor = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_DIRECT);
+    if (descriptor < 0 && errno == EINVAL) {
+        descriptor = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    }
+    if (descriptor < 0) {
+        problem = std::string("cannot open it for the check: ") + std::strerror(errno);
+        return nullptr;
+    }
+    return std::unique_ptr<CardAccess>(new CardAccess(descriptor));
+}
+
+CardAccess::~CardAccess()
+{
+    ::close(descriptor_);
+}
+
+bool CardAccess::Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count =
+            ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offsetBytes + done));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+std::size_t CardAccess::Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count =
+            ::pread(descriptor_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offsetBytes + done));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return done;
+}
+
+void CardAccess::Settle()
+{
+    ::fsync(descriptor_);
+    ::posix_fadvise(descriptor_, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+void CardAccess::BufferFree::operator()(std::uint8_t* bytes) const
+{
+    std::free(bytes);
+}
+
+CardAccess::Buffer CardAccess::NewBuffer(std::size_t bytes)
+{
+    const std::size_t rounded = (bytes + kAlignment - 1) / kAlignment * kAlignment;
+    return Buffer(static_cast<std::uint8_t*>(std::aligned_alloc(kAlignment, rounded)));
+}

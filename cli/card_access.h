@@ -1,0 +1,39 @@
+// Reads and writes of whole blocks on the card for the health checks, past
+// the page cache: a read that the cache answered would show what was sent to
+// the card, not what the card kept.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+class CardAccess {
+public:
+    // nullptr with problem set when the path cannot be opened for writing.
+    static std::unique_ptr<CardAccess> Open(const std::string& path, std::string& problem);
+    ~CardAccess();
+    CardAccess(const CardAccess&) = delete;
+    CardAccess& operator=(const CardAccess&) = delete;
+
+    // Offsets and sizes in whole 4 KiB blocks; buffers from NewBuffer().
+    // False when the card did not take all the bytes.
+    bool Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes);
+    // The bytes read: fewer than asked at the end of an image or on an error.
+    std::size_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes);
+    // Writes what is cached to the card and forgets it, so the reads that
+    // follow come from the card.
+    void Settle();
+
+    // A buffer aligned as direct I/O needs it.
+    struct BufferFree {
+        void operator()(std::uint8_t* bytes) const;
+    };
+    using Buffer = std::unique_ptr<std::uint8_t[], BufferFree>;
+    static Buffer NewBuffer(std::size_t bytes);
+
+private:
+    explicit CardAccess(int descriptor) : descriptor_(descriptor) {}
+
+    int descriptor_;
+};

@@ -1,0 +1,49 @@
+#include "cli/trellan_card_library.h"
+
+#include "cli/card_access.h"
+#include "cli/card_health.h"
+#include "cli/limited_device.h"
+#include "trellan/builders.h"
+#include "trellan/file_device.h"
+#include "trellan/volume_label.h"
+
+int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, char* label)
+{
+    cardFaulty_ = false;
+    trellan::OpenFailure openFailure = trellan::OpenFailure::none;
+    std::unique_ptr<trellan::BlockDevice> device = trellan::FileDevice::open(path_, openFailure);
+    if (!device) {
+        failureText_ = std::string("cannot open the device again: ") + trellan::describe(openFailure);
+        return 0;
+    }
+    if (options_.lengthLimit) {
+        device = std::make_unique<LengthLimitedDevice>(std::move(device), *options_.lengthLimit);
+    }
+    if (options_.verifyErase && !VerifyErase(device->length_sectors() * device->sector_size_bytes())) {
+        return 0;
+    }
+    const trellan::VolumeLabel volumeLabel =
+        trellan::volume_label_from_utf8(label == nullptr ? "" : label, options_.codePage);
+    const trellan::FormatStatus status =
+        trellan::build(builder, *device, volumeLabel, trellan::current_format_stamp());
+    failureText_ = status.ok() ? std::string() : trellan::describe(status);
+    return status.ok() ? 1 : 0;
+}
+
+bool TrellanCardLibrary::VerifyErase(std::uint64_t lengthBytes)
+{
+    std::string problem;
+    const std::unique_ptr<CardAccess> card = CardAccess::Open(path_, problem);
+    if (!card) {
+        failureText_ = problem;
+        return false;
+    }
+    const ZeroCheck check = CheckAllZero(*card, lengthBytes, stderr);
+    if (!check.firstBadOffset) {
+        return true;
+    }
+    cardFaulty_ = true;
+    failureText_ = "the card did not keep the Complete erase: offset " + std::to_string(*check.firstBadOffset) +
+                   (check.readFailed ? " cannot be read back" : " reads back a byte that is not zero");
+    return false;
+}

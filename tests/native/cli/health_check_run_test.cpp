@@ -1,0 +1,222 @@
+// veltrane-format's card health checks on cards that fail as counterfeit
+// and worn cards do: faulty-card, a FUSE file system, serves an image that
+// wraps past its real size or drops every thousandth write, and a loop
+// device over it makes a block device that does the same. A good image
+// must pass. Skipped, with the reason, where FUSE cannot be mounted.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+
+#include "image_tools.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+constexpr std::uint64_t kReportedBytes = 256 * kMiB;
+constexpr std::uint64_t kRealBytes = 48 * kMiB;  // no power of two: the real size must come from the card
+
+using test_support::CommandResult;
+using test_support::run_command;
+
+std::string Quoted(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+// A card that has been used: what it does not keep reads back as old data, not zeros.
+bool MakeUsedImage(const fs::path& path, std::uint64_t lengthBytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    const std::string block(kMiB, '\xa5');
+    for (std::uint64_t done = 0; done < lengthBytes; done += kMiB) {
+        file.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    return static_cast<bool>(file);
+}
+
+// faulty-card running over a backing image until destroyed.
+class FaultyCard {
+public:
+    FaultyCard(const fs::path& backing, std::uint64_t dropEvery, const fs::path& mountPoint)
+        : card_(mountPoint / "card.img")
+    {
+        fs::create_directories(mountPoint);
+        const std::string reported = std::to_string(kReportedBytes);
+        const std::string drop = std::to_string(dropEvery);
+        const std::string backingPath = backing.string();
+        const std::string mountPath = mountPoint.string();
+        const char* arguments[] = {FAULTY_CARD_PATH, backingPath.c_str(), reported.c_str(),
+                                   drop.c_str(),     mountPath.c_str(),   nullptr};
+        if (posix_spawn(&pid_, FAULTY_CARD_PATH, nullptr, nullptr, const_cast<char**>(arguments), environ) != 0) {
+            pid_ = -1;
+            return;
+        }
+        for (int tries = 0; tries < 100 && !Mounted(); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~FaultyCard()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    FaultyCard(const FaultyCard&) = delete;
+    FaultyCard& operator=(const FaultyCard&) = delete;
+
+    bool Mounted() const
+    {
+        struct stat status {};
+        return ::stat(card_.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) == kReportedBytes;
+    }
+    const fs::path& Image() const { return card_; }
+
+private:
+    fs::path card_;
+    pid_t pid_ = -1;
+};
+
+// A loop device over the faulty image: the card as a real block device.
+class LoopDevice {
+public:
+    explicit LoopDevice(const fs::path& image)
+    {
+        const CommandResult attach = run_command("losetup --find --show " + Quoted(image));
+        if (attach.exit_code == 0) {
+            path_ = attach.output.substr(0, attach.output.find('\n'));
+        }
+    }
+    ~LoopDevice()
+    {
+        if (!path_.empty()) {
+            run_command("losetup --detach " + Quoted(path_));
+        }
+    }
+    LoopDevice(const LoopDevice&) = delete;
+    LoopDevice& operator=(const LoopDevice&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+CommandResult Format(const std::string& arguments)
+{
+    return run_command(VELTRANE_FORMAT_PATH " --yes " + arguments + " </dev/null");
+}
+
+bool InspectsClean(const fs::path& image)
+{
+    const CommandResult inspect = run_command(CARD_INSPECT_PATH " " + Quoted(image));
+    return inspect.exit_code == 0 && inspect.output.find("\nfsck=clean\n") != std::string::npos;
+}
+
+class CardHealth : public ::testing::Test {
+protected:
+    // The faulty card, or a skip with the reason.
+    bool Start(std::uint64_t realBytes, std::uint64_t dropEvery)
+    {
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+            reason_ = "no usable /dev/fuse here";
+            return false;
+        }
+        backing_ = directory_.file("backing.img");
+        if (!MakeUsedImage(backing_, realBytes)) {
+            reason_ = "cannot write the backing image";
+            return false;
+        }
+        card_.emplace(backing_, dropEvery, directory_.file("mnt"));
+        if (!card_->Mounted()) {
+            reason_ = "faulty-card could not mount its FUSE file system here";
+            return false;
+        }
+        return true;
+    }
+
+    test_support::ScratchDirectory directory_;
+    fs::path backing_;
+    std::optional<FaultyCard> card_;  // unmounted before the directory goes
+    std::string reason_;
+};
+
+TEST_F(CardHealth, AGoodCardPassesBothChecksAndIsFormatted)
+{
+    const fs::path image = directory_.file("good.img");
+    ASSERT_TRUE(MakeUsedImage(image, kReportedBytes));
+    const CommandResult run = Format("--check-capacity --mode complete --verify " + Quoted(image));
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_NE(run.output.find("Capacity check passed"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Verified: 256 MiB in"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Erase pass done: 256 MiB in"), std::string::npos) << run.output;
+    EXPECT_TRUE(InspectsClean(image));
+}
+
+TEST_F(CardHealth, AWrappingCardIsRefusedWithItsRealCapacityAndForcedOntoIt)
+{
+    if (!Start(kRealBytes, 0)) {
+        GTEST_SKIP() << reason_;
+    }
+    const CommandResult refused = Format("--check-capacity " + Quoted(card_->Image()));
+    EXPECT_EQ(refused.exit_code, 7) << refused.output;
+    EXPECT_NE(refused.output.find("Real usable capacity: 50331648 bytes (48 MiB) of 268435456 bytes"),
+              std::string::npos)
+        << refused.output;
+    EXPECT_NE(refused.output.find("(the card wraps)"), std::string::npos) << refused.output;
+
+    const CommandResult forced = Format("--check-capacity --force " + Quoted(card_->Image()));
+    EXPECT_EQ(forced.exit_code, 0) << forced.output;
+    EXPECT_NE(forced.output.find("Formatting for the real capacity"), std::string::npos) << forced.output;
+    // The file system fits what the card holds: the backing image is that card.
+    EXPECT_TRUE(InspectsClean(backing_));
+}
+
+TEST_F(CardHealth, AWrappingBlockDeviceIsFoundByTheQuickAndTheFullCheck)
+{
+    if (!Start(kRealBytes, 0)) {
+        GTEST_SKIP() << reason_;
+    }
+    const LoopDevice loop(card_->Image());
+    if (loop.Path().empty()) {
+        GTEST_SKIP() << "cannot attach a loop device here";
+    }
+    // A loop device is no removable medium, so --force is there from the start.
+    for (const char* mode : {"", "--full "}) {
+        SCOPED_TRACE(mode);
+        const CommandResult run = Format(std::string("--check-capacity --force ") + mode + Quoted(loop.Path()));
+        EXPECT_EQ(run.exit_code, 0) << run.output;
+        EXPECT_NE(run.output.find("Real usable capacity: 50331648 bytes (48 MiB)"), std::string::npos) << run.output;
+        EXPECT_TRUE(InspectsClean(backing_));
+    }
+}
+
+TEST_F(CardHealth, ACardThatDropsWritesFailsTheCapacityCheckAndTheVerify)
+{
+    if (!Start(kReportedBytes, 1000)) {
+        GTEST_SKIP() << reason_;
+    }
+    for (const char* mode : {"", "--full "}) {
+        SCOPED_TRACE(mode);
+        const CommandResult run = Format(std::string("--check-capacity ") + mode + Quoted(card_->Image()));
+        EXPECT_EQ(run.exit_code, 7) << run.output;
+        EXPECT_NE(run.output.find("test blocks read back wrong, the first at offset"), std::string::npos) << run.output;
+    }
+    const CommandResult verify = Format("--mode complete --verify " + Quoted(card_->Image()));
+    EXPECT_EQ(verify.exit_code, 7) << verify.output;
+    EXPECT_NE(verify.output.find("the card did not keep the Complete erase: offset "), std::string::npos)
+        << verify.output;
+    EXPECT_NE(verify.output.find("Fail\nFormat Error\n"), std::string::npos) << verify.output;
+}
+
+}  // namespace
