@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::uint64_t kBlock = 524288;
 // A Complete erase writes up to this many adjacent blocks at once.
-constexpr std::uint64_t kRun = 16 * kBlock;
+constexpr std::uint64_t kRun = 2 * kBlock;
 
 struct WriteRecord {
     std::uint64_t offset;
@@ -369,9 +369,9 @@ TEST(FormatJob, NoErasePassLeavesTheBarAloneAndStillBuilds)
 
 TEST(FormatJob, ErasePassWritesEveryBlockThenTheTailSectors)
 {
-    // Twenty whole blocks and three sectors: Optimized writes the start of
-    // each block, Complete whole runs of blocks and then the rest.
-    const std::uint64_t blocks = 20;
+    // Five whole blocks and three sectors: Optimized writes the start of
+    // each block, Complete runs of two blocks and then the odd one.
+    const std::uint64_t blocks = 5;
     for (const EraseMode mode : {EraseMode::optimized, EraseMode::complete}) {
         Job job(Sectors(blocks * 1024 + 3));
         EXPECT_EQ(job.Run(Inputs(CardType::sd, mode)), FORMAT_DONE);
@@ -383,16 +383,18 @@ TEST(FormatJob, ErasePassWritesEveryBlockThenTheTailSectors)
                 positions.push_back(static_cast<std::int64_t>(i));
             }
         } else {
-            expected.push_back({0, kRun});
-            expected.push_back({kRun, blocks * kBlock - kRun});
-            positions = {15, 19};
+            for (std::uint64_t i = 0; i < blocks; i += 2) {
+                const std::uint64_t run = std::min<std::uint64_t>(2, blocks - i);
+                expected.push_back({i * kBlock, run * kBlock});
+                positions.push_back(static_cast<std::int64_t>(i + run - 1));
+            }
         }
         for (std::uint64_t k = 0; k < 3; ++k) {
             expected.push_back({blocks * kBlock + k * 512, 512});
         }
         positions.push_back(static_cast<std::int64_t>(blocks));
         EXPECT_EQ(job.card.writes, expected);
-        EXPECT_EQ(job.dialog.ranges, (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 20}}));
+        EXPECT_EQ(job.dialog.ranges, (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 5}}));
         EXPECT_EQ(job.dialog.positions, positions);
         EXPECT_EQ(job.dialog.pumps, static_cast<int>(positions.size()));
         EXPECT_EQ(job.dialog.barShown, 1);
@@ -405,9 +407,9 @@ TEST(FormatJob, WholeBlockDeviceEndsWithAnEmptyLastStep)
 {
     Job job(Sectors(4 * 1024));
     job.Run(Inputs(CardType::sd, EraseMode::complete));
-    EXPECT_EQ(job.card.writes.size(), 1u + 1u);
-    EXPECT_EQ(job.card.writes.back(), (WriteRecord{0, 4 * kBlock}));
-    EXPECT_EQ(job.dialog.positions, (std::vector<std::int64_t>{3, 4}));
+    EXPECT_EQ(job.card.writes.size(), 1u + 2u);
+    EXPECT_EQ(job.card.writes.back(), (WriteRecord{2 * kBlock, kRun}));
+    EXPECT_EQ(job.dialog.positions, (std::vector<std::int64_t>{1, 3, 4}));
 }
 
 TEST(FormatJob, BlockOffsetsBeyondFourGibibytesDoNotWrap)
@@ -448,7 +450,7 @@ TEST(FormatJob, AFailedEraseWriteEndsTheJobBeforeTheBuilder)
     } cases[] = {
         {"the first block after the trial write", 8 * kBlock, EraseMode::complete, 1},
         {"a block in the middle", 8 * kBlock, EraseMode::optimized, 4},
-        {"a tail sector", 8 * kBlock + 1024, EraseMode::complete, 2},
+        {"a tail sector", 8 * kBlock + 1024, EraseMode::complete, 5},
     };
     for (const auto& c : cases) {
         Job job(Sectors(static_cast<std::uint32_t>(c.length / 512)));
