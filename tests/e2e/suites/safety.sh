@@ -94,8 +94,9 @@ click 1002
 wait box
 answer yes
 wait text 1014 Please wait!!
-sleep 300
+freeze 1009 1
 signal pull
+thaw
 wait box
 box
 expect box.text == Fail
