@@ -6,8 +6,8 @@
 # written the file system and flushed the device (FlushFileBuffers, an fsync
 # of the image under Wine); dd runs with conv=fsync. Each side starts on a
 # freshly made sparse card. Prints every pair, then the median of the ratios
-# (erase throughput / dd throughput) and their spread. About six minutes on
-# an idle machine with a disk writing some 300 MB/s.
+# (erase throughput / dd throughput) and their spread. Five minutes or so on
+# a machine where dd writes the card in six seconds.
 # Usage: VELTRANE_BIN_DIR=build/windows bench/erase_bench.sh [PAIRS [GIB]]
 source "$(dirname "$0")/../tests/e2e/lib.sh"
 suite_begin erase-bench
