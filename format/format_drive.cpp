@@ -51,7 +51,7 @@ public:
     void PumpPendingMessages() override { ::PumpPendingMessages(); }
 
 private:
-    static constexpr ULONGLONG kBarIntervalMs = 40;
+    static constexpr ULONGLONG kBarIntervalMs = 200;
 
     CVeltraneDlg& m_dialog;
     int m_upper = 0;
@@ -83,7 +83,9 @@ public:
 int PumpPendingMessages()
 {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+    // Without PM_NOYIELD an empty queue hands the processor away at every
+    // erase write.
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD)) {
         if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
             // Keep the quit request pending for whoever runs the loop.
             PostQuitMessage(0);
