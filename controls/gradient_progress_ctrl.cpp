@@ -34,7 +34,9 @@ void CGradientProgressCtrl::SetBarRange(int lower, int upper)
 void CGradientProgressCtrl::SetBarPosition(int position)
 {
     m_position = position;
-    SetPos(position);
+    // From the format worker this does not wait for the dialog's thread,
+    // which may be busy painting: the erase would stall with it.
+    ::SendNotifyMessageA(m_hWnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     Invalidate(FALSE);
 }
 

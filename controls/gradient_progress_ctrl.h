@@ -26,9 +26,9 @@ public:
     CGradientProgressCtrl();
 
     // Both may be called from the format worker: they write the members, then
-    // send the control message, which returns once the dialog's thread has
-    // handled it. Every change repaints the whole bar, so the centred text
-    // is never left half drawn.
+    // send the control message; the range waits until the dialog's thread has
+    // handled it, the position does not. Every change repaints the whole bar,
+    // so the centred text is never left half drawn.
     void SetBarRange(int lower, int upper);
     void SetBarPosition(int position);
 

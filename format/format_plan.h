@@ -37,9 +37,8 @@ SizeClass SizeClassOf(std::uint64_t estimateBytes);
 // The card type's builder for its size class; nullopt when no card type is chosen.
 std::optional<trellan::Builder> ChooseBuilder(CardType cardType, SizeClass sizeClass);
 
-// The erase pass: one write per 512 KiB block (8 KiB of it for Optimized,
-// all of it for Complete), then the bytes behind the last whole block in
-// whole sectors.
+// The erase pass: every 512 KiB block (8 KiB of it for Optimized, all of it
+// for Complete), then the bytes behind the last whole block in whole sectors.
 inline constexpr std::uint32_t kEraseBlockStepBytes = 512 * 1024;
 inline constexpr std::uint32_t kOptimizedEraseBytes = 8 * 1024;
 

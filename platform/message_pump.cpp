@@ -5,7 +5,9 @@
 int PumpPendingMessages()
 {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+    // Without PM_NOYIELD an empty queue hands the processor away at every
+    // erase write.
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD)) {
         if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
             PostQuitMessage(0);
             return 0;

@@ -51,7 +51,7 @@ public:
     void PumpPendingMessages() override { ::PumpPendingMessages(); }
 
 private:
-    static constexpr ULONGLONG kBarIntervalMs = 40;
+    static constexpr ULONGLONG kBarIntervalMs = 200;
 
     CVeltraneDlg& m_dialog;
     int m_upper = 0;

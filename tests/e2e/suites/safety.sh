@@ -94,8 +94,9 @@ click IDC_START
 wait box
 answer yes
 wait text IDC_STATUS_HINT Please wait!!
-sleep 300
+freeze IDC_PROGRESS 1
 signal pull
+thaw
 wait box
 box
 expect box.text == Fail

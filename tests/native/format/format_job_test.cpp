@@ -15,6 +15,8 @@
 namespace {
 
 constexpr std::uint64_t kBlock = 524288;
+// A Complete erase writes up to this many adjacent blocks at once.
+constexpr std::uint64_t kRun = 2 * kBlock;
 
 struct WriteRecord {
     std::uint64_t offset;
@@ -367,22 +369,34 @@ TEST(FormatJob, NoErasePassLeavesTheBarAloneAndStillBuilds)
 
 TEST(FormatJob, ErasePassWritesEveryBlockThenTheTailSectors)
 {
-    // Five whole blocks and three sectors.
+    // Five whole blocks and three sectors: Optimized writes the start of
+    // each block, Complete runs of two blocks and then the odd one.
     const std::uint64_t blocks = 5;
     for (const EraseMode mode : {EraseMode::optimized, EraseMode::complete}) {
         Job job(Sectors(blocks * 1024 + 3));
         EXPECT_EQ(job.Run(Inputs(CardType::sd, mode)), FORMAT_DONE);
         std::vector<WriteRecord> expected = {{0, 512}};
-        for (std::uint64_t i = 0; i < blocks; ++i) {
-            expected.push_back({i * kBlock, mode == EraseMode::optimized ? 8192u : kBlock});
+        std::vector<std::int64_t> positions;
+        if (mode == EraseMode::optimized) {
+            for (std::uint64_t i = 0; i < blocks; ++i) {
+                expected.push_back({i * kBlock, 8192u});
+                positions.push_back(static_cast<std::int64_t>(i));
+            }
+        } else {
+            for (std::uint64_t i = 0; i < blocks; i += 2) {
+                const std::uint64_t run = std::min<std::uint64_t>(2, blocks - i);
+                expected.push_back({i * kBlock, run * kBlock});
+                positions.push_back(static_cast<std::int64_t>(i + run - 1));
+            }
         }
         for (std::uint64_t k = 0; k < 3; ++k) {
             expected.push_back({blocks * kBlock + k * 512, 512});
         }
+        positions.push_back(static_cast<std::int64_t>(blocks));
         EXPECT_EQ(job.card.writes, expected);
         EXPECT_EQ(job.dialog.ranges, (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 5}}));
-        EXPECT_EQ(job.dialog.positions, (std::vector<std::int64_t>{0, 1, 2, 3, 4, 5}));
-        EXPECT_EQ(job.dialog.pumps, 6);
+        EXPECT_EQ(job.dialog.positions, positions);
+        EXPECT_EQ(job.dialog.pumps, static_cast<int>(positions.size()));
         EXPECT_EQ(job.dialog.barShown, 1);
         // Taken from the file system before the first erase write.
         EXPECT_EQ(job.card.events[6], "prepare");
@@ -393,9 +407,9 @@ TEST(FormatJob, WholeBlockDeviceEndsWithAnEmptyLastStep)
 {
     Job job(Sectors(4 * 1024));
     job.Run(Inputs(CardType::sd, EraseMode::complete));
-    EXPECT_EQ(job.card.writes.size(), 1u + 4u);
-    EXPECT_EQ(job.card.writes.back(), (WriteRecord{3 * kBlock, kBlock}));
-    EXPECT_EQ(job.dialog.positions.back(), 4);
+    EXPECT_EQ(job.card.writes.size(), 1u + 2u);
+    EXPECT_EQ(job.card.writes.back(), (WriteRecord{2 * kBlock, kRun}));
+    EXPECT_EQ(job.dialog.positions, (std::vector<std::int64_t>{1, 3, 4}));
 }
 
 TEST(FormatJob, BlockOffsetsBeyondFourGibibytesDoNotWrap)
@@ -416,7 +430,7 @@ TEST(FormatJob, EraseStopsAtTheDeviceEndNotAtTheEstimate)
     job.card.length = length;
     EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_DONE);
     EXPECT_EQ(job.library.built, std::vector{trellan::Builder::fat32});
-    EXPECT_EQ(job.card.writes.size(), 1u + length / kBlock);
+    EXPECT_EQ(job.card.writes.size(), 1u + length / kRun);
     EXPECT_EQ(job.card.writes.back().offset + job.card.writes.back().bytes, length);
     EXPECT_EQ(job.dialog.ranges.front().second, static_cast<std::int64_t>(length / kBlock));
 
@@ -436,7 +450,7 @@ TEST(FormatJob, AFailedEraseWriteEndsTheJobBeforeTheBuilder)
     } cases[] = {
         {"the first block after the trial write", 8 * kBlock, EraseMode::complete, 1},
         {"a block in the middle", 8 * kBlock, EraseMode::optimized, 4},
-        {"a tail sector", 8 * kBlock + 1024, EraseMode::complete, 9},
+        {"a tail sector", 8 * kBlock + 1024, EraseMode::complete, 5},
     };
     for (const auto& c : cases) {
         Job job(Sectors(static_cast<std::uint32_t>(c.length / 512)));
@@ -462,11 +476,11 @@ TEST(FormatJob, OnlyTheCardMeasuredWhenTheUserAgreedIsFormatted)
         std::size_t writes;  // trial write included
         bool built;
     } cases[] = {
-        {"the same card throughout", four, {}, {}, 1 + four / kBlock, true},
+        {"the same card throughout", four, {}, {}, 1 + four / kRun, true},
         {"another card in the reader after Yes", one, {}, {}, 0, false},
-        {"swapped during the erase", four, {{4, one}}, {}, 1 + four / kBlock, false},
-        {"swapped during the erase, nothing measured before", std::nullopt, {{4, one}}, {}, 1 + four / kBlock, false},
-        {"pulled during the erase", four, {}, {4}, 1 + four / kBlock, false},
+        {"swapped during the erase", four, {{4, one}}, {}, 1 + four / kRun, false},
+        {"swapped during the erase, nothing measured before", std::nullopt, {{4, one}}, {}, 1 + four / kRun, false},
+        {"pulled during the erase", four, {}, {4}, 1 + four / kRun, false},
     };
     for (const auto& c : cases) {
         Job job(Chs(522));

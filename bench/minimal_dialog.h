@@ -1,0 +1,4 @@
+#pragma once
+
+#define kMinimalDialogId 100
+#define kStartButtonId 1002
