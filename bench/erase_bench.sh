@@ -24,22 +24,13 @@ fresh_card() { reader e "$card_size"; }
 # completion box.
 erase_run() {
   fresh_card
-  scenario "erase with control $1" <<EOF_
-wait timeout 600000
-start -start
-wait dialog
-click $1
-wait box
-answer ok
-ticks 1
-click 1002
-wait box
-answer yes
+  scenario "erase with control $1" < <(erase_opening "$1" 600000; cat <<'EOF_'
 wait box
 answer ok
 syscommand 0xF060
 wait exit
 EOF_
+  )
   erase_ms=$(grep -h 'waited.box' "$VELTRANE_ARTIFACTS/logs/erase-bench/erase_with_control_$1.log" | sed -n 3p | tr -dc '0-9')
 }
 

@@ -59,13 +59,15 @@ std::optional<ULONGLONG> DeviceLength(HANDLE handle)
 
 bool LockVolume(HANDLE volume)
 {
-    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    for (int attempt = 1;; ++attempt) {
         if (ControlDevice(volume, FSCTL_LOCK_VOLUME)) {
             return true;
         }
+        if (attempt == kLockAttempts) {
+            return false;
+        }
         Sleep(kLockRetryMs);
     }
-    return false;
 }
 
 bool DismountVolume(HANDLE volume)

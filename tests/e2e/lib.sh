@@ -103,13 +103,30 @@ on_signal() {
 
 # Pieces of driver scripts that many scenarios share; combine them as
 #   scenario "..." < <(format_opening; format_success_ending)
-# The opening of a format: the tool up, the card polled so that Start is
-# usable, Start pressed and the question answered Yes.
+# The opening of a format: the tool up (waits of at most TIMEOUT ms, one
+# minute by default), the card polled so that Start is usable, Start pressed
+# and the question answered Yes.
 format_opening() {
+  printf 'wait timeout %s\nstart -start\nwait dialog\n' "${1:-60000}"
+  start_confirmed
+}
+
+# erase_opening MODE_CONTROL [TIMEOUT]: format_opening with an erase mode
+# chosen first.
+erase_opening() {
+  printf 'wait timeout %s\nstart -start\nwait dialog\n' "${2:-60000}"
+  erase_mode_confirmed "$1"
+}
+
+# An erase mode's box answered, then Start confirmed, in a running tool.
+erase_mode_confirmed() {
+  printf 'click %s\nwait box\nanswer ok\n' "$1"
+  start_confirmed
+}
+
+# Start pressed once the card is polled, and the question answered Yes.
+start_confirmed() {
   cat <<'EOF_'
-wait timeout 60000
-start -start
-wait dialog
 ticks 1
 click IDC_START
 wait box

@@ -58,19 +58,15 @@ check "the 256 MiB SD card holds FAT16 with the label typed" inspect e fat16 HOL
 
 reader e 1G
 reader g 8G
-scenario "SD 8 GiB, Complete: Please wait during the job, which survives device changes and close requests" <<'EOF_'
+scenario "SD 8 GiB, Complete: Please wait during the job, which survives device changes and close requests" < <(cat <<'EOF_'
 wait timeout 180000
 start -start
 wait dialog
 track IDC_PROGRESS
 select IDC_DRIVE_LIST G
-click IDC_COMPLETE_FORMAT
-wait box
-answer ok
-ticks 1
-click IDC_START
-wait box
-answer yes
+EOF_
+erase_mode_confirmed IDC_COMPLETE_FORMAT
+cat <<'EOF_'
 wait text IDC_STATUS_HINT Please wait!!
 enabled IDC_DRIVE_LIST
 expect enabled.IDC_DRIVE_LIST == 0
@@ -93,13 +89,9 @@ progress IDC_PROGRESS
 expect progress.highest sameas progress.highest.upper
 text IDC_STATUS_RESULT
 expect text.IDC_STATUS_RESULT == "Success "
-click IDC_OPTIMIZED_FORMAT
-wait box
-answer ok
-ticks 1
-click IDC_START
-wait box
-answer yes
+EOF_
+erase_mode_confirmed IDC_OPTIMIZED_FORMAT
+cat <<'EOF_'
 wait box
 answer ok
 wait formatdone 2
@@ -108,6 +100,7 @@ expect formatdone.count == 2
 syscommand 0xF060
 wait exit
 EOF_
+)
 check "the 8 GiB SD card holds FAT32" inspect g fat32 BREVALD
 
 reader e 64G
@@ -135,20 +128,6 @@ check "the 1 GiB CF card holds FAT16" inspect e fat16 BREVALD
 
 # The erase by its bytes: the card is patterned first, so every byte the
 # erase zeroed shows, and the builder's own area is left out of the count.
-erase_opening() {
-  cat <<EOF_
-wait timeout 60000
-start -start
-wait dialog
-click $1
-wait box
-answer ok
-ticks 1
-click IDC_START
-wait box
-answer yes
-EOF_
-}
 erased() { python3 "$e2e_root/erase_bytes.py" check "$(card e)" "$1"; }
 printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
 reader e 64M

@@ -82,17 +82,7 @@ reader e 1G
 plant e
 pull_card() { truncate -s 0 "$(card e)"; }
 on_signal pull pull_card
-scenario "a card pulled during a Complete erase: the job stops with Fail, no builder, no broadcast" < <(cat <<'EOF_'
-wait timeout 120000
-start -start
-wait dialog
-click IDC_COMPLETE_FORMAT
-wait box
-answer ok
-ticks 1
-click IDC_START
-wait box
-answer yes
+scenario "a card pulled during a Complete erase: the job stops with Fail, no builder, no broadcast" < <(erase_opening IDC_COMPLETE_FORMAT 120000; cat <<'EOF_'
 wait text IDC_STATUS_HINT Please wait!!
 freeze IDC_PROGRESS 1
 signal pull
@@ -106,18 +96,14 @@ format_failure_ending)
 check "the pulled card's image is not written back to its old size" test "$(stat -c %s "$(card e)")" -eq 0
 
 reader e 8G
-scenario "IDOK, Execute, an ending session and WM_QUIT during an 8 GiB Complete erase: the job runs to its end" <<'EOF_'
+scenario "IDOK, Execute, an ending session and WM_QUIT during an 8 GiB Complete erase: the job runs to its end" < <(cat <<'EOF_'
 wait timeout 180000
 start -start
 wait dialog
 pid
-click IDC_COMPLETE_FORMAT
-wait box
-answer ok
-ticks 1
-click IDC_START
-wait box
-answer yes
+EOF_
+erase_mode_confirmed IDC_COMPLETE_FORMAT
+cat <<'EOF_'
 wait text IDC_STATUS_HINT Please wait!!
 command IDOK
 key execute
@@ -139,6 +125,7 @@ broadcasts
 expect formatdone sameas pid
 wait exit
 EOF_
+)
 check "the 8 GiB card, left alone to the end, holds a clean FAT32" inspect e fat32
 
 reader e 1G
