@@ -14,6 +14,10 @@ CVeltraneApp theApp;
 
 BOOL CVeltraneApp::InitInstance()
 {
+    // A write-protected card or an empty reader is answered by error codes
+    // the program reports itself, not by the system's blocking boxes on
+    // the worker or the poll timer.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const char* arguments = m_lpCmdLine != nullptr ? m_lpCmdLine : "";
     const LaunchArguments launch = ParseLaunchArguments(arguments);
     if (!launch.startedByLauncher) {

@@ -64,6 +64,23 @@ public:
         return static_cast<std::uint32_t>(done);
     }
 
+    std::uint32_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override
+    {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t count = ::pread(descriptor_, bytes.data() + done, bytes.size() - done,
+                                          static_cast<off_t>(offsetBytes + done));
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(count);
+        }
+        return static_cast<std::uint32_t>(done);
+    }
+
     // The mount checks have already refused a volume in use; there is no
     // file system to take the volume from.
     void PrepareForRawWrites() override {}

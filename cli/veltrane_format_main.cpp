@@ -148,6 +148,13 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
     inputs.eraseMode = line.eraseMode;
 
     PosixRawVolumeOpener volumes(line.path, lengthLimit);
+    // The card was named on the command line and confirmed; what it holds
+    // now, after any capacity check, is the card the job may format.
+    if (const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(kDriveToken)) {
+        if (const std::optional<DiskGeometry> geometry = volume->ReadGeometry()) {
+            inputs.card = SampleCard(*volume, geometry->bytesPerSector);
+        }
+    }
     TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask);
     TrellanCardLibrary library(
         line.path, {.codePage = line.codePage, .lengthLimit = lengthLimit, .verifyErase = line.verify});

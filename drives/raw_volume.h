@@ -24,6 +24,13 @@ public:
     // the write failed. A write reaching past the device's end fails whole.
     virtual std::uint32_t Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) = 0;
 
+    // Bytes read at offsetBytes, in whole sectors; fewer on a failure.
+    virtual std::uint32_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) = 0;
+
+    // How often the system has seen the reader's medium change, where the
+    // device keeps count: a new card raises it even when it looks the same.
+    virtual std::optional<std::uint32_t> MediaChangeCount() { return std::nullopt; }
+
     // Before a long series of raw writes: take the volume from the file
     // system where the platform allows it. Failing that, writes may fail.
     virtual void PrepareForRawWrites() = 0;

@@ -30,6 +30,13 @@ public:
         return m_volume.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
     }
 
+    std::uint32_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override
+    {
+        return m_volume.Read(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+
+    std::optional<std::uint32_t> MediaChangeCount() override { return m_volume.GetMediaChangeCount(); }
+
     void PrepareForRawWrites() override { m_volume.LockAndDismount(); }
 
 private:
@@ -52,11 +59,4 @@ std::optional<DiskGeometry> ReadDriveGeometry(char driveLetter)
     Win32RawVolumeOpener opener;
     const std::unique_ptr<RawVolume> volume = opener.OpenRawVolume(driveLetter);
     return volume ? volume->ReadGeometry() : std::nullopt;
-}
-
-std::optional<std::uint64_t> MeasureDriveLength(char driveLetter)
-{
-    Win32RawVolumeOpener opener;
-    const std::unique_ptr<RawVolume> volume = opener.OpenRawVolume(driveLetter);
-    return volume ? volume->LengthBytes() : std::nullopt;
 }

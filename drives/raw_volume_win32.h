@@ -11,6 +11,3 @@ public:
 // Opens the volume, reads its geometry and closes it again. nullopt when it
 // cannot be opened or does not answer (no card in the reader).
 std::optional<DiskGeometry> ReadDriveGeometry(char driveLetter);
-
-// The card's length now; nullopt when the volume cannot be opened or measured.
-std::optional<std::uint64_t> MeasureDriveLength(char driveLetter);

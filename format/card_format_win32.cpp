@@ -28,6 +28,17 @@ public:
 
 }  // namespace
 
+std::optional<CardSample> SampleDriveCard(char driveLetter)
+{
+    Win32RawVolumeOpener volumes;
+    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
+    if (!volume) {
+        return std::nullopt;
+    }
+    const std::optional<DiskGeometry> geometry = volume->ReadGeometry();
+    return geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
+}
+
 int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog)
 {
     Win32RawVolumeOpener volumes;

@@ -7,3 +7,7 @@
 
 // Returns a FormatResult.
 int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog);
+
+// The card in the drive now, as the job's inputs hold it; nullopt when no
+// card answers.
+std::optional<CardSample> SampleDriveCard(char driveLetter);

@@ -17,8 +17,10 @@ constexpr std::uint64_t kCompleteEraseWriteBytes = 1024 * 1024;
 struct JobPlan {
     trellan::Builder builder = trellan::Builder::sd;
     ErasePlan erase;
-    // The card the job formats; nullopt where the platform cannot tell.
-    std::optional<std::uint64_t> lengthBytes;
+    // The card as the job expects to read it: sampled before the first
+    // write, then with each of the job's writes applied.
+    CardSample card;
+    std::uint32_t bytesPerSector = 0;
 };
 
 // Measures the volume, picks the builder and asks about exFAT, all before
@@ -41,12 +43,7 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
         dialog.ShowMessage(JobMessage::fail);
         return {};
     }
-    // Another card in the reader than the one the user agreed to erase.
     const std::optional<std::uint64_t> length = volume.LengthBytes();
-    if (inputs.measuredLengthBytes && length != inputs.measuredLengthBytes) {
-        dialog.ShowMessage(JobMessage::fail);
-        return {};
-    }
     const SizeClass sizeClass = SizeClassOf(*estimate);
     const trellan::Builder builder = *ChooseBuilder(inputs.cardType, sizeClass);
     if (const std::optional<LayoutRefusal> refusal = CheckLayout(builder, length.value_or(*estimate))) {
@@ -60,14 +57,22 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
             return {.plan = std::nullopt, .result = FORMAT_CANCELLED};
         }
     }
+    // Checked after every question, right before the first write: the card
+    // may have been swapped for another of the same size while one was open.
+    const std::optional<CardSample> card = SampleCard(volume, geometry->bytesPerSector);
+    if (!card || !inputs.card || *card != *inputs.card) {
+        dialog.ShowText(kCardChangedText);
+        return {};
+    }
     // The estimate overshoots the device by a cylinder and a track per
     // cylinder; erasing up to it would write past the card's end and leave
     // the block that straddles the end unerased.
-    const std::uint64_t extentBytes = std::min(*estimate, length.value_or(*estimate));
+    const std::uint64_t extentBytes = std::min(*estimate, card->lengthBytes);
     const JobPlan plan = {
         .builder = builder,
         .erase = PlanErase(inputs.eraseMode, extentBytes, geometry->bytesPerSector),
-        .lengthBytes = length,
+        .card = *card,
+        .bytesPerSector = geometry->bytesPerSector,
     };
     return {.plan = plan, .result = FORMAT_DONE};
 }
@@ -108,12 +113,26 @@ bool RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dia
     return true;
 }
 
-// The card is still the one surveyed: a card swapped during the erase would
-// otherwise get the layout planned for the old one.
+// The sample as the erase pass leaves it.
+void ApplyErase(const ErasePlan& plan, CardSample& card)
+{
+    for (std::uint64_t i = 0; i < plan.blockCount; ++i) {
+        card.Zero(plan.BlockOffsetBytes(i), plan.bytesPerBlock);
+    }
+    card.Zero(plan.TailSectorOffsetBytes(0), plan.tailSectorCount * plan.bytesPerSector);
+}
+
+// The card is still the one surveyed, holding what the job wrote: a card
+// swapped during the erase would otherwise get the layout planned for the
+// old one.
 bool IsSameCard(char driveLetter, const JobPlan& plan, RawVolumeOpener& volumes)
 {
     const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
-    return volume && volume->LengthBytes() == plan.lengthBytes;
+    if (!volume) {
+        return false;
+    }
+    const std::optional<CardSample> card = SampleCard(*volume, plan.bytesPerSector);
+    return card && *card == plan.card;
 }
 
 }  // namespace
@@ -160,6 +179,7 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
         dialog.ShowMessage(JobMessage::writeProtected);
         return FORMAT_FAILED;
     }
+    plan.card.Zero(0, kTrialWriteBytes);
     {
         const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
         if (!volume) {
@@ -172,10 +192,11 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
                 dialog.ShowMessage(JobMessage::fail);
                 return FORMAT_FAILED;
             }
+            ApplyErase(plan.erase, plan.card);
         }
     }
     if (!IsSameCard(letter, plan, volumes)) {
-        dialog.ShowMessage(JobMessage::fail);
+        dialog.ShowText(kCardChangedDuringEraseText);
         return FORMAT_FAILED;
     }
 

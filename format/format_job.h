@@ -4,6 +4,7 @@
 #pragma once
 
 #include "drives/raw_volume.h"
+#include "format/card_sample.h"
 #include "format/format_plan.h"
 
 #include <array>
@@ -25,10 +26,16 @@ struct FormatJobInputs {
     std::array<char, 16> label{};     // as read from the edit, NUL-terminated
     CardType cardType = CardType::none;
     EraseMode eraseMode = EraseMode::none;
-    // The card's length when the user was asked; the job formats that card
-    // only. nullopt: the job takes the length it measures first.
-    std::optional<std::uint64_t> measuredLengthBytes;
+    // The card as it was when the user was asked; the job formats that card
+    // only. nullopt: no card answered, and nothing is formatted.
+    std::optional<CardSample> card;
 };
+
+// Failures of the job with a text of their own (the dialog's ShowText).
+inline constexpr std::string_view kCardChangedText =
+    "The card in the drive is not the one you agreed to erase. Nothing has been written to it.";
+inline constexpr std::string_view kCardChangedDuringEraseText =
+    "The card was changed during the erase. No file system has been written.";
 
 // Message boxes of the job, named by their string-table ids (MB_OK).
 enum class JobMessage : unsigned { fail = 116, writeProtected = 122 };
@@ -38,6 +45,7 @@ class FormatJobDialog {
 public:
     virtual ~FormatJobDialog() = default;
 
+    // Every box of these two ends the job: nothing is written after it.
     virtual void ShowMessage(JobMessage message) = 0;
     // A box with the program's title and this text (MB_OK). A dialog that
     // has no free text shows the failure message instead.
@@ -63,8 +71,9 @@ public:
 
 // Returns a FormatResult. checkExFatSupport answers as CheckExFatSupport
 // does; it is asked once, for cards of the large class only. Nothing is
-// written unless a layout fits the card; a failed write ends the job, and
-// the card is measured again before the library builds on it.
+// written unless a layout fits the card and the card is the one in
+// inputs.card; a failed write ends the job, and before the library builds,
+// the card must still read as that card with the job's own writes on it.
 int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog,
                  CardLibrary& library, const std::function<int()>& checkExFatSupport);
 

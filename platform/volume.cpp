@@ -130,6 +130,18 @@ std::optional<ULONGLONG> Volume::GetLength()
     return DeviceLength(m_handle);
 }
 
+std::optional<ULONG> Volume::GetMediaChangeCount()
+{
+    ULONG count = 0;
+    DWORD returned = 0;
+    if (!DeviceIoControl(m_handle, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, &count, sizeof count, &returned,
+                         nullptr) ||
+        returned < sizeof count) {
+        return std::nullopt;
+    }
+    return count;
+}
+
 bool Volume::SeekTo(ULONGLONG offset)
 {
     LARGE_INTEGER position;

@@ -62,6 +62,10 @@ public:
     // DeviceLength of the open volume.
     std::optional<ULONGLONG> GetLength();
 
+    // IOCTL_STORAGE_CHECK_VERIFY2: the device's count of media changes;
+    // nullopt where the device keeps none.
+    std::optional<ULONG> GetMediaChangeCount();
+
     // Bytes transferred; 0 on failure. A write that would reach past the
     // device's end as it is now fails whole: an image file behind the volume
     // never grows, not even one truncated while the handle was open.

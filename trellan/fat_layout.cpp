@@ -1,6 +1,5 @@
 #include "trellan/fat_layout.h"
 
-#include <limits>
 #include <optional>
 
 namespace trellan {
@@ -199,7 +198,7 @@ FatPlan plan_fat(const FatPlanRequest& request)
     }
     const std::uint64_t partition_length = card - trial.start_sectors;
     const bool sixteen_bit_fat = request.file_system != FileSystem::fat32;
-    if (partition_length > std::numeric_limits<std::uint32_t>::max() || trial.reserved_sectors > bpb_max_16_bit ||
+    if (card > mbr_addressable_sectors || trial.reserved_sectors > bpb_max_16_bit ||
         (sixteen_bit_fat && trial.fat_sectors > bpb_max_16_bit)) {
         return failed_plan(Failure::too_large);
     }

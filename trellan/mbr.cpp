@@ -113,7 +113,8 @@ FormatStatus write_mbr(BlockDevice& device, const MbrLayout& layout, const Forma
     if (device.sector_size_bytes() != 512) {
         return FormatStatus::failed(Failure::bad_geometry, Region::mbr);
     }
-    if (layout.partition_start_sectors > max_field || layout.partition_length_sectors > max_field) {
+    if (layout.partition_start_sectors > max_field || layout.partition_length_sectors > max_field ||
+        layout.partition_start_sectors + layout.partition_length_sectors > mbr_addressable_sectors) {
         return FormatStatus::failed(Failure::too_large, Region::mbr);
     }
     std::array<std::uint8_t, 512> sector{};

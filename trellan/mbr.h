@@ -32,6 +32,9 @@ inline constexpr std::size_t length = 12;         // 4 bytes, sectors
 }  // namespace partition_entry_offset
 
 inline constexpr std::size_t mbr_partition_entry_bytes = 16;
+// A partition's sectors are addressed by the entry's 32-bit LBA: its last
+// sector must lie below this, or readers wrap it onto the card's start.
+inline constexpr std::uint64_t mbr_addressable_sectors = std::uint64_t{1} << 32;
 inline constexpr std::uint16_t boot_signature = 0xAA55;  // bytes 55h AAh at the end of a boot sector
 
 // System IDs of the partition entry.

@@ -13,5 +13,5 @@ CardPictureIds PicturesFor(CardType checked, bool cardPresent)
 
 int SettingsIndexFromStored(int stored)
 {
-    return stored < 0 ? 0 : stored;
+    return CardTypeFromIndex(stored) ? stored : 0;
 }

@@ -15,5 +15,6 @@ using CardPictureIds = std::array<int, kCardTypeCount>;
 
 CardPictureIds PicturesFor(CardType checked, bool cardPresent);
 
-// The index a stored CardType value stands for: a negative one reads as SD.
+// The index a stored CardType value stands for: one of no card type (a
+// negative one, or one past the table) reads as SD.
 int SettingsIndexFromStored(int stored);

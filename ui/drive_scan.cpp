@@ -5,7 +5,7 @@
 
 void CVeltraneDlg::ScanDrives()
 {
-    if (m_jobRunning)
+    if (m_formatThread != 0)
         return;
     m_cbDrive.ResetContent();
     for (char letter : OfferedDriveLetters())

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "drives/raw_volume_win32.h"
 #include "format/card_format_win32.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
@@ -24,11 +23,23 @@ class CVeltraneDlg::JobView : public FormatJobDialog {
 public:
     explicit JobView(CVeltraneDlg& dialog) : m_dialog(dialog) {}
 
-    void ShowMessage(JobMessage message) override { AfxMessageBox(static_cast<UINT>(message), MB_OK); }
-    void ShowText(std::string_view text) override { AfxMessageBox(std::string(text).c_str(), MB_OK); }
+    // The job ends after either box: a close asked for while it is open is
+    // kept and carried out once the end is shown.
+    void ShowMessage(JobMessage message) override
+    {
+        m_dialog.m_cardFinished = true;
+        AfxMessageBox(static_cast<UINT>(message), MB_OK);
+    }
+    void ShowText(std::string_view text) override
+    {
+        m_dialog.m_cardFinished = true;
+        AfxMessageBox(std::string(text).c_str(), MB_OK);
+    }
     bool ConfirmFormat(std::string_view warning) override
     {
-        return AfxMessageBox(std::string(warning).c_str(), MB_YESNO | MB_ICONEXCLAMATION) != IDNO;
+        // Only Yes goes on: a box closed, cancelled or ended by WM_QUIT
+        // answers something else.
+        return AfxMessageBox(std::string(warning).c_str(), MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
     }
     void ShowProgressBar() override { m_dialog.m_progress.ShowWindow(SW_SHOW); }
     void SetBarRange(std::int64_t lower, std::int64_t upper) override
@@ -69,7 +80,7 @@ FormatJobInputs CVeltraneDlg::ReadJobInputs() const
     inputs.eraseMode = EraseModeFromChecks(IsDlgButtonChecked(IDC_OPTIMIZED_FORMAT) == BST_CHECKED,
                                            IsDlgButtonChecked(IDC_COMPLETE_FORMAT) == BST_CHECKED);
     if (inputs.driveLetter)
-        inputs.measuredLengthBytes = MeasureDriveLength(*inputs.driveLetter);
+        inputs.card = SampleDriveCard(*inputs.driveLetter);
     return inputs;
 }
 

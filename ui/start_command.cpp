@@ -35,68 +35,87 @@ void CVeltraneDlg::OnStart()
 {
     // A second Start while the question is open would stack a second one,
     // whose Yes would format again after the job.
-    if (m_btnStart.IsInactive() || m_confirming || m_jobRunning)
+    if (m_btnStart.IsInactive() || m_confirming || m_formatThread != 0)
         return;
     WaitCursor wait;
     UpdateCardPictures(false);
-    // The card is the one selected and measured now: whatever happens to the
+    // The card is the one selected and sampled now: whatever happens to the
     // list while the question is open, Yes erases this card or nothing.
-    const FormatJobInputs inputs = ReadJobInputs();
+    FormatJobInputs inputs = ReadJobInputs();
     m_confirming = true;
     const int answer = AfxMessageBox(IDS_CONFIRM_DELETE, MB_YESNO | MB_ICONEXCLAMATION);
     m_confirming = false;
-    if (answer == IDNO) {
+    // Only Yes erases: a box closed, cancelled, escaped or ended by WM_QUIT
+    // (which the box puts back for the dialog's loop) leaves the card alone.
+    if (answer != IDYES) {
         if (std::exchange(m_rescanPending, false))
             ScanDrives();
         return;
     }
     // Device changes meanwhile are dropped, as during the job.
     m_rescanPending = false;
-    m_jobInputs = inputs;
+    m_jobInputs = std::move(inputs);
     EnableControls(FALSE);
+    SetDlgItemText(IDC_STATUS_HINT, LoadResourceString(IDS_PLEASE_WAIT));
+    // Timers belong to the thread of their window: the dialog's, not the worker's.
+    KillTimer(kPollTimerId);
     ShutdownBlockReasonCreate(m_hWnd, kShutdownBlockReason);
     m_cardFinished = false;
     m_closeAfterJob = false;
-    m_jobRunning = true;
+    m_workerRunning = true;
     const uintptr_t thread = _beginthread(FormatThreadProc, 0, this);
     if (thread == 0 || thread == static_cast<uintptr_t>(-1)) {
-        m_jobRunning = false;
+        m_workerRunning = false;
         ShutdownBlockReasonDestroy(m_hWnd);
         EnableControls(TRUE);
+        SetTimer(kPollTimerId, kPollIntervalMs);
+        return;
     }
+    m_formatThread = thread;
 }
 
 void CVeltraneDlg::FormatThreadProc(void* parameter)
 {
     auto& dialog = *static_cast<CVeltraneDlg*>(parameter);
-    dialog.SetDlgItemText(IDC_STATUS_HINT, LoadResourceString(IDS_PLEASE_WAIT));
-    dialog.KillTimer(kPollTimerId);
-    const int result = dialog.FormatDrive();
+    // The worker only runs the job; the dialog's thread shows its end.
+    int result = FORMAT_FAILED;
+    try {
+        result = dialog.FormatDrive();
+    } catch (...) {
+        result = FORMAT_FAILED;
+    }
+    dialog.m_jobResult = result;
     dialog.m_cardFinished = true;
-    dialog.ShowJobResult(result);
-    dialog.EnableControls(TRUE);
-    dialog.SetTimer(kPollTimerId, kPollIntervalMs);
     const HWND window = dialog.m_hWnd;
-    // The last touch of the dialog: from here on it may close and go away.
-    dialog.m_jobRunning = false;
-    // The block reason belongs to the dialog's thread; posting needs only the
-    // handle, and a window already gone simply drops the message.
+    // The last touch of the dialog: from here on it may go away.
+    dialog.m_workerRunning = false;
     ::PostMessageA(window, kJobEndedMessage, 0, 0);
 }
 
 LRESULT CVeltraneDlg::OnJobEnded(WPARAM, LPARAM)
 {
-    ShutdownBlockReasonDestroy(m_hWnd);
+    FinishJob();
     if (std::exchange(m_closeAfterJob, false))
         OnCancel();
     return 0;
+}
+
+void CVeltraneDlg::FinishJob()
+{
+    if (m_formatThread == 0)
+        return;
+    ShowJobResult(m_jobResult);
+    m_formatThread = 0;
+    EnableControls(TRUE);
+    SetTimer(kPollTimerId, kPollIntervalMs);
+    ShutdownBlockReasonDestroy(m_hWnd);
 }
 
 void CVeltraneDlg::WaitForJob()
 {
     bool quit = false;
     WPARAM quitCode = 0;
-    while (m_jobRunning) {
+    while (m_workerRunning) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kJobWaitSliceMs, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -109,6 +128,9 @@ void CVeltraneDlg::WaitForJob()
             DispatchMessageA(&message);
         }
     }
+    // The dialog ended while the job ran: its end is still told, without
+    // the window.
+    FinishJob();
     if (quit)
         PostQuitMessage(static_cast<int>(quitCode));
 }

@@ -226,7 +226,7 @@ void CVeltraneDlg::OnTimer(UINT_PTR)
 {
     // A tick already queued when a job started must not touch its volume
     // or re-enable Start.
-    if (!m_jobRunning)
+    if (m_formatThread == 0)
         PollDriveSize();
     Default();
 }
@@ -248,7 +248,7 @@ HBRUSH CVeltraneDlg::OnCtlColor(CDC& dc, CWnd& control, UINT ctlType)
 
 void CVeltraneDlg::OnCancel()
 {
-    if (m_jobRunning) {
+    if (m_formatThread != 0) {
         if (m_cardFinished)
             m_closeAfterJob = true;
         return;
@@ -258,12 +258,12 @@ void CVeltraneDlg::OnCancel()
 
 void CVeltraneDlg::OnOK()
 {
-    if (m_jobRunning)
+    if (m_formatThread != 0)
         return;
     CDialog::OnOK();
 }
 
 LRESULT CVeltraneDlg::OnQueryEndSession(WPARAM, LPARAM)
 {
-    return m_jobRunning ? FALSE : Default();
+    return m_formatThread != 0 ? FALSE : Default();
 }

@@ -64,7 +64,8 @@ public:
     int m_left = 0;
 
     // Returns once no job runs, pumping this thread's messages meanwhile:
-    // however the dialog ended, the card is not left half formatted.
+    // however the dialog ended, the card is not left half formatted, and
+    // the job's end is still shown and told to the host.
     void WaitForJob();
 
 protected:
@@ -128,6 +129,9 @@ private:
     void OnCardChosen(CardType card);
     static void FormatThreadProc(void* dialog);
     LRESULT OnJobEnded(WPARAM, LPARAM);
+    // On the dialog's thread, once the worker has ended: the result texts,
+    // the completion box and broadcast, the controls and the poll timer.
+    void FinishJob();
     // FALSE while a job runs: a shutdown would leave the card without a file system.
     LRESULT OnQueryEndSession(WPARAM, LPARAM);
     // The user's choices and the card's length, read before the question.
@@ -144,11 +148,14 @@ private:
     CComboDraw m_cbDrive;
     HICON m_hIcon = nullptr;
     CGradientProgressCtrl m_progress;
-    // True from before a format job's worker starts until after its last
-    // use of the dialog.
-    std::atomic<bool> m_jobRunning = false;
-    // Set by the worker once the card library has answered: nothing more is
-    // written to the card, only the result is still being shown.
+    // The worker's handle; non-zero from a confirmed Start until the
+    // dialog's thread has shown the job's end.
+    std::atomic<uintptr_t> m_formatThread = 0;
+    // True from before the worker starts until after its last use of the dialog.
+    std::atomic<bool> m_workerRunning = false;
+    std::atomic<int> m_jobResult = FORMAT_FAILED;
+    // Set once nothing more is written to the card: by the job's last box
+    // (every box of the job but the exFAT question ends it) or by its end.
     std::atomic<bool> m_cardFinished = false;
     int m_shownCardType = 0;
     CGdipButton m_sepTop;

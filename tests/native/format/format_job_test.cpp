@@ -32,6 +32,11 @@ struct Card {
     std::set<int> failingOpens;  // 1-based numbers of the opens that fail
     int writesThatTake = -1;     // writes before the card stops taking any; -1: all
     std::map<int, std::uint64_t> lengthFromOpen;  // open number: the card swapped for one of this length
+    std::set<int> sameSizeSwapAtOpen;             // open number: the card swapped for another of its length
+    // What the card holds: bytes that follow from this and their offset,
+    // except where the card took a write since it went in.
+    int identity = 1;
+    std::size_t writesOfEarlierCards = 0;
 
     int opens = 0;
     int openHandles = 0;
@@ -62,6 +67,27 @@ public:
         const bool pulled = card_.writesThatTake >= 0 && card_.writes.size() > std::size_t(card_.writesThatTake);
         return card_.writeProtected || beyondEnd || pulled ? 0 : static_cast<std::uint32_t>(bytes.size());
     }
+    std::uint32_t Read(std::uint64_t offset, std::span<std::uint8_t> bytes) override
+    {
+        if (!card_.length || offset + bytes.size() > *card_.length) {
+            return 0;
+        }
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<std::uint8_t>((offset + i) * 7 + card_.identity * 13 + 1);
+        }
+        const auto taken = card_.writesThatTake < 0 ? card_.writes.size()
+                                                    : std::min<std::size_t>(card_.writes.size(), card_.writesThatTake);
+        for (std::size_t w = card_.writesOfEarlierCards; w < taken && !card_.writeProtected; ++w) {
+            const WriteRecord& write = card_.writes[w];
+            const std::uint64_t begin = std::max(offset, write.offset);
+            const std::uint64_t end = std::min(offset + bytes.size(), write.offset + write.bytes);
+            if (begin < end) {
+                std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(begin - offset),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(end - offset), 0);
+            }
+        }
+        return static_cast<std::uint32_t>(bytes.size());
+    }
     void PrepareForRawWrites() override { card_.events.push_back("prepare"); }
 
 private:
@@ -78,8 +104,11 @@ public:
             return nullptr;
         }
         card_.events.push_back("open");
-        if (const auto swapped = card_.lengthFromOpen.find(card_.opens); swapped != card_.lengthFromOpen.end()) {
-            card_.length = swapped->second;
+        const auto swapped = card_.lengthFromOpen.find(card_.opens);
+        if (swapped != card_.lengthFromOpen.end() || card_.sameSizeSwapAtOpen.contains(card_.opens)) {
+            card_.length = swapped != card_.lengthFromOpen.end() ? swapped->second : card_.length;
+            ++card_.identity;
+            card_.writesOfEarlierCards = card_.writes.size();
         }
         return std::make_unique<FakeVolume>(card_);
     }
@@ -173,17 +202,34 @@ DiskGeometry Mebibytes(std::uint32_t count)
 FormatJobInputs Inputs(CardType type, EraseMode erase = EraseMode::none, const char* label = "BREVALD")
 {
     FormatJobInputs inputs{
-        .driveLetter = 'E', .label = {}, .cardType = type, .eraseMode = erase, .measuredLengthBytes = std::nullopt};
+        .driveLetter = 'E', .label = {}, .cardType = type, .eraseMode = erase, .card = std::nullopt};
     std::strncpy(inputs.label.data(), label, inputs.label.size() - 1);
     return inputs;
 }
 
 // One job against the card, with the probe answering probeAnswer.
 struct Job {
-    explicit Job(DiskGeometry geometry) { card.geometry = geometry; }
-
-    int Run(const FormatJobInputs& inputs, int probeAnswer = EXFAT_SUPPORTED)
+    // The card as long as the estimate, unless a test says otherwise.
+    explicit Job(DiskGeometry geometry)
     {
+        card.geometry = geometry;
+        card.length = CapacityEstimateBytes(geometry);
+    }
+
+    // The job as the dialog starts it: the card sampled when the user is
+    // asked, unless the inputs already say which card that was.
+    int Run(FormatJobInputs inputs, int probeAnswer = EXFAT_SUPPORTED)
+    {
+        if (!inputs.card && card.geometry) {
+            FakeVolume volume(card);
+            inputs.card = SampleCard(volume, card.geometry->bytesPerSector);
+        }
+        return RunAsGiven(inputs, probeAnswer);
+    }
+
+    int RunAsGiven(const FormatJobInputs& inputs, int probeAnswer = EXFAT_SUPPORTED)
+    {
+        card.events.clear();
         FakeOpener opener(card);
         const int result = RunFormatJob(inputs, opener, dialog, library, [&] {
             ++probes;
@@ -434,10 +480,12 @@ TEST(FormatJob, EraseStopsAtTheDeviceEndNotAtTheEstimate)
     EXPECT_EQ(job.card.writes.back().offset + job.card.writes.back().bytes, length);
     EXPECT_EQ(job.dialog.ranges.front().second, static_cast<std::int64_t>(length / kBlock));
 
-    // A device that cannot tell its length is erased up to the estimate.
+    // A device that cannot tell its length cannot be shown to be the card
+    // the user agreed to erase.
     Job unknown(Sectors(2 * 1024 + 1));
-    unknown.Run(Inputs(CardType::sd, EraseMode::complete));
-    EXPECT_EQ(unknown.card.writes.back(), (WriteRecord{2 * kBlock, 512}));
+    unknown.card.length = std::nullopt;
+    EXPECT_EQ(unknown.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_FAILED);
+    EXPECT_TRUE(unknown.card.writes.empty());
 }
 
 TEST(FormatJob, AFailedEraseWriteEndsTheJobBeforeTheBuilder)
@@ -464,36 +512,66 @@ TEST(FormatJob, AFailedEraseWriteEndsTheJobBeforeTheBuilder)
     }
 }
 
-TEST(FormatJob, OnlyTheCardMeasuredWhenTheUserAgreedIsFormatted)
+TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
 {
     const std::uint64_t four = std::uint64_t{4} << 30;
     const std::uint64_t one = std::uint64_t{1} << 30;
+    enum class Asked { thisCard, anotherOfTheSameSize, anotherOfOneGibibyte, noCard };
     const struct {
         const char* what;
-        std::optional<std::uint64_t> measured;
+        Asked asked;
+        EraseMode erase;
         std::map<int, std::uint64_t> lengthFromOpen;
-        std::set<int> failingOpens;
+        std::set<int> sameSizeSwapAtOpen;
         std::size_t writes;  // trial write included
-        bool built;
+        std::string_view text;
     } cases[] = {
-        {"the same card throughout", four, {}, {}, 1 + four / kRun, true},
-        {"another card in the reader after Yes", one, {}, {}, 0, false},
-        {"swapped during the erase", four, {{4, one}}, {}, 1 + four / kRun, false},
-        {"swapped during the erase, nothing measured before", std::nullopt, {{4, one}}, {}, 1 + four / kRun, false},
-        {"pulled during the erase", four, {}, {4}, 1 + four / kRun, false},
+        {"the same card throughout", Asked::thisCard, EraseMode::complete, {}, {}, 1 + four / kRun, {}},
+        {"the same card, Optimized", Asked::thisCard, EraseMode::optimized, {}, {}, 1 + four / kBlock, {}},
+        {"the same card, no erase", Asked::thisCard, EraseMode::none, {}, {}, 1, {}},
+        {"another card of the same size after Yes", Asked::anotherOfTheSameSize, EraseMode::complete, {}, {}, 0,
+         kCardChangedText},
+        {"another card in the reader after Yes", Asked::anotherOfOneGibibyte, EraseMode::complete, {}, {}, 0,
+         kCardChangedText},
+        {"no card answered when the user was asked", Asked::noCard, EraseMode::complete, {}, {}, 0, kCardChangedText},
+        {"swapped during the erase", Asked::thisCard, EraseMode::complete, {{4, one}}, {}, 1 + four / kRun,
+         kCardChangedDuringEraseText},
+        {"swapped for one of the same size during a Complete erase", Asked::thisCard, EraseMode::complete, {}, {4},
+         1 + four / kRun, kCardChangedDuringEraseText},
+        {"swapped for one of the same size during an Optimized erase", Asked::thisCard, EraseMode::optimized, {}, {4},
+         1 + four / kBlock, kCardChangedDuringEraseText},
     };
     for (const auto& c : cases) {
         Job job(Chs(522));
         job.card.length = four;
+        FormatJobInputs inputs = Inputs(CardType::sd, c.erase);
+        if (c.asked != Asked::noCard) {
+            Job asked(Chs(522));
+            asked.card.length = c.asked == Asked::anotherOfOneGibibyte ? one : four;
+            asked.card.identity = c.asked == Asked::anotherOfTheSameSize ? 9 : job.card.identity;
+            FakeVolume volume(asked.card);
+            inputs.card = SampleCard(volume, 512);
+        }
         job.card.lengthFromOpen = c.lengthFromOpen;
-        job.card.failingOpens = c.failingOpens;
-        FormatJobInputs inputs = Inputs(CardType::sd, EraseMode::complete);
-        inputs.measuredLengthBytes = c.measured;
-        EXPECT_EQ(job.Run(inputs), c.built ? FORMAT_DONE : FORMAT_FAILED) << c.what;
+        job.card.sameSizeSwapAtOpen = c.sameSizeSwapAtOpen;
+        const bool built = c.text.empty();
+        EXPECT_EQ(job.RunAsGiven(inputs), built ? FORMAT_DONE : FORMAT_FAILED) << c.what;
         EXPECT_EQ(job.card.writes.size(), c.writes) << c.what;
-        EXPECT_EQ(job.library.built.size(), c.built ? 1u : 0u) << c.what;
-        EXPECT_EQ(job.dialog.messages.size(), c.built ? 0u : 1u) << c.what;
+        EXPECT_EQ(job.library.built.size(), built ? 1u : 0u) << c.what;
+        EXPECT_EQ(job.dialog.texts, built ? std::vector<std::string>{} : std::vector{std::string(c.text)}) << c.what;
     }
+}
+
+TEST(FormatJob, ACardPulledDuringTheEraseIsNotBuiltOn)
+{
+    const std::uint64_t four = std::uint64_t{4} << 30;
+    Job job(Chs(522));
+    job.card.length = four;
+    job.card.failingOpens = {4};
+    EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_FAILED);
+    EXPECT_EQ(job.card.writes.size(), 1 + four / kRun);
+    EXPECT_TRUE(job.library.built.empty());
+    EXPECT_EQ(job.dialog.texts, std::vector{std::string(kCardChangedDuringEraseText)});
 }
 
 TEST(FormatJob, ACardNoLayoutFitsIsRefusedBeforeTheTrialWrite)

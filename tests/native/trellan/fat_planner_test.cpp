@@ -171,6 +171,10 @@ TEST(BuilderPlans, PickTheFileSystemTheCardSizeCallsFor)
         // Too small for any FAT32 layout, too large for the 32-bit partition fields.
         {plan_sd_high_capacity, 65536, Failure::too_small, FileSystem::fat32, 0, 0, 0},
         {plan_mmc, (1ull << 32) + 8193, Failure::too_large, FileSystem::fat32, 0, 0, 0},
+        // A partition ending one sector past the 32-bit range: refused as SD's exFAT is.
+        {plan_mmc, (1ull << 32) + 1, Failure::too_large, FileSystem::fat32, 0, 0, 0},
+        {plan_cf, (1ull << 32) + 1, Failure::too_large, FileSystem::fat32, 0, 0, 0},
+        {plan_cf, 1ull << 32, Failure::none, FileSystem::fat32, 64, 63, 0x0C},
         {plan_sd, 40, Failure::too_small, FileSystem::fat12, 0, 0, 0},
         // CF: second track (32 or 63 sectors), Windows' clusters; FAT16 up to 2 GiB, FAT32 above.
         {plan_cf, 8192, Failure::none, FileSystem::fat12, 4, 32, 0x01},

@@ -36,13 +36,14 @@ TEST(CardPictures, OnlyTheThreeSettingsIndexesNameACard)
     EXPECT_FALSE(CardTypeFromIndex(-1).has_value());
 }
 
-TEST(CardPictures, ANegativeStoredCardTypeReadsAsSd)
+TEST(CardPictures, AStoredCardTypeOutsideTheTableReadsAsSd)
 {
     const struct {
         int stored;
         std::optional<CardType> card;
     } cases[] = {{-1, CardType::sd}, {-2147483647 - 1, CardType::sd}, {0, CardType::sd},
-                 {1, CardType::mmc}, {2, CardType::cf}, {3, std::nullopt}};
+                 {1, CardType::mmc}, {2, CardType::cf}, {3, CardType::sd},
+                 {99, CardType::sd}, {2147483647, CardType::sd}};
     for (const auto& c : cases)
         EXPECT_EQ(CardTypeFromIndex(SettingsIndexFromStored(c.stored)), c.card) << c.stored;
 }

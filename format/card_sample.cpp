@@ -1,0 +1,51 @@
+#include "format/card_sample.h"
+
+#include <algorithm>
+
+namespace {
+
+bool ReadWhole(RawVolume& volume, std::uint64_t offsetBytes, std::vector<std::uint8_t>& bytes)
+{
+    return bytes.empty() || volume.Read(offsetBytes, bytes) == bytes.size();
+}
+
+// Zeroes the part of [offset, offset + length) that falls in a sampled run.
+void ZeroOverlap(std::uint64_t runOffset, std::vector<std::uint8_t>& run, std::uint64_t offset, std::uint64_t length)
+{
+    const std::uint64_t begin = std::max(runOffset, offset);
+    const std::uint64_t end = std::min(runOffset + run.size(), offset + length);
+    if (begin < end) {
+        std::fill(run.begin() + static_cast<std::ptrdiff_t>(begin - runOffset),
+                  run.begin() + static_cast<std::ptrdiff_t>(end - runOffset), 0);
+    }
+}
+
+}  // namespace
+
+void CardSample::Zero(std::uint64_t offsetBytes, std::uint64_t lengthBytes)
+{
+    ZeroOverlap(0, head, offsetBytes, lengthBytes);
+    ZeroOverlap(tailOffsetBytes, tail, offsetBytes, lengthBytes);
+}
+
+std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSector)
+{
+    const std::optional<std::uint64_t> length = volume.LengthBytes();
+    if (!length || bytesPerSector == 0) {
+        return std::nullopt;
+    }
+    // Raw reads go in whole sectors: a partial last sector is left out.
+    const std::uint64_t wholeBytes = *length / bytesPerSector * bytesPerSector;
+    const std::uint64_t sampled = std::min(wholeBytes, kSampledBytes / bytesPerSector * bytesPerSector);
+    CardSample sample{
+        .lengthBytes = *length,
+        .mediaChangeCount = volume.MediaChangeCount(),
+        .head = std::vector<std::uint8_t>(sampled),
+        .tailOffsetBytes = wholeBytes - sampled,
+        .tail = std::vector<std::uint8_t>(sampled),
+    };
+    if (!ReadWhole(volume, 0, sample.head) || !ReadWhole(volume, sample.tailOffsetBytes, sample.tail)) {
+        return std::nullopt;
+    }
+    return sample;
+}

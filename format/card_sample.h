@@ -1,0 +1,30 @@
+// What tells the card in a reader from another of the same size: its length,
+// the system's count of media changes where the device keeps one, and the
+// bytes of its first and last MiB (two cards of one make and size differ
+// there, in the MBR's disk signature and the volume serial at least).
+#pragma once
+
+#include "drives/raw_volume.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+inline constexpr std::uint64_t kSampledBytes = std::uint64_t{1} << 20;
+
+struct CardSample {
+    std::uint64_t lengthBytes = 0;
+    std::optional<std::uint32_t> mediaChangeCount;
+    std::vector<std::uint8_t> head;  // from offset 0
+    std::uint64_t tailOffsetBytes = 0;
+    std::vector<std::uint8_t> tail;  // whole sectors up to the card's last
+
+    bool operator==(const CardSample&) const = default;
+
+    // The sample as the card reads once these bytes are zeros: what a
+    // job's own writes make of it.
+    void Zero(std::uint64_t offsetBytes, std::uint64_t lengthBytes);
+};
+
+// nullopt when the card has no length or its sampled sectors cannot be read.
+std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSector);
