@@ -34,6 +34,7 @@ const std::map<std::string, Scenario::Command>& Scenario::Commands()
         {"select", &Scenario::Select},
         {"type", &Scenario::Type},
         {"answer", &Scenario::Answer},
+        {"dismiss", &Scenario::Dismiss},
         {"key", &Scenario::Key},
         {"syscommand", &Scenario::SysCommand},
         {"invalidate", &Scenario::Invalidate},

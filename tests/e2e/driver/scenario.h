@@ -82,6 +82,7 @@ private:
     void Select(const Words& words);
     void Type(const Words& words);
     void Answer(const Words& words);
+    void Dismiss(const Words& words);
     void Key(const Words& words);
     void SysCommand(const Words& words);
     void PostCommand(const Words& words);

@@ -55,6 +55,29 @@ void Scenario::Answer(const Words& words)
         Fail("box did not close");
 }
 
+void Scenario::Dismiss(const Words& words)
+{
+    // Ways a box ends without a button of its own being pressed.
+    const std::string how = words.size() > 1 ? words[1] : "";
+    HWND box = m_target.FindMessageBox();
+    if (box == nullptr) {
+        Fail("no box to dismiss");
+        return;
+    }
+    if (how == "close")
+        PostMessageA(box, WM_CLOSE, 0, 0);
+    else if (how == "cancel")
+        PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    else if (how == "sysclose")
+        PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else {
+        Fail("dismiss takes close, cancel or sysclose, not " + how);
+        return;
+    }
+    if (!WaitFor([&] { return !IsWindow(box); }, m_timeout))
+        Fail("box did not close");
+}
+
 void Scenario::Key(const Words& words)
 {
     const std::string name = words.size() > 1 ? words[1] : "";

@@ -156,7 +156,7 @@ check "the write-protected card is unchanged" test "$(md5sum <"$(card e)")" = "$
 # A system that cannot read exFAT: Wine answers as Windows XP.
 in_suite wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d winxp /f >/dev/null 2>&1
 reader e 64G
-scenario "SD 64 GiB on a system without exFAT: the warning, and No leaves the card untouched" < <(format_opening; cat <<'EOF_'
+scenario "SD 64 GiB on a system without exFAT: the warning, and No or a closed box leaves the card untouched" < <(format_opening; cat <<'EOF_'
 wait box
 box
 expect box.text == Your operating system can't support exFAT file system, Are you sure you want to format your card? Please update for Windows XP with exFAT patch KB955704 to support exFAT
@@ -165,6 +165,13 @@ answer no
 wait text IDC_STATUS_RESULT Cancel
 text IDC_STATUS_HINT
 expect text.IDC_STATUS_HINT == Please repeat the process
+ticks 1
+click IDC_START
+wait box
+answer yes
+wait box
+dismiss close
+wait text IDC_STATUS_RESULT Cancel
 broadcasts
 expect formatdone.count == 0
 syscommand 0xF060

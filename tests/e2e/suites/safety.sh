@@ -56,10 +56,42 @@ EOF_
 check "the card on E, never chosen, is byte for byte as it was" test "$(digest e)" = "$e_before"
 check "the chosen card on G holds FAT16" inspect g fat16
 
+reader e 256M
+plant e
+e_before=$(digest e)
+scenario "the question closed, cancelled, escaped, closed from its menu or ended by WM_QUIT: nothing is erased, and WM_QUIT ends the program" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+click IDC_START
+wait box
+dismiss close
+click IDC_START
+wait box
+dismiss cancel
+click IDC_START
+wait box
+dismiss sysclose
+click IDC_START
+wait box
+key escape
+wait nobox
+enabled IDC_DRIVE_LIST
+expect enabled.IDC_DRIVE_LIST == 1
+click IDC_START
+wait box
+quit
+wait exit
+EOF_
+check "the card whose question was never answered Yes is byte for byte as it was" test "$(digest e)" = "$e_before"
+
+# Two cards of one size tell apart by what they hold, not by their length.
 reader g 512M
-swap_card() { rm -f "$(card g)" && truncate -s 128M "$(card g)"; }
+plant g
+swap_card() { rm -f "$(card g)" && truncate -s 512M "$(card g)"; }
 on_signal swap swap_card
-scenario "the card swapped for another while the question is open: Yes writes nothing and fails" < <(cat <<'EOF_'
+scenario "the card swapped for another of the same size while the question is open: Yes writes nothing and fails" < <(cat <<'EOF_'
 wait timeout 60000
 start -start
 wait dialog
@@ -71,7 +103,7 @@ signal swap
 answer yes
 wait box
 box
-expect box.text == Fail
+expect box.text == The card in the drive is not the one you agreed to erase. Nothing has been written to it.
 answer ok
 EOF_
 format_failure_ending)
@@ -158,13 +190,15 @@ format_failure_ending)
 check "sector 0 of the 2 TiB + 1 MiB card is unchanged" test "$(sector0)" = "$sector0_before"
 
 reader e 511
-scenario "a card of 511 bytes: too small, refused before anything is written" < <(format_opening; cat <<'EOF_'
+scenario "a card of 511 bytes: too small, refused before anything is written; a close right after the box is carried out" < <(format_opening; cat <<'EOF_'
 wait box
 box
 expect box.text == This card is too small to hold a file system. Nothing has been written to it.
 answer ok
+syscommand 0xF060
+wait exit
 EOF_
-format_failure_ending)
+)
 check "the 511-byte card is untouched" untouched e
 
 reader e 256M
@@ -184,6 +218,16 @@ EOF_
   format_success_ending
 )
 check "the card holds FAT16 from the SD builder" inspect e fat16
+
+printf '[Disk]\r\nCardType=99\r\n' >"$install_dir/Disk.ini"
+scenario "CardType=99 reads as SD" <<'EOF_'
+start -start
+wait dialog
+checked IDC_CARD_SD
+expect checked.IDC_CARD_SD == 1
+syscommand 0xF060
+wait exit
+EOF_
 
 # launcher_position ARGUMENTS PLACE: the dialog started with ARGUMENTS sits at PLACE.
 launcher_position() {

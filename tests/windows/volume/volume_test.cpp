@@ -4,7 +4,7 @@
 //   I: H's twin, read-only
 #include "drives/capacity_text.h"
 #include "drives/raw_volume_win32.h"
-#include "format/format_job.h"
+#include "format/card_format_win32.h"
 #include "platform/volume.h"
 
 #include <gtest/gtest.h>
@@ -114,7 +114,7 @@ TEST(Volume, CompleteEraseZeroesTheWholeCardAndNothingBeyond)
     AnsweringDialog dialog;
     SucceedingLibrary library;
     const FormatJobInputs inputs{.driveLetter = 'H', .label = {}, .cardType = CardType::sd,
-                                 .eraseMode = EraseMode::complete, .measuredLengthBytes = std::nullopt};
+                                 .eraseMode = EraseMode::complete, .card = SampleDriveCard('H')};
     EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_DONE);
     EXPECT_TRUE(dialog.messages.empty());
     EXPECT_EQ(library.built, std::vector{trellan::Builder::sd});
@@ -132,7 +132,7 @@ TEST(Volume, ReadOnlyImageIsAWriteProtectedCard)
     AnsweringDialog dialog;
     SucceedingLibrary library;
     const FormatJobInputs inputs{.driveLetter = 'I', .label = {}, .cardType = CardType::sd,
-                                 .eraseMode = EraseMode::complete, .measuredLengthBytes = std::nullopt};
+                                 .eraseMode = EraseMode::complete, .card = SampleDriveCard('I')};
     EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_FAILED);
     EXPECT_EQ(dialog.messages, std::vector{JobMessage::writeProtected});
     EXPECT_TRUE(library.built.empty());
