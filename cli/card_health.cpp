@@ -94,9 +94,10 @@ CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint
             const bool readable = read && !unwritten[index + k];
             std::array<std::optional<std::uint64_t>, kProbeSectorsPerBlock> tags;
             for (std::uint64_t s = 0; s < kProbeSectorsPerBlock; ++s) {
-                tags[s] = readable ? ReadProbeTag(seed, bytes.subspan((k * kProbeSectorsPerBlock + s) * kProbeSectorBytes,
-                                                                      kProbeSectorBytes))
-                                   : std::nullopt;
+                tags[s] = readable
+                              ? ReadProbeTag(seed, bytes.subspan((k * kProbeSectorsPerBlock + s) * kProbeSectorBytes,
+                                                                 kProbeSectorBytes))
+                              : std::nullopt;
             }
             judge.Record(plan.ProbeOffset(index + k), tags);
         }
