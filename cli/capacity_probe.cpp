@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace {
 
-// A block's header; the pattern after it fills the rest.
+// A sector's header; the pattern after it fills the rest.
 namespace probe_offset {
 constexpr std::size_t magic = 0;
 constexpr std::size_t seed = 8;
@@ -19,13 +19,9 @@ constexpr std::size_t pattern = 24;
 
 constexpr std::array<std::uint8_t, 8> kMagic = {'V', 'L', 'T', 'P', 'R', 'O', 'B', 'E'};
 
-// Enough probes to spread over the card, few enough for a slow card's small
-// writes to take seconds.
-constexpr std::uint64_t kSpreadProbes = 2048;
-// The head is probed block by block up to one spacing, and no further:
-// beyond 64 GiB it would take longer than the spread itself.
-constexpr std::uint64_t kMaxHeadBytes = std::uint64_t{32} << 20;
-constexpr std::uint64_t kUsableGranularity = std::uint64_t{1} << 20;
+// Each spread probe is a write of its own: enough of them that a card which
+// loses one write in a thousand loses a probe.
+constexpr std::uint64_t kMinSpreadProbes = 2048;
 
 // splitmix64: cheap, and every seed and offset gives a different stream.
 std::uint64_t NextPattern(std::uint64_t& state)
@@ -84,38 +80,41 @@ ProbePlan PlanProbes(std::uint64_t cardBytes, bool full)
     if (full) {
         return {.cardBytes = cardBytes, .headBytes = cardBytes, .spacingBytes = 0};
     }
+    // The head's blocks and the spread's as many: the fewest in all. Below
+    // 16 GiB that is fewer than kMinSpreadProbes.
+    const auto root = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(cardBytes) * kProbeBlockBytes));
+    const std::uint64_t wanted = std::min(root, cardBytes / kMinSpreadProbes);
     const std::uint64_t spacing =
-        std::max(std::bit_ceil(std::max<std::uint64_t>(cardBytes / kSpreadProbes, 1)), kProbeBlockBytes);
-    return {.cardBytes = cardBytes, .headBytes = std::min(spacing, kMaxHeadBytes), .spacingBytes = spacing};
+        std::max((wanted + kProbeBlockBytes - 1) / kProbeBlockBytes, std::uint64_t{1}) * kProbeBlockBytes;
+    return {.cardBytes = cardBytes, .headBytes = spacing, .spacingBytes = spacing};
 }
 
 void FillProbeBlock(std::uint64_t seed, std::uint64_t offset, std::span<std::uint8_t> block)
 {
-    std::copy(kMagic.begin(), kMagic.end(), block.begin() + probe_offset::magic);
-    trellan::store_le64(block, probe_offset::seed, seed);
-    trellan::store_le64(block, probe_offset::offset, offset);
-    std::uint64_t state = seed ^ (offset * 0xD6E8FEB86659FD93);
-    for (std::size_t at = probe_offset::pattern; at < block.size(); at += sizeof(std::uint64_t)) {
-        const std::uint64_t value = NextPattern(state);
-        std::memcpy(block.data() + at, &value, std::min(sizeof value, block.size() - at));
+    for (std::size_t at = 0; at + kProbeSectorBytes <= block.size(); at += kProbeSectorBytes) {
+        const std::span<std::uint8_t> sector = block.subspan(at, kProbeSectorBytes);
+        std::copy(kMagic.begin(), kMagic.end(), sector.begin() + probe_offset::magic);
+        trellan::store_le64(sector, probe_offset::seed, seed);
+        trellan::store_le64(sector, probe_offset::offset, offset + at);
+        std::uint64_t state = seed ^ ((offset + at) * 0xD6E8FEB86659FD93);
+        for (std::size_t k = probe_offset::pattern; k < sector.size(); k += sizeof(std::uint64_t)) {
+            const std::uint64_t value = NextPattern(state);
+            std::memcpy(sector.data() + k, &value, sizeof value);
+        }
     }
 }
 
-std::optional<std::uint64_t> ReadProbeTag(std::uint64_t seed, std::span<const std::uint8_t> block)
+std::optional<std::uint64_t> ReadProbeTag(std::uint64_t seed, std::span<const std::uint8_t> sector)
 {
-    if (block.size() < probe_offset::pattern ||
-        !std::equal(kMagic.begin(), kMagic.end(), block.begin() + probe_offset::magic) ||
-        trellan::load_le64(block, probe_offset::seed) != seed) {
+    if (sector.size() != kProbeSectorBytes ||
+        !std::equal(kMagic.begin(), kMagic.end(), sector.begin() + probe_offset::magic) ||
+        trellan::load_le64(sector, probe_offset::seed) != seed) {
         return std::nullopt;
     }
-    const std::uint64_t offset = trellan::load_le64(block, probe_offset::offset);
-    std::array<std::uint8_t, kProbeBlockBytes> expected;
-    if (block.size() > expected.size()) {
-        return std::nullopt;
-    }
-    const std::span<std::uint8_t> expectedBlock(expected.data(), block.size());
-    FillProbeBlock(seed, offset, expectedBlock);
-    return std::equal(block.begin(), block.end(), expectedBlock.begin()) ? std::optional(offset) : std::nullopt;
+    const std::uint64_t offset = trellan::load_le64(sector, probe_offset::offset);
+    std::array<std::uint8_t, kProbeSectorBytes> expected;
+    FillProbeBlock(seed, offset, expected);
+    return std::equal(sector.begin(), sector.end(), expected.begin()) ? std::optional(offset) : std::nullopt;
 }
 
 CapacityJudge::CapacityJudge(std::uint64_t cardBytes) : bound_(cardBytes)
@@ -123,29 +122,100 @@ CapacityJudge::CapacityJudge(std::uint64_t cardBytes) : bound_(cardBytes)
     finding_.reportedBytes = cardBytes;
 }
 
-void CapacityJudge::Record(std::uint64_t offset, std::optional<std::uint64_t> tag)
+void CapacityJudge::Record(std::uint64_t offset, std::span<const std::optional<std::uint64_t>> tags)
 {
     ++finding_.probesChecked;
-    if (tag == offset) {
-        return;
+    bool aliased = false;
+    bool wrong = false;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        const std::uint64_t sector = offset + i * kProbeSectorBytes;
+        const std::optional<std::uint64_t> tag = tags[i];
+        if (tag == sector) {
+            continue;
+        }
+        // A later, higher write landed here: the card wraps at a size
+        // that divides the distance between the two.
+        if (tag && *tag > sector) {
+            aliased = true;
+            const std::uint64_t distance = *tag - sector;
+            finding_.aliasDistanceBytes = std::min(finding_.aliasDistanceBytes.value_or(distance), distance);
+            bound_ = std::min(bound_, distance);
+            continue;
+        }
+        wrong = true;
+        finding_.firstWrongOffset = std::min(finding_.firstWrongOffset.value_or(sector), sector);
+        bound_ = std::min(bound_, sector);
     }
-    // A later, higher write landed here: the card is no larger than the
-    // distance between the two (on a card that wraps, exactly that).
-    if (tag && *tag > offset) {
-        ++finding_.probesAliased;
-        const std::uint64_t distance = *tag - offset;
-        finding_.aliasDistanceBytes = std::min(finding_.aliasDistanceBytes.value_or(distance), distance);
-        bound_ = std::min(bound_, distance);
-        return;
-    }
+    finding_.probesAliased += aliased ? 1 : 0;
+    finding_.probesWrong += wrong ? 1 : 0;
+}
+
+void CapacityJudge::RecordWrong(std::uint64_t offset)
+{
+    ++finding_.probesChecked;
     ++finding_.probesWrong;
     finding_.firstWrongOffset = std::min(finding_.firstWrongOffset.value_or(offset), offset);
     bound_ = std::min(bound_, offset);
 }
 
+void CapacityJudge::ConfirmWrap(std::uint64_t wrapBytes)
+{
+    finding_.aliasDistanceBytes = wrapBytes;
+    bound_ = std::min(bound_, wrapBytes);
+}
+
 CapacityFinding CapacityJudge::Finding() const
 {
     CapacityFinding finding = finding_;
-    finding.usableBytes = finding.Passed() ? finding.reportedBytes : bound_ / kUsableGranularity * kUsableGranularity;
+    finding.usableBytes = finding.Passed() ? finding.reportedBytes : bound_ / kProbeSectorBytes * kProbeSectorBytes;
     return finding;
+}
+
+WrapSearch::WrapSearch(std::uint64_t distanceBytes) : wrap_(distanceBytes)
+{
+    std::uint64_t rest = distanceBytes / kProbeSectorBytes;
+    for (std::uint64_t factor = 2; factor * factor <= rest; ++factor) {
+        for (; rest % factor == 0; rest /= factor) {
+            factors_.push_back(factor);
+        }
+    }
+    if (rest > 1) {
+        factors_.push_back(rest);
+    }
+    SkipUntestable();
+}
+
+std::optional<std::uint64_t> WrapSearch::Candidate() const
+{
+    return next_ < factors_.size() ? std::optional(wrap_ / factors_[next_]) : std::nullopt;
+}
+
+bool WrapSearch::Record(std::optional<std::uint64_t> tagAtZero, std::optional<std::uint64_t> tagAtCandidate)
+{
+    const std::uint64_t candidate = wrap_ / factors_[next_];
+    if (tagAtCandidate != candidate || (tagAtZero != candidate && tagAtZero != 0)) {
+        next_ = factors_.size();
+        return false;
+    }
+    if (tagAtZero == candidate) {
+        wrap_ = candidate;
+        ++next_;
+    } else {
+        // No wrap at the quotient, so none at any smaller one by the same factor.
+        const std::uint64_t factor = factors_[next_];
+        while (next_ < factors_.size() && factors_[next_] == factor) {
+            ++next_;
+        }
+    }
+    SkipUntestable();
+    return true;
+}
+
+void WrapSearch::SkipUntestable()
+{
+    // The sector tried must sit in a block of its own, past the one at 0;
+    // the factors rise, so every later quotient is smaller still.
+    if (next_ < factors_.size() && wrap_ / factors_[next_] < kProbeBlockBytes) {
+        next_ = factors_.size();
+    }
 }

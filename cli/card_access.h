@@ -3,27 +3,25 @@
 // the card, not what the card kept.
 #pragma once
 
+#include "cli/card_blocks.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 
-class CardAccess {
+class CardAccess final : public CardBlocks {
 public:
     // nullptr with problem set when the path cannot be opened for writing.
     static std::unique_ptr<CardAccess> Open(const std::string& path, std::string& problem);
-    ~CardAccess();
+    ~CardAccess() override;
     CardAccess(const CardAccess&) = delete;
     CardAccess& operator=(const CardAccess&) = delete;
 
-    // Offsets and sizes in whole 4 KiB blocks; buffers from NewBuffer().
-    // False when the card did not take all the bytes.
-    bool Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes);
-    // The bytes read: fewer than asked at the end of an image or on an error.
-    std::size_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes);
-    // Writes what is cached to the card and forgets it, so the reads that
-    // follow come from the card.
-    void Settle();
+    // Buffers from NewBuffer().
+    bool Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override;
+    std::size_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override;
+    void Settle() override;
 
     // A buffer aligned as direct I/O needs it.
     struct BufferFree {

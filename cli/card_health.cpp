@@ -4,6 +4,7 @@
 #include "cli/progress_display.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
@@ -17,9 +18,51 @@ std::string MebibyteText(std::uint64_t bytes)
     return std::to_string(bytes) + " bytes (" + std::to_string(bytes >> 20) + " MiB)";
 }
 
+// Does the card wrap at candidate (or a divisor of it)? A fresh block at 0,
+// then the candidate's sector written over what its block holds, so that
+// nothing else moves; then both read back. Each test has a seed of its own,
+// so that no earlier write passes for one of this test.
+bool TestWrap(CardBlocks& card, std::uint64_t candidate, std::uint64_t seed, WrapSearch& search)
+{
+    const CardAccess::Buffer buffer = CardAccess::NewBuffer(2 * kProbeBlockBytes);
+    const std::span<std::uint8_t> zero(buffer.get(), kProbeBlockBytes);
+    const std::span<std::uint8_t> other(buffer.get() + kProbeBlockBytes, kProbeBlockBytes);
+    const std::uint64_t otherOffset = candidate / kProbeBlockBytes * kProbeBlockBytes;
+    const std::size_t at = candidate - otherOffset;
+    const std::span<std::uint8_t> sector = other.subspan(at, kProbeSectorBytes);
+
+    FillProbeBlock(seed, 0, zero);
+    if (!card.Write(0, zero) || card.Read(otherOffset, other) != other.size()) {
+        return false;
+    }
+    FillProbeBlock(seed, candidate, sector);
+    if (!card.Write(otherOffset, other)) {
+        return false;
+    }
+    card.Settle();
+    if (card.Read(0, zero) != zero.size() || card.Read(otherOffset, other) != other.size()) {
+        return false;
+    }
+    return search.Record(ReadProbeTag(seed, zero.first(kProbeSectorBytes)), ReadProbeTag(seed, sector));
+}
+
+// The wrap's exact size, from the shortest distance the probes showed.
+std::uint64_t FindWrap(CardBlocks& card, std::uint64_t distance, std::uint64_t seed, CapacityJudge& judge)
+{
+    WrapSearch search(distance);
+    for (std::uint64_t test = 1; const std::optional<std::uint64_t> candidate = search.Candidate(); ++test) {
+        if (!TestWrap(card, *candidate, seed + test * 0x9E3779B97F4A7C15, search)) {
+            // The card lost a write: what it holds ends below it.
+            judge.RecordWrong(*candidate);
+            break;
+        }
+    }
+    return search.WrapBytes();
+}
+
 }  // namespace
 
-CapacityFinding CheckCapacity(CardAccess& card, const ProbePlan& plan, std::uint64_t seed, std::FILE* progressOutput)
+CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint64_t seed, std::FILE* progressOutput)
 {
     const std::uint64_t count = plan.ProbeCount();
     const std::uint64_t totalBytes = count * kProbeBlockBytes;
@@ -31,9 +74,7 @@ CapacityFinding CheckCapacity(CardAccess& card, const ProbePlan& plan, std::uint
     for (std::uint64_t index = 0; index < count;) {
         const std::uint64_t run = plan.ContiguousCount(index, kRunBlocks);
         const std::span<std::uint8_t> bytes(buffer.get(), run * kProbeBlockBytes);
-        for (std::uint64_t k = 0; k < run; ++k) {
-            FillProbeBlock(seed, plan.ProbeOffset(index + k), bytes.subspan(k * kProbeBlockBytes, kProbeBlockBytes));
-        }
+        FillProbeBlock(seed, plan.ProbeOffset(index), bytes);
         if (!card.Write(plan.ProbeOffset(index), bytes)) {
             std::fill_n(unwritten.begin() + static_cast<std::ptrdiff_t>(index), run, true);
         }
@@ -50,16 +91,23 @@ CapacityFinding CheckCapacity(CardAccess& card, const ProbePlan& plan, std::uint
         const std::span<std::uint8_t> bytes(buffer.get(), run * kProbeBlockBytes);
         const bool read = card.Read(plan.ProbeOffset(index), bytes) == bytes.size();
         for (std::uint64_t k = 0; k < run; ++k) {
-            const std::optional<std::uint64_t> tag =
-                read && !unwritten[index + k]
-                    ? ReadProbeTag(seed, bytes.subspan(k * kProbeBlockBytes, kProbeBlockBytes))
-                    : std::nullopt;
-            judge.Record(plan.ProbeOffset(index + k), tag);
+            const bool readable = read && !unwritten[index + k];
+            std::array<std::optional<std::uint64_t>, kProbeSectorsPerBlock> tags;
+            for (std::uint64_t s = 0; s < kProbeSectorsPerBlock; ++s) {
+                tags[s] = readable
+                              ? ReadProbeTag(seed, bytes.subspan((k * kProbeSectorsPerBlock + s) * kProbeSectorBytes,
+                                                                 kProbeSectorBytes))
+                              : std::nullopt;
+            }
+            judge.Record(plan.ProbeOffset(index + k), tags);
         }
         index += run;
         reading.Update(index * kProbeBlockBytes);
     }
     reading.Finish("Test blocks read back", totalBytes);
+    if (judge.ShortestAlias()) {
+        judge.ConfirmWrap(FindWrap(card, *judge.ShortestAlias(), seed, judge));
+    }
     return judge.Finding();
 }
 
@@ -83,7 +131,7 @@ std::string DescribeFinding(const CapacityFinding& finding)
            MebibyteText(finding.reportedBytes) + " reported.\n";
 }
 
-ZeroCheck CheckAllZero(CardAccess& card, std::uint64_t lengthBytes, std::FILE* progressOutput)
+ZeroCheck CheckAllZero(CardBlocks& card, std::uint64_t lengthBytes, std::FILE* progressOutput)
 {
     card.Settle();
     const CardAccess::Buffer buffer = CardAccess::NewBuffer(kReadChunkBytes);

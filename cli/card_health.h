@@ -10,10 +10,10 @@
 #include <optional>
 #include <string>
 
-class CardAccess;
+class CardBlocks;
 
 // Destroys what is on the card. Progress goes to progressOutput.
-CapacityFinding CheckCapacity(CardAccess& card, const ProbePlan& plan, std::uint64_t seed, std::FILE* progressOutput);
+CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint64_t seed, std::FILE* progressOutput);
 
 // What a person reads about the finding: one line when the card passed,
 // the faults and the real capacity otherwise.
@@ -25,4 +25,4 @@ struct ZeroCheck {
 };
 
 // The first lengthBytes of the card should read back as zeros.
-ZeroCheck CheckAllZero(CardAccess& card, std::uint64_t lengthBytes, std::FILE* progressOutput);
+ZeroCheck CheckAllZero(CardBlocks& card, std::uint64_t lengthBytes, std::FILE* progressOutput);

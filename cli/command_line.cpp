@@ -239,22 +239,26 @@ OPTIONS
         exit status 7.
     --check-capacity
         Before the format, test whether the card holds what it reports: write
-        4 KiB blocks, each tagged with its own offset and a number drawn for
-        this run, over the whole card (every block of its first part, up to
-        32 MiB, then about 2,000 evenly spaced ones), and read them all
-        back. A card that reports more than it holds wraps: a block written
-        past its real size turns up in place of one below it.
-        A card that drops writes reads back blocks that are not this run's.
+        4 KiB blocks whose 512-byte sectors are each tagged with their own
+        offset and a number drawn for this run, and read them all back:
+        every block of the card's first M bytes, then one block every M
+        bytes to its end. M is about the square root of the card's size
+        times 4 KiB (12 MiB on a 32 GiB card, 24 MiB on a 128 GiB one; about
+        twice M is written), or the card's size / 2048 on cards under
+        16 GiB. A card that reports more than it holds wraps: a
+        sector written past its real size turns up in place of one below it.
+        The quick check finds every such card, wherever the wrap falls, and
+        then pins the real size down to the sector with a few targeted
+        writes. A card that drops writes reads back sectors that are not
+        this run's; the quick check finds it only where its probes fall.
         Either way the report gives the real usable capacity, and the card
         is not formatted (exit status 7) unless --force is given, which lays
-        the file system out for the real capacity. The check overwrites the
-        card, so it comes after the question. The spread finds a card that
-        wraps at any size on cards up to 64 GiB, and on larger ones at sizes
-        that are multiples of the spacing (the card's size / 2048, rounded
-        up to a power of two), as the flash inside a card is.
+        the file system out within the real capacity. The check overwrites
+        the card, so it comes after the question.
     --full
         With --check-capacity: test every block of the card. As slow as
-        writing and reading the whole card, and finds every fault.
+        writing and reading the whole card; it adds the writes dropped or
+        corrupted between the quick check's probes.
     --help, -h
         Show this text.
     --version

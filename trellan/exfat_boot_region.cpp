@@ -63,7 +63,8 @@ std::uint32_t exfat_boot_checksum(std::span<const std::uint8_t> region)
     return sum;
 }
 
-ExfatBootRegion build_exfat_boot_region(const ExfatLayout& layout, std::uint32_t volume_serial)
+ExfatBootRegion build_exfat_boot_region(const ExfatLayout& layout, std::uint32_t volume_serial,
+                                        const std::optional<ExfatOemSector>& oem_parameters)
 {
     ExfatBootRegion region{};
     const std::span<std::uint8_t> bytes(region);
@@ -71,8 +72,10 @@ ExfatBootRegion build_exfat_boot_region(const ExfatLayout& layout, std::uint32_t
     for (std::uint32_t i = 1; i <= extended_boot_sectors; ++i) {
         store_le32(bytes.subspan(i * sector_bytes, sector_bytes), extended_boot_signature, extended_signature);
     }
-    // OEM parameters (sector 9) and the reserved sector (10) stay zero: no
-    // parameter record is written (see exfat_format.cpp).
+    if (oem_parameters) {
+        std::copy(oem_parameters->begin(), oem_parameters->end(),
+                  bytes.begin() + exfat_oem::sector_index * sector_bytes);
+    }
     const std::uint32_t checksum = exfat_boot_checksum(bytes);
     const auto checksum_bytes = bytes.subspan(checksum_sector * sector_bytes, sector_bytes);
     for (std::size_t offset = 0; offset < sector_bytes; offset += 4) {

@@ -6,9 +6,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "trellan/exfat_layout.h"
+#include "trellan/exfat_oem_parameters.h"
 
 namespace trellan {
 
@@ -49,7 +51,9 @@ using ExfatBootRegion = std::array<std::uint8_t, exfat_boot::region_sectors * ex
 // PercentInUse excluded, since a driver changes them without rewriting it).
 std::uint32_t exfat_boot_checksum(std::span<const std::uint8_t> region);
 
-// The 12 sectors of one boot region, checksum sector filled in.
-ExfatBootRegion build_exfat_boot_region(const ExfatLayout& layout, std::uint32_t volume_serial);
+// The 12 sectors of one boot region, checksum sector filled in; the OEM
+// parameters sector holds oem_parameters, or zeros.
+ExfatBootRegion build_exfat_boot_region(const ExfatLayout& layout, std::uint32_t volume_serial,
+                                        const std::optional<ExfatOemSector>& oem_parameters = std::nullopt);
 
 }  // namespace trellan

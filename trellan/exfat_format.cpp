@@ -1,10 +1,11 @@
 // Plan, then write the regions in order. The MBR goes last, so that a format
 // cut short leaves a card no host mistakes for a formatted one.
 //
-// OEM parameters: the sector is left zero, with no flash-parameters record.
-// The record's values for SD cards are not settled anywhere we can check,
-// readers do not need it, and the heap's alignment to the boundary unit
-// already carries what the erase-block size would tell a driver.
+// OEM parameters: a flash-parameters record the card's old volume holds is
+// kept, read before anything is written; none is made up. The record's
+// values for SD cards are not settled anywhere we can check, readers do not
+// need it, and the heap's alignment to the boundary unit already carries
+// what the erase-block size would tell a driver.
 #include "trellan/exfat_format.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "trellan/byte_order.h"
 #include "trellan/exfat_boot_region.h"
 #include "trellan/exfat_layout.h"
+#include "trellan/exfat_oem_parameters.h"
 #include "trellan/exfat_root_directory.h"
 #include "trellan/exfat_upcase.h"
 #include "trellan/mbr.h"
@@ -87,9 +89,9 @@ public:
     }
 
     // Backup first: until the main region is complete the volume does not verify.
-    FormatStatus write_boot_regions(std::uint32_t volume_serial)
+    FormatStatus write_boot_regions(std::uint32_t volume_serial, const std::optional<ExfatOemSector>& oem_parameters)
     {
-        const ExfatBootRegion region = build_exfat_boot_region(layout_, volume_serial);
+        const ExfatBootRegion region = build_exfat_boot_region(layout_, volume_serial, oem_parameters);
         if (auto status = write(volume_sector(exfat_boot::backup_region_sector), region, Region::exfat_boot_region);
             !status.ok()) {
             return status;
@@ -134,13 +136,14 @@ FormatStatus format_exfat(BlockDevice& device, std::u16string_view label, const 
     }
     const ExfatLayout& layout = plan.layout;
     ExfatWriter writer(device, layout);
+    const std::optional<ExfatOemSector> oem_parameters = read_oem_parameters(device);
 
     FormatStatus status = writer.clear_stale_metadata();
     if (status.ok()) status = writer.write_fat();
     if (status.ok()) status = writer.write_bitmap();
     if (status.ok()) status = writer.write_upcase(upcase);
     if (status.ok()) status = writer.write_root(label, exfat_upcase_checksum(upcase));
-    if (status.ok()) status = writer.write_boot_regions(stamp.volume_serial);
+    if (status.ok()) status = writer.write_boot_regions(stamp.volume_serial, oem_parameters);
     if (status.ok()) {
         const ChsGeometry geometry = sd_chs_geometry(layout.total_sectors);
         const MbrLayout mbr{layout.partition_start_sectors, layout.volume_length_sectors,

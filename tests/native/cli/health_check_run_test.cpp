@@ -5,6 +5,7 @@
 // must pass. Skipped, with the reason, where FUSE cannot be mounted.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -22,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 constexpr std::uint64_t kReportedBytes = 256 * kMiB;
 constexpr std::uint64_t kRealBytes = 48 * kMiB;  // no power of two: the real size must come from the card
 
@@ -47,11 +49,12 @@ bool MakeUsedImage(const fs::path& path, std::uint64_t lengthBytes)
 // faulty-card running over a backing image until destroyed.
 class FaultyCard {
 public:
-    FaultyCard(const fs::path& backing, std::uint64_t dropEvery, const fs::path& mountPoint)
-        : card_(mountPoint / "card.img")
+    FaultyCard(const fs::path& backing, std::uint64_t reportedBytes, std::uint64_t dropEvery,
+               const fs::path& mountPoint)
+        : card_(mountPoint / "card.img"), reportedBytes_(reportedBytes)
     {
         fs::create_directories(mountPoint);
-        const std::string reported = std::to_string(kReportedBytes);
+        const std::string reported = std::to_string(reportedBytes);
         const std::string drop = std::to_string(dropEvery);
         const std::string backingPath = backing.string();
         const std::string mountPath = mountPoint.string();
@@ -78,12 +81,13 @@ public:
     bool Mounted() const
     {
         struct stat status {};
-        return ::stat(card_.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) == kReportedBytes;
+        return ::stat(card_.c_str(), &status) == 0 && static_cast<std::uint64_t>(status.st_size) == reportedBytes_;
     }
     const fs::path& Image() const { return card_; }
 
 private:
     fs::path card_;
+    std::uint64_t reportedBytes_;
     pid_t pid_ = -1;
 };
 
@@ -117,6 +121,18 @@ CommandResult Format(const std::string& arguments)
     return run_command(VELTRANE_FORMAT_PATH " --yes " + arguments + " </dev/null");
 }
 
+// Where the first partition of the card's MBR ends.
+std::uint64_t PartitionEndBytes(const fs::path& image)
+{
+    std::array<unsigned char, 512> mbr{};
+    std::ifstream(image, std::ios::binary).read(reinterpret_cast<char*>(mbr.data()), mbr.size());
+    const auto le32 = [&mbr](std::size_t at) {
+        return std::uint64_t{mbr[at]} | std::uint64_t{mbr[at + 1]} << 8 | std::uint64_t{mbr[at + 2]} << 16 |
+               std::uint64_t{mbr[at + 3]} << 24;
+    };
+    return (le32(446 + 8) + le32(446 + 12)) * 512;
+}
+
 bool InspectsClean(const fs::path& image)
 {
     const CommandResult inspect = run_command(CARD_INSPECT_PATH " " + Quoted(image));
@@ -125,19 +141,24 @@ bool InspectsClean(const fs::path& image)
 
 class CardHealth : public ::testing::Test {
 protected:
-    // The faulty card, or a skip with the reason.
-    bool Start(std::uint64_t realBytes, std::uint64_t dropEvery)
+    // The faulty card, or a skip with the reason. A large card's backing
+    // image is sparse: it reads zeros where it was not written.
+    bool Start(std::uint64_t realBytes, std::uint64_t dropEvery, std::uint64_t reportedBytes = kReportedBytes)
     {
         if (::access("/dev/fuse", R_OK | W_OK) != 0) {
             reason_ = "no usable /dev/fuse here";
             return false;
         }
+        card_.reset();
         backing_ = directory_.file("backing.img");
-        if (!MakeUsedImage(backing_, realBytes)) {
+        fs::remove(backing_);
+        const bool made =
+            realBytes <= kReportedBytes ? MakeUsedImage(backing_, realBytes) : std::ofstream(backing_).good();
+        if (!made || ::truncate(backing_.c_str(), static_cast<off_t>(realBytes)) != 0) {
             reason_ = "cannot write the backing image";
             return false;
         }
-        card_.emplace(backing_, dropEvery, directory_.file("mnt"));
+        card_.emplace(backing_, reportedBytes, dropEvery, directory_.file("mnt"));
         if (!card_->Mounted()) {
             reason_ = "faulty-card could not mount its FUSE file system here";
             return false;
@@ -165,21 +186,34 @@ TEST_F(CardHealth, AGoodCardPassesBothChecksAndIsFormatted)
 
 TEST_F(CardHealth, AWrappingCardIsRefusedWithItsRealCapacityAndForcedOntoIt)
 {
-    if (!Start(kRealBytes, 0)) {
-        GTEST_SKIP() << reason_;
-    }
-    const CommandResult refused = Format("--check-capacity " + Quoted(card_->Image()));
-    EXPECT_EQ(refused.exit_code, 7) << refused.output;
-    EXPECT_NE(refused.output.find("Real usable capacity: 50331648 bytes (48 MiB) of 268435456 bytes"),
-              std::string::npos)
-        << refused.output;
-    EXPECT_NE(refused.output.find("(the card wraps)"), std::string::npos) << refused.output;
+    const struct {
+        std::uint64_t reported;
+        std::uint64_t real;
+        const char* capacity;
+    } cases[] = {
+        {kReportedBytes, kRealBytes, "Real usable capacity: 50331648 bytes (48 MiB) of 268435456 bytes"},
+        // First seen at twice its size; the layout takes what the card holds.
+        {kGiB * 128, 15'931'539'456, "Real usable capacity: 15931539456 bytes (15193 MiB) of 137438953472 bytes"},
+        // No whole 4 KiB block.
+        {kGiB * 4, 1'000'000'000, "Real usable capacity: 1000000000 bytes (953 MiB) of 4294967296 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.capacity);
+        if (!Start(c.real, 0, c.reported)) {
+            GTEST_SKIP() << reason_;
+        }
+        const CommandResult refused = Format("--check-capacity " + Quoted(card_->Image()));
+        EXPECT_EQ(refused.exit_code, 7) << refused.output;
+        EXPECT_NE(refused.output.find(c.capacity), std::string::npos) << refused.output;
+        EXPECT_NE(refused.output.find("(the card wraps)"), std::string::npos) << refused.output;
 
-    const CommandResult forced = Format("--check-capacity --force " + Quoted(card_->Image()));
-    EXPECT_EQ(forced.exit_code, 0) << forced.output;
-    EXPECT_NE(forced.output.find("Formatting for the real capacity"), std::string::npos) << forced.output;
-    // The file system fits what the card holds: the backing image is that card.
-    EXPECT_TRUE(InspectsClean(backing_));
+        const CommandResult forced = Format("--check-capacity --force " + Quoted(card_->Image()));
+        EXPECT_EQ(forced.exit_code, 0) << forced.output;
+        EXPECT_NE(forced.output.find("Formatting for the real capacity"), std::string::npos) << forced.output;
+        // The file system fits what the card holds: the backing image is that card.
+        EXPECT_LE(PartitionEndBytes(backing_), c.real);
+        EXPECT_TRUE(InspectsClean(backing_));
+    }
 }
 
 TEST_F(CardHealth, AWrappingBlockDeviceIsFoundByTheQuickAndTheFullCheck)

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -85,6 +86,57 @@ TEST(ExfatImage, FsckAcceptsEveryCardSizeAndTheLayoutIsAligned)
         ASSERT_EQ(::pread(fd, boot.data(), boot.size(), 0), 512);
         ::close(fd);
         EXPECT_EQ((row.partition_start + load_le32(boot, 88)) % row.partition_start, 0u);
+        std::filesystem::remove(card_path);
+        std::filesystem::remove(volume_path);
+    }
+}
+
+// A card's old volume holds OEM parameters; a re-format keeps a
+// flash-parameters record (in the main and the backup region, under a
+// fresh checksum) and drops everything else.
+TEST(ExfatImage, AReformatKeepsTheCardsFlashParametersAndNothingElse)
+{
+    constexpr std::uint64_t sectors = 2'097'152;  // 1 GiB
+    constexpr std::uint32_t partition_start = 128;
+    constexpr std::array<std::uint8_t, 16> flash_guid = {0x46, 0x7E, 0x0C, 0x0A, 0x99, 0x33, 0x21, 0x40,
+                                                         0x90, 0xC8, 0xFA, 0x6D, 0x38, 0x9C, 0x4B, 0xA2};
+    std::vector<std::uint8_t> with_record(512, 0);
+    std::copy(flash_guid.begin(), flash_guid.end(), with_record.begin() + 48);  // the second record
+    store_le32(with_record, 48 + 16, 4 * 1024 * 1024);                          // its erase block size
+    std::vector<std::uint8_t> kept = with_record;
+    with_record[500] = 0x77;  // past the ten records
+    const std::vector<std::uint8_t> garbage(512, 0x5A);
+    const struct {
+        const char* name;
+        const std::vector<std::uint8_t>& before;
+        std::vector<std::uint8_t> after;
+    } rows[] = {
+        {"a flash-parameters record", with_record, kept},
+        {"garbage", garbage, std::vector<std::uint8_t>(512, 0)},
+    };
+    ScratchDirectory scratch;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string card_path = scratch.file("card.img").string();
+        const std::string volume_path = scratch.file("volume.img").string();
+        ASSERT_TRUE(make_sparse_file(card_path, sectors * 512));
+        {
+            OpenFailure failure = OpenFailure::none;
+            auto card = FileDevice::open(card_path, failure);
+            ASSERT_TRUE(card) << describe(failure);
+            ASSERT_TRUE(format_exfat(*card, u"OLD", FormatStamp{}).ok());
+            ASSERT_EQ(card->write(partition_start + 9, row.before), IoResult::ok);
+            ASSERT_TRUE(format_exfat(*card, u"NEW", FormatStamp{}).ok());
+            for (const std::uint64_t region : {0, 12}) {
+                std::vector<std::uint8_t> oem(512);
+                ASSERT_EQ(card->read(partition_start + region + 9, oem), IoResult::ok);
+                EXPECT_EQ(oem, row.after) << region;
+            }
+        }
+        ASSERT_TRUE(extract_sparse(card_path, std::uint64_t{partition_start} * 512,
+                                   (sectors - partition_start) * 512, volume_path));
+        const CommandResult fsck = run_command("fsck.exfat -n " + volume_path);
+        EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
         std::filesystem::remove(card_path);
         std::filesystem::remove(volume_path);
     }
