@@ -16,11 +16,16 @@ constexpr char kCardTypeKey[] = "CardType";
 constexpr char kClearAllKey[] = "ClearAll";
 constexpr char kLabelKey[] = "Label";
 
-std::string SettingsPath()
+std::string GetModuleDirectory()
 {
     char path[256] = {};
     GetModuleFileNameA(AfxGetInstanceHandle(), path, 255);
-    return ModuleDirectoryOf(path) + "\\Disk.ini";
+    return ModuleDirectoryOf(path);
+}
+
+std::string SettingsPath()
+{
+    return GetModuleDirectory() + "\\Disk.ini";
 }
 }  // namespace
 
