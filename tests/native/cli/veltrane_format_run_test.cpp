@@ -555,8 +555,8 @@ TEST_F(VeltraneFormat, AMountedFileSystemIsRefusedByBothCommandLines)
         }
         const std::string mount = "mount -o loop " + Quoted(image) + " " + Quoted(mountPoint);
         const CommandResult run =
-            run_command("unshare --mount --propagation private sh -c \"" + mount + " || exit 99; loop=\\$(losetup -n -O NAME -j " +
-                        Quoted(image) + "); " + command + "\"");
+            run_command("unshare --mount --propagation private sh -c \"" + mount +
+                        " || exit 99; loop=\\$(losetup -n -O NAME -j " + Quoted(image) + "); " + command + "\"");
         if (run.exit_code == 99) {
             GTEST_SKIP() << "cannot mount a loop device here: " << run.output;
         }
@@ -642,11 +642,13 @@ TEST_F(VeltraneFormat, APermissionErrorIsReportedAsOne)
         std::string command;  // exit 99: this machine cannot set the case up
         const char* reason;
     } cases[] = {
-        {"immutable", "(chattr +i " + Quoted(image) + " || exit 99; " + format + "; status=$?; chattr -i " +
-                          Quoted(image) + "; exit $status)",
+        {"immutable",
+         "(chattr +i " + Quoted(image) + " || exit 99; " + format + "; status=$?; chattr -i " + Quoted(image) +
+             "; exit $status)",
          "Operation not permitted"},
-        {"read-only mount", "unshare --mount --propagation private sh -c \"mount --bind " + folder + " " + folder +
-                                " && mount -o remount,bind,ro " + folder + " || exit 99; " + format + "\"",
+        {"read-only mount",
+         "unshare --mount --propagation private sh -c \"mount --bind " + folder + " " + folder +
+             " && mount -o remount,bind,ro " + folder + " || exit 99; " + format + "\"",
          "Read-only file system"},
     };
     for (const auto& c : cases) {
