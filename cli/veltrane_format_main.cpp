@@ -55,10 +55,13 @@ std::string SignalName(int signal)
 }
 
 // After a stop signal ended the job: what the card holds now.
-int ReportStop(const std::string& path, int signal, const VolumeWrites& writes)
+int ReportStop(const CommandLine& line, int signal, const VolumeWrites& writes)
 {
+    const std::string& path = line.path;
     if (writes.reachedBytes == 0) {
-        Complain(path, "stopped by " + SignalName(signal) + "; nothing was written");
+        Complain(path,
+                 "stopped by " + SignalName(signal) +
+                     (line.checkCapacity ? ": the card holds test blocks, no file system" : "; nothing was written"));
     } else {
         Complain(path, "stopped by " + SignalName(signal) + ": erased up to " + std::to_string(writes.reachedBytes) +
                            " of " + std::to_string(writes.lengthBytes) + " bytes; no file system");
@@ -161,7 +164,7 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
     // The erase stops at a signal; the file system build, a second at most, is finished first.
     if (const int signal = StopSignal(); signal != 0) {
         if (result != FORMAT_DONE) {
-            return ReportStop(line.path, signal, volumes.Writes());
+            return ReportStop(line, signal, volumes.Writes());
         }
         Complain(line.path, SignalName(signal) + " came during the file system build, which was finished first");
     }
