@@ -1,5 +1,7 @@
 #include "cli/card_access.h"
 
+#include "guard/device_length.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +36,11 @@ CardAccess::~CardAccess()
 
 bool CardAccess::Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes)
 {
+    // A pulled card's image, cut short, must not grow back under the check.
+    const std::optional<std::uint64_t> length = DeviceLengthBytes(descriptor_);
+    if (!length || offsetBytes > *length || bytes.size() > *length - offsetBytes) {
+        return false;
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t count =

@@ -287,7 +287,19 @@ SAFETY
       - a block device, one of its partitions or a device stacked on them,
         or an image file through a loop device backed by it, that holds a
         mounted file system (/proc/self/mountinfo).
-    --force overrides only the last two.
+    --force overrides only the last two. Then the program claims the card
+    for itself until it ends (an exclusive open of a block device, an flock
+    on an image file): a card that another format or the system holds is
+    refused, and no other program of ours formats it meanwhile.
+
+STOPPING
+    SIGINT (Ctrl-C), SIGTERM or SIGHUP during the erase pass stops it after
+    the write in flight; stderr then says how far it got, e.g. "erased up to
+    N of M bytes; no file system", and the exit status is 9. During the
+    file system build, which takes a second or less, the build is finished
+    first. During the capacity check or the read-back of --verify the
+    program ends at once and says what the card holds. A closed standard
+    output or error (a pipe into head) stops the printing, not the format.
 
 STATUS
     The result is printed with the dialog's status words:
@@ -297,14 +309,18 @@ STATUS
 
 EXIT STATUS
     0   the card was formatted
-    1   the format failed (write-protected card, a failed write, a device
-        that the builder cannot use)
+    1   the format failed (write-protected card, no permission to write, a
+        failed write, a device that the builder cannot use); stderr says why
     2   the command line is not usable
     3   the question was answered no; nothing was written
     4   the path cannot be opened or read, or has zero length
     5   the block device is not removable (--force overrides)
     6   the device or image holds a mounted file system (--force overrides)
     7   the card failed --verify, or --check-capacity without --force
+    8   another program is formatting the card, or the system holds it (a
+        mounted file system); nothing was written
+    9   a stop signal ended the program before the file system was built;
+        stderr says what the card holds
 
 PROGRESS
     The erase pass, the capacity check and the read-back show a line with

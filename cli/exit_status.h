@@ -10,4 +10,6 @@ enum ExitStatus : int {
     kExitNotRemovable = 5,  // a fixed disk; --force overrides
     kExitMounted = 6,       // holds a mounted file system; --force overrides
     kExitCardFaulty = 7,    // failed --verify, or --check-capacity without --force
+    kExitBusy = 8,          // another program is formatting the card, or the system holds it; nothing was written
+    kExitStopped = 9,       // a stop signal ended the erase; stderr says how far it got
 };

@@ -1,11 +1,14 @@
 #include "cli/posix_raw_volume.h"
 
-#include "cli/device_length.h"
+#include "guard/device_length.h"
+#include "guard/stop_signals.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -13,15 +16,37 @@ namespace {
 constexpr std::uint32_t kDerivedTracksPerCylinder = 255;
 constexpr std::uint32_t kDerivedSectorsPerTrack = 63;
 
+using Refusal = VolumeWrites::Refusal;
+
+bool IsPermissionError(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Why a volume opens only for reading, or refuses a write as not permitted:
+// a block device that says it is read-only is a locked card; anything else
+// is the system's refusal.
+Refusal ReadOnlyReason(int descriptor)
+{
+    int readOnly = 0;
+    return DeviceKindOf(descriptor) == DeviceKind::blockDevice && ::ioctl(descriptor, BLKROGET, &readOnly) == 0 &&
+                   readOnly != 0
+               ? Refusal::writeProtected
+               : Refusal::notPermitted;
+}
+
 class PosixRawVolume : public RawVolume {
 public:
-    PosixRawVolume(int descriptor, std::optional<std::uint64_t> lengthLimit)
+    // readOnly: none when the descriptor was opened for writing, else why not.
+    PosixRawVolume(int descriptor, std::optional<std::uint64_t> lengthLimit, VolumeWrites& writes, Refusal readOnly,
+                   int openError)
         : descriptor_(descriptor), imageFile_(DeviceKindOf(descriptor) == DeviceKind::imageFile),
-          length_(DeviceLengthBytes(descriptor))
+          length_(DeviceLengthBytes(descriptor)), writes_(writes), readOnly_(readOnly), openError_(openError)
     {
         if (length_ && lengthLimit) {
             length_ = std::min(*length_, *lengthLimit);
         }
+        writes_.lengthBytes = length_.value_or(0);
     }
     ~PosixRawVolume() override { ::close(descriptor_); }
     PosixRawVolume(const PosixRawVolume&) = delete;
@@ -42,12 +67,24 @@ public:
 
     std::uint32_t Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override
     {
+        // The job stops after the write in flight; the program says how far it got.
+        if (StopSignal() != 0) {
+            return Refuse(Refusal::stopped, 0);
+        }
+        if (readOnly_ != Refusal::none) {
+            return Refuse(readOnly_, openError_);
+        }
         // An image file would grow; a card has an end.
         if (!length_ || offsetBytes > *length_ || bytes.size() > *length_ - offsetBytes) {
             return 0;
         }
+        // And an image cut short since (a pulled card) must not grow back.
+        const std::optional<std::uint64_t> liveLength = DeviceLengthBytes(descriptor_);
+        if (!liveLength || offsetBytes > *liveLength || bytes.size() > *liveLength - offsetBytes) {
+            return Refuse(Refusal::shortened, 0);
+        }
         if (imageFile_ && IsAllZero(bytes) && PunchHole(offsetBytes, bytes.size())) {
-            return static_cast<std::uint32_t>(bytes.size());
+            return Reached(offsetBytes, bytes.size());
         }
         std::size_t done = 0;
         while (done < bytes.size()) {
@@ -57,11 +94,13 @@ public:
                 continue;
             }
             if (count <= 0) {
+                const int error = count < 0 ? errno : EIO;
+                Refuse(IsPermissionError(error) ? ReadOnlyReason(descriptor_) : Refusal::failed, error);
                 break;
             }
             done += static_cast<std::size_t>(count);
         }
-        return static_cast<std::uint32_t>(done);
+        return done == bytes.size() ? Reached(offsetBytes, done) : static_cast<std::uint32_t>(done);
     }
 
     std::uint32_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override
@@ -86,6 +125,19 @@ public:
     void PrepareForRawWrites() override {}
 
 private:
+    std::uint32_t Refuse(Refusal refusal, int error)
+    {
+        writes_.refusal = refusal;
+        writes_.error = error;
+        return 0;
+    }
+
+    std::uint32_t Reached(std::uint64_t offsetBytes, std::size_t countBytes)
+    {
+        writes_.reachedBytes = offsetBytes + countBytes;
+        return static_cast<std::uint32_t>(countBytes);
+    }
+
     static bool IsAllZero(std::span<const std::uint8_t> bytes)
     {
         // Each byte equals the next and the first is zero: one memcmp, which
@@ -105,6 +157,9 @@ private:
     int descriptor_;
     bool imageFile_;
     std::optional<std::uint64_t> length_;
+    VolumeWrites& writes_;
+    Refusal readOnly_;
+    int openError_;
 };
 
 }  // namespace
@@ -125,11 +180,14 @@ DiskGeometry DerivedGeometry(std::uint64_t lengthBytes, std::uint32_t bytesPerSe
 std::unique_ptr<RawVolume> PosixRawVolumeOpener::OpenRawVolume(char /*driveLetter*/)
 {
     int descriptor = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-    if (descriptor < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    const int openError = descriptor < 0 ? errno : 0;
+    Refusal readOnly = Refusal::none;
+    if (descriptor < 0 && IsPermissionError(openError)) {
         descriptor = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        readOnly = descriptor < 0 ? Refusal::none : ReadOnlyReason(descriptor);
     }
     if (descriptor < 0) {
         return nullptr;
     }
-    return std::make_unique<PosixRawVolume>(descriptor, lengthLimit_);
+    return std::make_unique<PosixRawVolume>(descriptor, lengthLimit_, writes_, readOnly, openError);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <iostream>
 #include <unistd.h>
 
@@ -19,13 +20,31 @@ bool AskYesNo(std::string_view question)
     return answer == "y" || answer == "yes";
 }
 
-TerminalDialog::TerminalDialog(std::FILE* output, Answers answers)
-    : output_(output), answers_(answers)
+TerminalDialog::TerminalDialog(std::FILE* output, Answers answers, const VolumeWrites& writes)
+    : output_(output), answers_(answers), writes_(writes)
 {
 }
 
 void TerminalDialog::ShowMessage(JobMessage message)
 {
+    // The job's boxes name no cause; a refused write knows its own.
+    switch (writes_.refusal) {
+    case VolumeWrites::Refusal::stopped:
+        // The program reports the stop, with how far the job got.
+        return;
+    case VolumeWrites::Refusal::notPermitted:
+        std::fprintf(output_, "Permission error: the card cannot be written: %s\n", std::strerror(writes_.error));
+        return;
+    case VolumeWrites::Refusal::shortened:
+        std::fputs("Fail: the card shrank or was removed while it was written\n", output_);
+        return;
+    case VolumeWrites::Refusal::failed:
+        std::fprintf(output_, "Fail: a write to the card failed: %s\n", std::strerror(writes_.error));
+        return;
+    case VolumeWrites::Refusal::writeProtected:
+    case VolumeWrites::Refusal::none:
+        break;
+    }
     switch (message) {
     case JobMessage::writeProtected:
         std::fputs("Disk is Write-Protect !!!\n", output_);

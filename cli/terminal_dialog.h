@@ -4,6 +4,7 @@
 // erase pass either way.
 #pragma once
 
+#include "cli/posix_raw_volume.h"
 #include "cli/progress_display.h"
 #include "format/format_job.h"
 
@@ -19,7 +20,9 @@ class TerminalDialog : public FormatJobDialog {
 public:
     enum class Answers { ask, assumeYes };
 
-    TerminalDialog(std::FILE* output, Answers answers);
+    // writes: the job's volumes' record, which says why a write failed
+    // where the job's message boxes cannot.
+    TerminalDialog(std::FILE* output, Answers answers, const VolumeWrites& writes);
 
     void ShowMessage(JobMessage message) override;
     void ShowText(std::string_view text) override;
@@ -36,6 +39,7 @@ private:
 
     std::FILE* output_;
     Answers answers_;
+    const VolumeWrites& writes_;
     std::int64_t lower_ = 0;
     std::int64_t upper_ = 0;
     std::optional<ProgressDisplay> progress_;

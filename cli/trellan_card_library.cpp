@@ -2,9 +2,11 @@
 
 #include "cli/card_access.h"
 #include "cli/card_health.h"
+#include "cli/exit_status.h"
 #include "cli/limited_device.h"
 #include "trellan/builders.h"
 #include "trellan/file_device.h"
+#include "guard/stop_signals.h"
 #include "trellan/volume_label.h"
 
 int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, char* label)
@@ -19,8 +21,15 @@ int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, ch
     if (options_.lengthLimit) {
         device = std::make_unique<LengthLimitedDevice>(std::move(device), *options_.lengthLimit);
     }
-    if (options_.verifyErase && !VerifyErase(device->length_sectors() * device->sector_size_bytes())) {
-        return 0;
+    if (options_.verifyErase) {
+        // A read-back may end anywhere: the card is erased either way.
+        StopAtOnce("veltrane-format", "stopped during the read-back: the card is erased and holds no file system",
+                   kExitStopped);
+        const bool erased = VerifyErase(device->length_sectors() * device->sector_size_bytes());
+        StopAtOnce(nullptr, nullptr, 0);
+        if (!erased) {
+            return 0;
+        }
     }
     const trellan::VolumeLabel volumeLabel =
         trellan::volume_label_from_utf8(label == nullptr ? "" : label, options_.codePage);

@@ -2,16 +2,19 @@
 #include "cli/card_access.h"
 #include "cli/card_health.h"
 #include "cli/command_line.h"
-#include "cli/device_checks.h"
 #include "cli/exit_status.h"
 #include "cli/posix_raw_volume.h"
-#include "cli/target_inspection.h"
 #include "cli/terminal_dialog.h"
 #include "cli/trellan_card_library.h"
 #include "drives/capacity_text.h"
 #include "format/format_job.h"
+#include "guard/card_claim.h"
+#include "guard/stop_signals.h"
+#include "guard/target_hazards.h"
+#include "guard/target_inspection.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <random>
@@ -36,30 +39,34 @@ void Complain(const std::string& path, const std::string& text)
 int SafetyRefusal(const CommandLine& line, const TargetIdentity& target)
 {
     const char* overridden = line.force ? " (going on: --force)" : "; nothing was written (--force overrides)";
-    if (target.kind == DeviceKind::blockDevice) {
-        const Removability removability = RemovabilityOf(target.deviceNumber);
-        if (removability != Removability::removable) {
-            Complain(line.path, std::string(removability == Removability::fixed
-                                                ? "not a removable medium"
-                                                : "cannot tell whether it is a removable medium") +
-                                    overridden);
-            if (!line.force) {
-                return kExitNotRemovable;
-            }
-        }
-    }
-    const std::vector<MountEntry> mounts = ReadMountTable();
-    const std::optional<MountEntry> mount = target.kind == DeviceKind::blockDevice
-                                                ? FindMountOnBlockDevice(target.deviceNumber, mounts)
-                                                : FindMountOnImage(target.file, mounts);
-    if (mount) {
-        Complain(line.path, "holds a mounted file system (" + mount->source + " on " + mount->mountPoint + ")" +
-                                overridden);
+    for (const TargetHazard& hazard : FindHazards(target)) {
+        Complain(line.path, hazard.text + overridden);
         if (!line.force) {
-            return kExitMounted;
+            return hazard.kind == TargetHazard::Kind::notRemovable ? kExitNotRemovable : kExitMounted;
         }
     }
     return 0;
+}
+
+std::string SignalName(int signal)
+{
+    const char* abbreviation = sigabbrev_np(signal);
+    return abbreviation != nullptr ? std::string("SIG") + abbreviation : std::to_string(signal);
+}
+
+// After a stop signal ended the job: what the card holds now.
+int ReportStop(const CommandLine& line, int signal, const VolumeWrites& writes)
+{
+    const std::string& path = line.path;
+    if (writes.reachedBytes == 0) {
+        Complain(path,
+                 "stopped by " + SignalName(signal) +
+                     (line.checkCapacity ? ": the card holds test blocks, no file system" : "; nothing was written"));
+    } else {
+        Complain(path, "stopped by " + SignalName(signal) + ": erased up to " + std::to_string(writes.reachedBytes) +
+                           " of " + std::to_string(writes.lengthBytes) + " bytes; no file system");
+    }
+    return kExitStopped;
 }
 
 const char* CardName(CardType card)
@@ -155,10 +162,19 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
             inputs.card = SampleCard(*volume, geometry->bytesPerSector);
         }
     }
-    TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask);
+    TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask,
+                          volumes.Writes());
     TrellanCardLibrary library(
         line.path, {.codePage = line.codePage, .lengthLimit = lengthLimit, .verifyErase = line.verify});
     const int result = RunFormatJob(inputs, volumes, dialog, library, [] { return kExFatSupported; });
+
+    // The erase stops at a signal; the file system build, a second at most, is finished first.
+    if (const int signal = StopSignal(); signal != 0) {
+        if (result != FORMAT_DONE) {
+            return ReportStop(line, signal, volumes.Writes());
+        }
+        Complain(line.path, SignalName(signal) + " came during the file system build, which was finished first");
+    }
 
     switch (result) {
     case FORMAT_DONE:
@@ -180,6 +196,7 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
 
 int main(int argc, char** argv)
 {
+    IgnoreBrokenPipes();
     const CommandLine line = ParseCommandLine({argv + 1, static_cast<std::size_t>(argc - 1)});
     if (line.request == CommandRequest::help) {
         std::fputs(HelpText().c_str(), stdout);
@@ -202,6 +219,12 @@ int main(int argc, char** argv)
     if (const int refusal = SafetyRefusal(line, target); refusal != 0) {
         return refusal;
     }
+    // Held to the end of the program: no other job writes the card meanwhile.
+    const CardClaim claim(line.path, target);
+    if (claim.Refused() != CardClaim::Refusal::none) {
+        Complain(line.path, claim.Problem() + "; nothing was written");
+        return claim.Refused() == CardClaim::Refusal::busy ? kExitBusy : kExitUnusable;
+    }
     const TargetMeasure measure = MeasureTarget(line.path);
     if (!measure.problem.empty()) {
         Complain(line.path, measure.problem + "; nothing was written");
@@ -212,9 +235,15 @@ int main(int argc, char** argv)
         std::fputs("Nothing was written.\n", stderr);
         return kExitNotConfirmed;
     }
+    CatchStopSignals();
     std::optional<std::uint64_t> lengthLimit;
     if (line.checkCapacity) {
-        if (const int status = CheckCardCapacity(line, measure.lengthBytes, lengthLimit); status != 0) {
+        // The test blocks are overwritten by the format anyway; nothing is lost by ending at once.
+        StopAtOnce("veltrane-format", "stopped during the capacity check: the card holds test blocks, no file system",
+                   kExitStopped);
+        const int status = CheckCardCapacity(line, measure.lengthBytes, lengthLimit);
+        StopAtOnce(nullptr, nullptr, 0);
+        if (status != 0) {
             return status;
         }
     }

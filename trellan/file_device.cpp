@@ -127,6 +127,21 @@ bool FileDevice::within(std::uint64_t first_sector, std::uint64_t count_sectors)
     return first_sector <= length_sectors_ && count_sectors <= length_sectors_ - first_sector;
 }
 
+bool FileDevice::still_within(std::uint64_t first_sector, std::uint64_t count_sectors) const
+{
+    // A block device cannot grow; an image file cut short since it was
+    // opened (a pulled card) would grow back under the write.
+    if (!regular_file_) {
+        return true;
+    }
+    struct stat status {};
+    if (fstat(descriptor_, &status) != 0) {
+        return false;
+    }
+    const std::uint64_t live_sectors = static_cast<std::uint64_t>(status.st_size) / sector_size_bytes_;
+    return first_sector <= live_sectors && count_sectors <= live_sectors - first_sector;
+}
+
 IoResult FileDevice::read(std::uint64_t first_sector, std::span<std::uint8_t> buffer)
 {
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
@@ -140,7 +155,7 @@ IoResult FileDevice::write(std::uint64_t first_sector, std::span<const std::uint
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    if (read_only_) {
+    if (read_only_ || !still_within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::io_error;
     }
     return transfer_all(descriptor_, first_sector * sector_size_bytes_, buffer, ::pwrite);

@@ -1,6 +1,7 @@
 // A BlockDevice over an image file or a Linux block device (POSIX). It never
 // grows a file: its length is fixed when it is opened, and a write beyond it
-// fails like one beyond the end of a card.
+// fails like one beyond the end of a card; so does a write beyond the end of
+// a file cut short since.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,7 @@ private:
     FileDevice(int descriptor, bool read_only, bool regular_file, std::uint32_t sector_size_bytes,
                std::uint64_t length_sectors);
     bool within(std::uint64_t first_sector, std::uint64_t count_sectors) const;
+    bool still_within(std::uint64_t first_sector, std::uint64_t count_sectors) const;
 
     int descriptor_;
     bool read_only_;

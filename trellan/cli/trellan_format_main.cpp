@@ -3,11 +3,16 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <getopt.h>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "guard/card_claim.h"
+#include "guard/stop_signals.h"
+#include "guard/target_hazards.h"
+#include "guard/target_inspection.h"
 #include "trellan/builders.h"
 #include "trellan/byte_order.h"
 #include "trellan/fat_structures.h"
@@ -20,22 +25,38 @@ namespace {
 using namespace trellan;
 
 constexpr const char* usage =
-    "usage: trellan-format --builder sd|fat32|exfat|mmc|cf [--label TEXT] [--codepage 850|437] IMAGE-OR-DEVICE\n"
-    "The label is read as UTF-8; FAT stores it in the OEM code page given (default 850).\n";
+    "usage: trellan-format --builder sd|fat32|exfat|mmc|cf [--label TEXT] [--codepage 850|437] [--force]\n"
+    "                      IMAGE-OR-DEVICE\n"
+    "The label is read as UTF-8; FAT stores it in the OEM code page given (default 850).\n"
+    "A block device that is not removable, or a device or image that holds a mounted file system, is\n"
+    "refused unless --force is given; one that another program is formatting always is.\n"
+    "Exit status: 0 formatted, 1 failed, 2 usage, 5 not removable, 6 mounted, 8 another program holds it.\n";
+
+// As veltrane-format numbers the same refusals.
+enum exit_status : int {
+    exit_formatted = 0,
+    exit_failed = 1,
+    exit_usage = 2,
+    exit_not_removable = 5,
+    exit_mounted = 6,
+    exit_busy = 8,
+};
 
 struct Options {
     std::optional<Builder> builder;
     std::string label;
     OemCodePage code_page = OemCodePage::cp850;
+    bool force = false;
     std::string path;
 };
 
-enum option_value : int { builder_option = 256, label_option, code_page_option };
+enum option_value : int { builder_option = 256, label_option, code_page_option, force_option };
 
 constexpr option long_options[] = {
     {"builder", required_argument, nullptr, builder_option},
     {"label", required_argument, nullptr, label_option},
     {"codepage", required_argument, nullptr, code_page_option},
+    {"force", no_argument, nullptr, force_option},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -68,6 +89,8 @@ bool parse_options(int argc, char** argv, Options& options)
             }
         } else if (value == label_option) {
             options.label = optarg;
+        } else if (value == force_option) {
+            options.force = true;
         } else if (value != code_page_option || !parse_code_page(optarg, options.code_page)) {
             return false;
         }
@@ -112,27 +135,72 @@ void print_layout(BlockDevice& device)
                 file_system.c_str(), type, start, static_cast<unsigned long long>(cluster_bytes));
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+void complain(const std::string& path, const std::string& text)
 {
-    Options options;
-    if (!parse_options(argc, argv, options)) {
-        std::fputs(usage, stderr);
-        return 2;
+    std::fprintf(stderr, "trellan-format: %s: %s\n", path.c_str(), text.c_str());
+}
+
+// A fixed disk or a mounted file system, refused unless forced. 0 when the
+// format may go on.
+int safety_refusal(const Options& options, const TargetIdentity& target)
+{
+    const char* overridden = options.force ? " (going on: --force)" : "; nothing was written (--force overrides)";
+    for (const TargetHazard& hazard : FindHazards(target)) {
+        complain(options.path, hazard.text + overridden);
+        if (!options.force) {
+            return hazard.kind == TargetHazard::Kind::notRemovable ? exit_not_removable : exit_mounted;
+        }
     }
+    return 0;
+}
+
+int format(const Options& options)
+{
     OpenFailure open_failure = OpenFailure::none;
     const auto device = FileDevice::open(options.path, open_failure);
     if (!device) {
-        std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), trellan::describe(open_failure));
-        return 1;
+        complain(options.path, trellan::describe(open_failure));
+        return exit_failed;
     }
     const FormatStatus status = build(*options.builder, *device, volume_label_from_utf8(options.label, options.code_page),
                                        current_format_stamp());
     if (!status.ok()) {
-        std::fprintf(stderr, "trellan-format: %s: %s\n", options.path.c_str(), describe(status).c_str());
-        return 1;
+        complain(options.path, describe(status));
+        return exit_failed;
     }
     print_layout(*device);
-    return 0;
+    return exit_formatted;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    IgnoreBrokenPipes();
+    Options options;
+    if (!parse_options(argc, argv, options)) {
+        std::fputs(usage, stderr);
+        return exit_usage;
+    }
+    const TargetIdentity target = IdentifyTarget(options.path);
+    if (!target.problem.empty()) {
+        complain(options.path, target.problem);
+        return exit_failed;
+    }
+    if (const int refusal = safety_refusal(options, target); refusal != 0) {
+        return refusal;
+    }
+    const CardClaim claim(options.path, target);
+    if (claim.Refused() != CardClaim::Refusal::none) {
+        complain(options.path, claim.Problem() + "; nothing was written");
+        return claim.Refused() == CardClaim::Refusal::busy ? exit_busy : exit_failed;
+    }
+    // The build takes a second or less: a stop signal waits for it.
+    CatchStopSignals();
+    const int result = format(options);
+    if (const int signal = StopSignal(); signal != 0) {
+        complain(options.path,
+                 std::string("SIG") + sigabbrev_np(signal) + " came during the build, which was finished first");
+    }
+    return result;
 }

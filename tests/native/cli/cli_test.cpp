@@ -1,7 +1,7 @@
 // The command line's decisions: options, the mount table, and the geometry
 // that makes a device's size class the dialog's.
 #include "cli/command_line.h"
-#include "cli/mount_table.h"
+#include "guard/mount_table.h"
 #include "cli/posix_raw_volume.h"
 #include "drives/capacity_text.h"
 

@@ -3,13 +3,19 @@
 // erase modes; and the refusals, which must leave the image as it was.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 #include "image_tools.h"
 
@@ -33,6 +39,100 @@ std::string Quoted(const fs::path& path)
 CommandResult Format(const std::string& arguments, const std::string& stdinText = "")
 {
     return run_command("printf '" + stdinText + "' | " VELTRANE_FORMAT_PATH " " + arguments);
+}
+
+// A program running in the background, its output read as it comes: the
+// test acts on the card at a point the output names.
+class Background {
+public:
+    // Which of the program's outputs is a pipe nobody reads (closed at its
+    // far end); the others come to Output().
+    enum Closed { none = 0, standardOutput = 1, standardError = 2 };
+
+    explicit Background(const std::vector<std::string>& arguments, int closed = none)
+    {
+        int reading[2];
+        int unread[2];
+        if (::pipe(reading) != 0 || ::pipe(unread) != 0) {
+            return;
+        }
+        ::close(unread[0]);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, (closed & standardOutput) != 0 ? unread[1] : reading[1],
+                                         STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, (closed & standardError) != 0 ? unread[1] : reading[1],
+                                         STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(reading[1]);
+        ::close(unread[1]);
+        output_ = reading[0];
+    }
+    ~Background()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            Finish();
+        }
+        ::close(output_);
+    }
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+
+    // Reads until the output holds text; false at its end without it.
+    bool WaitFor(const std::string& text)
+    {
+        while (text_.find(text) == std::string::npos) {
+            if (!ReadSome()) {
+                return false;
+            }
+        }
+        return true;
+    }
+    void Signal(int signal) const { ::kill(pid_, signal); }
+    // Reads the rest and waits: the exit status, or 128 + the signal that ended it.
+    int Finish()
+    {
+        while (ReadSome()) {
+        }
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    const std::string& Output() const { return text_; }
+
+private:
+    bool ReadSome()
+    {
+        char buffer[4096];
+        const ssize_t count = ::read(output_, buffer, sizeof buffer);
+        if (count <= 0) {
+            return false;
+        }
+        text_.append(buffer, static_cast<std::size_t>(count));
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int output_ = -1;
+    std::string text_;
+};
+
+timespec Modified(const fs::path& path)
+{
+    struct stat status {};
+    ::stat(path.c_str(), &status);
+    return status.st_mtim;
 }
 
 std::map<std::string, std::string> Inspect(const fs::path& image, const std::string& fileSystem,
@@ -203,6 +303,126 @@ TEST_F(VeltraneFormat, EraseModesZeroWhatTheDialogsModesZero)
     }
 }
 
+// A closed output stops the printing, not the job. A stop signal during the
+// erase ends it after the write in flight, and the program says how far it
+// got; the erase of a 256 GiB image takes seconds, the signal comes as it starts.
+TEST_F(VeltraneFormat, AClosedOutputOrAStopSignalLeavesTheCardInAStateTheProgramNames)
+{
+    const struct {
+        const char* name;
+        int closed;
+        int signal;  // 0: none
+        std::uint64_t lengthBytes;
+        int exitCode;
+    } cases[] = {
+        {"stdout closed", Background::standardOutput, 0, 256 * kMiB, 0},
+        {"stderr closed", Background::standardError, 0, 256 * kMiB, 0},
+        {"SIGINT", Background::none, SIGINT, 256 * kGiB, 9},
+        {"SIGTERM", Background::none, SIGTERM, 256 * kGiB, 9},
+        {"SIGHUP", Background::none, SIGHUP, 256 * kGiB, 9},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path image = Image("card.img", c.lengthBytes);
+        Background run({VELTRANE_FORMAT_PATH, "--yes", "--mode", "optimized", image.string()}, c.closed);
+        if (c.signal != 0) {
+            ASSERT_TRUE(run.WaitFor("Erasing")) << run.Output();
+            run.Signal(c.signal);
+        }
+        EXPECT_EQ(run.Finish(), c.exitCode) << run.Output();
+        EXPECT_EQ(fs::file_size(image), c.lengthBytes);
+        if (c.signal == 0) {
+            int inspectExit = -1;
+            Inspect(image, "fat16", "BREVALD", inspectExit);
+            EXPECT_EQ(inspectExit, 0);
+        } else {
+            const std::string said = std::string("stopped by ") + c.name + ": erased up to ";
+            const std::size_t at = run.Output().find(said);
+            ASSERT_NE(at, std::string::npos) << run.Output();
+            unsigned long long reached = 0;
+            unsigned long long length = 0;
+            EXPECT_EQ(std::sscanf(run.Output().c_str() + at + said.size(), "%llu of %llu bytes; no file system",
+                                  &reached, &length),
+                      2)
+                << run.Output();
+            EXPECT_GT(reached, 0u);
+            EXPECT_LT(reached, c.lengthBytes) << "the erase ran to its end";
+            EXPECT_EQ(length, c.lengthBytes);
+            std::string first(512, 'x');
+            std::ifstream(image, std::ios::binary).read(first.data(), 512);
+            EXPECT_EQ(first, std::string(512, '\0'));
+        }
+        fs::remove(image);
+    }
+}
+
+// The first job is held still in its erase while a second one starts on the
+// same card: the second writes nothing, and the first ends with its own
+// file system.
+TEST_F(VeltraneFormat, ASecondJobOnACardBeingFormattedWritesNothing)
+{
+    const struct {
+        const char* name;
+        bool loopDevice;
+        std::uint64_t lengthBytes;
+        const char* fileSystem;
+        std::string second;
+    } cases[] = {
+        {"veltrane-format, image", false, 16 * kGiB, "fat32", VELTRANE_FORMAT_PATH " --yes --label SECOND"},
+        {"trellan-format, image", false, 16 * kGiB, "fat32", TRELLAN_FORMAT_PATH " --builder sd --label SECOND"},
+        {"veltrane-format, loop device", true, 8 * kGiB, "fat32", VELTRANE_FORMAT_PATH " --yes --force --label SECOND"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path image = Image("card.img", c.lengthBytes);
+        std::string target = image.string();
+        if (c.loopDevice) {
+            const CommandResult attach = run_command("losetup --find --show " + Quoted(image));
+            if (attach.exit_code != 0) {
+                GTEST_SKIP() << "cannot attach a loop device here: " << attach.output;
+            }
+            target = attach.output.substr(0, attach.output.find('\n'));
+        }
+        {
+            Background first(
+                {VELTRANE_FORMAT_PATH, "--yes", "--force", "--mode", "optimized", "--label", "FIRST", target});
+            ASSERT_TRUE(first.WaitFor("Erasing")) << first.Output();
+            first.Signal(SIGSTOP);
+            const timespec before = Modified(image);
+            const CommandResult second = run_command(c.second + " " + Quoted(target) + " </dev/null");
+            const timespec after = Modified(image);
+            first.Signal(SIGCONT);
+            EXPECT_EQ(second.exit_code, 8) << second.output;
+            EXPECT_NE(second.output.find("being formatted by another program"), std::string::npos) << second.output;
+            if (!c.loopDevice) {
+                EXPECT_TRUE(before.tv_sec == after.tv_sec && before.tv_nsec == after.tv_nsec) << "the second job wrote";
+            }
+            EXPECT_EQ(first.Finish(), 0) << first.Output();
+        }
+        if (c.loopDevice) {
+            run_command("losetup --detach " + Quoted(target));
+        }
+        int inspectExit = -1;
+        Inspect(image, c.fileSystem, "FIRST", inspectExit);
+        EXPECT_EQ(inspectExit, 0);
+        fs::remove(image);
+    }
+}
+
+// A card pulled during the capacity check: its image, cut short before the
+// check writes beyond its first MiB, stays short.
+TEST_F(VeltraneFormat, AnImageCutShortDuringTheCapacityCheckDoesNotGrowBack)
+{
+    const fs::path image = Image("card.img", 256 * kMiB);
+    Background run({VELTRANE_FORMAT_PATH, "--yes", "--check-capacity", "--full", image.string()});
+    ASSERT_TRUE(run.WaitFor("Builder:")) << run.Output();
+    run.Signal(SIGSTOP);
+    fs::resize_file(image, kMiB);
+    run.Signal(SIGCONT);
+    EXPECT_EQ(run.Finish(), 7) << run.Output();
+    EXPECT_EQ(fs::file_size(image), kMiB) << run.Output();
+}
+
 struct Snapshot {
     std::string bytes;
     timespec modified{};
@@ -262,6 +482,7 @@ TEST_F(VeltraneFormat, ACardNoLayoutFitsIsRefusedWithTheReasonAndNothingWritten)
     } cases[] = {
         {"tiny.img", 511, "too small to hold a file system"},
         {"huge.img", (std::uint64_t{2} << 40) + kMiB, "cards of up to 2 TiB can be formatted"},
+        {"just over.img", (std::uint64_t{2} << 40) + 512, "cards of up to 2 TiB can be formatted"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -299,29 +520,52 @@ TEST_F(VeltraneFormat, TheMachinesFixedRootDiskIsRefused)
 }
 
 // A private mount namespace: the mount (and its loop device) go away with
-// the shell, whatever happens to the test.
-TEST_F(VeltraneFormat, AnImageWithAMountedFileSystemIsRefused)
+// the shell, whatever happens to the test. Both command lines, on the image
+// and on the loop device it is mounted through; --force never gets past the
+// system's hold on a mounted device.
+TEST_F(VeltraneFormat, AMountedFileSystemIsRefusedByBothCommandLines)
 {
-    const fs::path image = Image("mounted.img", 16 * kMiB);
-    const fs::path mountPoint = directory_.file("mnt");
-    fs::create_directories(mountPoint);
-    if (run_command("mkfs.ext4 -q " + Quoted(image)).exit_code != 0) {
+    if (run_command("command -v mkfs.ext4").exit_code != 0) {
         GTEST_SKIP() << "no mkfs.ext4";
     }
+    const struct {
+        std::string command;  // on the image or on $loop, in the shell that mounted it
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {VELTRANE_FORMAT_PATH " --yes IMAGE", 6, "holds a mounted file system"},
+        {TRELLAN_FORMAT_PATH " --builder sd IMAGE", 6, "holds a mounted file system"},
+        {TRELLAN_FORMAT_PATH " --builder sd \\\"\\$loop\\\"", 5, "not a removable medium"},
+        {TRELLAN_FORMAT_PATH " --builder sd --force \\\"\\$loop\\\"", 8, "or the system holds it"},
+        {VELTRANE_FORMAT_PATH " --yes --force \\\"\\$loop\\\"", 8, "or the system holds it"},
+    };
     // Mounting writes to the image itself; the first 1 KiB is ext4's unused
     // boot block, where the trial write and a partition table would land.
     const std::string marker(1024, 'M');
-    std::fstream(image, std::ios::in | std::ios::out | std::ios::binary).write(marker.data(), marker.size());
-    const std::string mount = "mount -o loop " + Quoted(image) + " " + Quoted(mountPoint);
-    const CommandResult run = run_command("unshare --mount --propagation private sh -c \"" + mount + " || exit 99; " +
-                                 VELTRANE_FORMAT_PATH " --yes " + Quoted(image) + "\"");
-    if (run.exit_code == 99) {
-        GTEST_SKIP() << "cannot mount a loop device here: " << run.output;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const fs::path image = Image("mounted.img", 16 * kMiB);
+        const fs::path mountPoint = directory_.file("mnt");
+        fs::create_directories(mountPoint);
+        ASSERT_EQ(run_command("mkfs.ext4 -q " + Quoted(image)).exit_code, 0);
+        std::fstream(image, std::ios::in | std::ios::out | std::ios::binary).write(marker.data(), marker.size());
+        std::string command = c.command;
+        if (const std::size_t at = command.find("IMAGE"); at != std::string::npos) {
+            command.replace(at, 5, Quoted(image));
+        }
+        const std::string mount = "mount -o loop " + Quoted(image) + " " + Quoted(mountPoint);
+        const CommandResult run =
+            run_command("unshare --mount --propagation private sh -c \"" + mount +
+                        " || exit 99; loop=\\$(losetup -n -O NAME -j " + Quoted(image) + "); " + command + "\"");
+        if (run.exit_code == 99) {
+            GTEST_SKIP() << "cannot mount a loop device here: " << run.output;
+        }
+        EXPECT_EQ(run.exit_code, c.exitCode) << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+        EXPECT_EQ(Snapshot::Of(image).bytes.substr(0, marker.size()), marker);
+        EXPECT_EQ(run_command("fsck.ext4 -n " + Quoted(image)).exit_code, 0);
+        fs::remove(image);
     }
-    EXPECT_EQ(run.exit_code, 6) << run.output;
-    EXPECT_NE(run.output.find("holds a mounted file system"), std::string::npos) << run.output;
-    EXPECT_EQ(Snapshot::Of(image).bytes.substr(0, marker.size()), marker);
-    EXPECT_EQ(run_command("fsck.ext4 -n " + Quoted(image)).exit_code, 0);
 }
 
 // The mounted image named otherwise than it was mounted: what counts is the
@@ -384,6 +628,44 @@ TEST_F(VeltraneFormat, AWriteProtectedCardFailsWithTheDialogsMessage)
     EXPECT_NE(run.output.find("Disk Size: 31 MBytes ( 32901120 Bytes )"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Disk is Write-Protect !!!"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Fail\nFormat Error\n"), std::string::npos) << run.output;
+}
+
+// The system's refusal is no locked card: an immutable image, or one on a
+// file system mounted read-only.
+TEST_F(VeltraneFormat, APermissionErrorIsReportedAsOne)
+{
+    const fs::path image = Image("card.img", 32 * kMiB);
+    const std::string format = VELTRANE_FORMAT_PATH " --yes " + Quoted(image);
+    const std::string folder = Quoted(directory_.path());
+    const struct {
+        const char* name;
+        std::string command;  // exit 99: this machine cannot set the case up
+        const char* reason;
+    } cases[] = {
+        {"immutable",
+         "(chattr +i " + Quoted(image) + " || exit 99; " + format + "; status=$?; chattr -i " + Quoted(image) +
+             "; exit $status)",
+         "Operation not permitted"},
+        {"read-only mount",
+         "unshare --mount --propagation private sh -c \"mount --bind " + folder + " " + folder +
+             " && mount -o remount,bind,ro " + folder + " || exit 99; " + format + "\"",
+         "Read-only file system"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Snapshot before = Snapshot::Of(image);
+        const CommandResult run = run_command(c.command);
+        if (run.exit_code == 99) {
+            std::printf("skipped %s: cannot set it up here: %s\n", c.name, run.output.c_str());
+            continue;
+        }
+        EXPECT_EQ(run.exit_code, 1) << run.output;
+        EXPECT_NE(run.output.find(std::string("Permission error: the card cannot be written: ") + c.reason),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("Write-Protect"), std::string::npos) << run.output;
+        EXPECT_TRUE(Snapshot::Of(image) == before);
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "cli/mount_table.h"
+#include "guard/mount_table.h"
 
 #include <cstdio>
 #include <libmount.h>

@@ -1,4 +1,4 @@
-#include "cli/device_length.h"
+#include "guard/device_length.h"
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>

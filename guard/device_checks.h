@@ -3,7 +3,7 @@
 // table; nothing here opens the device for writing.
 #pragma once
 
-#include "cli/mount_table.h"
+#include "guard/mount_table.h"
 
 #include <optional>
 #include <string>

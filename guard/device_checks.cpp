@@ -1,4 +1,4 @@
-#include "cli/device_checks.h"
+#include "guard/device_checks.h"
 
 #include <cstdio>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "cli/target_inspection.h"
+#include "guard/target_inspection.h"
 
 #include <cerrno>
 #include <cstring>

@@ -4,8 +4,8 @@
 // here stops the program before a byte is written, whatever --force says.
 #pragma once
 
-#include "cli/device_checks.h"
-#include "cli/device_length.h"
+#include "guard/device_checks.h"
+#include "guard/device_length.h"
 
 #include <cstdint>
 #include <string>

@@ -1,0 +1,19 @@
+// What makes writing to a target unsafe, each with its text for a person:
+// a block device whose medium is not removable (or cannot be told so), and
+// a mounted file system the write would destroy. The command lines refuse
+// them unless --force is given; the texts and the checks are the same.
+#pragma once
+
+#include "guard/target_inspection.h"
+
+#include <string>
+#include <vector>
+
+struct TargetHazard {
+    enum class Kind { notRemovable, mounted };
+    Kind kind = Kind::mounted;
+    std::string text;
+};
+
+// In the order they are reported; empty when the target is safe to write.
+std::vector<TargetHazard> FindHazards(const TargetIdentity& target);
