@@ -6,6 +6,7 @@
 #include "drives/raw_volume.h"
 #include "format/card_sample.h"
 #include "format/format_plan.h"
+#include "res/resource.h"
 
 #include <array>
 #include <cstdint>
@@ -37,8 +38,8 @@ inline constexpr std::string_view kCardChangedText =
 inline constexpr std::string_view kCardChangedDuringEraseText =
     "The card was changed during the erase. No file system has been written.";
 
-// Message boxes of the job, named by their string-table ids (MB_OK).
-enum class JobMessage : unsigned { fail = 116, writeProtected = 122 };
+// Message boxes of the job, by their string-table ids (MB_OK).
+enum class JobMessage : unsigned { fail = IDS_FAIL, writeProtected = IDS_WRITE_PROTECT };
 
 // What the job shows through the dialog and asks of it.
 class FormatJobDialog {

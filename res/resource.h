@@ -8,6 +8,8 @@
 #define IDR_MAINFRAME 128
 
 #define IDS_ABOUTBOX 101
+// The About entry of the system menu: system commands keep the low four bits free.
+#define IDM_ABOUTBOX 0x0010
 #define IDS_PRODUCT_NAME 102
 #define IDS_DISK_DRIVE 103
 #define IDS_DISK_SIZE 104

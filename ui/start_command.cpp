@@ -20,7 +20,7 @@ constexpr int kJobControls[] = {IDC_DRIVE_LIST,      IDC_CARD_SD,          IDC_C
 
 class WaitCursor {
 public:
-    WaitCursor() : m_previous(SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}
+    WaitCursor() : m_previous(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
     ~WaitCursor() { SetCursor(m_previous); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;

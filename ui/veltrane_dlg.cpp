@@ -17,7 +17,6 @@
 #include "ui/window_position.h"
 
 namespace {
-constexpr UINT kAboutCommand = 0x0010;
 constexpr char kPngType[] = "PNG";
 }  // namespace
 
@@ -95,7 +94,7 @@ void CVeltraneDlg::AddAboutMenuItem()
     if (about.empty())
         return;
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, kAboutCommand, about.c_str());
+    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
 }
 
 void CVeltraneDlg::SetVersionTitle()
@@ -178,7 +177,7 @@ HCURSOR CVeltraneDlg::OnQueryDragIcon()
 
 void CVeltraneDlg::OnSysCommand(UINT id, LPARAM)
 {
-    if ((id & 0xFFF0) == kAboutCommand) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about;
         about.DoModal();
         return;

@@ -141,7 +141,7 @@ wait box
 box
 expect box.text == Format done, please re-insert the card!
 answer ok
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 }
@@ -156,7 +156,7 @@ expect text.IDC_STATUS_RESULT == Fail
 sleep 500
 broadcasts
 expect formatdone.count == 0
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 }

@@ -22,7 +22,8 @@ ControlNames::ControlNames(const std::string& header)
     std::istringstream lines(header);
     for (std::string line; std::getline(lines, line);) {
         const auto words = SplitWords(line);
-        if (words.size() != 3 || words[0] != "#define" || words[1].rfind("IDC_", 0) != 0)
+        const bool named = words.size() == 3 && (words[1].rfind("IDC_", 0) == 0 || words[1].rfind("IDM_", 0) == 0);
+        if (!named || words[0] != "#define")
             continue;
         if (const auto id = ParseInteger(words[2]))
             Add(m_ids, m_names, words[1], static_cast<int>(*id));

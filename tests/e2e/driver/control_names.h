@@ -1,6 +1,7 @@
-// The names scenarios give controls: the IDC_ names of res/resource.h, which
-// the driver carries inside itself, and Win32's IDOK and IDCANCEL, which the
-// dialog template also uses. Suites and the program thus share one set.
+// The names scenarios give controls and commands: the IDC_ and IDM_ names of
+// res/resource.h, which the driver carries inside itself, and Win32's IDOK
+// and IDCANCEL, which the dialog template also uses. Suites and the program
+// thus share one set.
 #pragma once
 
 #include <map>

@@ -1,5 +1,8 @@
 #include "scenario.h"
 
+#include <windows.h>
+#include <dbt.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -124,9 +127,21 @@ std::optional<long long> Scenario::Number(const Words& words, size_t index, long
 {
     if (words.size() <= index)
         return fallback;
-    const auto number = ParseInteger(words[index]);
+    // The system's codes a scenario sends, by their Windows names.
+    static const std::map<std::string, long long> systemNames{
+        {"SC_CLOSE", SC_CLOSE},
+        {"DBT_DEVICEARRIVAL", DBT_DEVICEARRIVAL},
+        {"DBT_DEVICEREMOVECOMPLETE", DBT_DEVICEREMOVECOMPLETE},
+        {"DBT_DEVNODES_CHANGED", DBT_DEVNODES_CHANGED},
+    };
+    const std::string& word = words[index];
+    if (const auto system = systemNames.find(word); system != systemNames.end())
+        return system->second;
+    if (const auto id = m_names.Find(word))
+        return *id;
+    const auto number = ParseInteger(word);
     if (!number)
-        Fail("not a number: " + words[index]);
+        Fail("not a number or a known name: " + word);
     return number;
 }
 

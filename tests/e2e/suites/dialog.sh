@@ -118,7 +118,7 @@ EOF_
 scenario "the About item opens the About box with the version line, and OK closes it" <<'EOF_'
 start -start
 wait dialog
-syscommand 0x10
+syscommand IDM_ABOUTBOX
 wait about
 about
 expect about.caption == About Veltrane
@@ -126,7 +126,7 @@ expect about.version == Veltrane  Version :  1.0
 answer ok
 about
 expect about == none
-syscommand 0x10
+syscommand IDM_ABOUTBOX
 wait about
 about
 expect about.version == Veltrane  Version :  1.0
@@ -153,7 +153,7 @@ expect combo.IDC_DRIVE_LIST == E,F,G,H
 ticks 1
 sleep 500
 snapshot idle-sd
-syscommand 0x10
+syscommand IDM_ABOUTBOX
 wait about
 sleep 300
 snapshot about about

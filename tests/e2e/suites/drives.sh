@@ -67,15 +67,15 @@ wait dialog
 select IDC_DRIVE_LIST G
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST.selected == 1
-devicechange 0x0007 E
+devicechange DBT_DEVNODES_CHANGED E
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST.selected == 1
-devicechange 0x8000 E
+devicechange DBT_DEVICEARRIVAL E
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST == E,G
 expect combo.IDC_DRIVE_LIST.selected == 0
 select IDC_DRIVE_LIST G
-devicechange 0x8004 E
+devicechange DBT_DEVICEREMOVECOMPLETE E
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST.selected == 0
 kill

@@ -51,7 +51,7 @@ expect formatdone.count == 1
 expect formatdone sameas pid
 progress IDC_PROGRESS
 expect progress.highest sameas progress.highest.upper
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 check "the 256 MiB SD card holds FAT16 with the label typed" inspect e fat16 HOLIDAY
@@ -74,10 +74,10 @@ sleep 1000
 screenshot format-erasing
 progress IDC_PROGRESS
 expect progress.visible == 1
-devicechange 0x8000 E
+devicechange DBT_DEVICEARRIVAL E
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST.selected == 1
-syscommand 0xF060
+syscommand SC_CLOSE
 sleep 500
 title
 expect title == Veltrane  1.0
@@ -97,7 +97,7 @@ answer ok
 wait formatdone 2
 broadcasts
 expect formatdone.count == 2
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 )
@@ -174,7 +174,7 @@ dismiss close
 wait text IDC_STATUS_RESULT Cancel
 broadcasts
 expect formatdone.count == 0
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 )

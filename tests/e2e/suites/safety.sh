@@ -34,7 +34,7 @@ click IDC_START
 wait box
 box
 expect box.text == It will delete all file in the media!  continue ?
-devicechange 0x8000 K
+devicechange DBT_DEVICEARRIVAL K
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST.selected == 1
 click IDC_START
@@ -50,7 +50,7 @@ box
 expect box == none
 broadcasts
 expect formatdone.count == 1
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 check "the card on E, never chosen, is byte for byte as it was" test "$(digest e)" = "$e_before"
@@ -170,7 +170,7 @@ title
 expect title == Veltrane  1.0
 endsession
 expect endsession == 1
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 
@@ -195,7 +195,7 @@ wait box
 box
 expect box.text == This card is too small to hold a file system. Nothing has been written to it.
 answer ok
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 )
@@ -225,13 +225,13 @@ start -start
 wait dialog
 checked IDC_CARD_SD
 expect checked.IDC_CARD_SD == 1
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
 
 # launcher_position ARGUMENTS PLACE: the dialog started with ARGUMENTS sits at PLACE.
 launcher_position() {
-  printf '%s\n' "start -start $1" "wait dialog" "rect" "expect rect == $2" "syscommand 0xF060" "wait exit"
+  printf '%s\n' "start -start $1" "wait dialog" "rect" "expect rect == $2" "syscommand SC_CLOSE" "wait exit"
 }
 positions=(
   'top=120 left=340 END|340,120 485x403'
