@@ -38,14 +38,12 @@ void Complain(const std::string& path, const std::string& text)
 // turns the refusal into a warning. 0 when the format may go on.
 int SafetyRefusal(const CommandLine& line, const TargetIdentity& target)
 {
-    const char* overridden = line.force ? " (going on: --force)" : "; nothing was written (--force overrides)";
-    for (const TargetHazard& hazard : FindHazards(target)) {
-        Complain(line.path, hazard.text + overridden);
-        if (!line.force) {
-            return hazard.kind == TargetHazard::Kind::notRemovable ? kExitNotRemovable : kExitMounted;
-        }
+    const std::optional<TargetHazard::Kind> refusal =
+        RefusingHazard(target, line.force, [&](const std::string& text) { Complain(line.path, text); });
+    if (!refusal) {
+        return 0;
     }
-    return 0;
+    return *refusal == TargetHazard::Kind::notRemovable ? kExitNotRemovable : kExitMounted;
 }
 
 std::string SignalName(int signal)

@@ -21,3 +21,16 @@ std::vector<TargetHazard> FindHazards(const TargetIdentity& target)
     }
     return hazards;
 }
+
+std::optional<TargetHazard::Kind> RefusingHazard(const TargetIdentity& target, bool force,
+                                                 const std::function<void(const std::string&)>& complain)
+{
+    const char* overridden = force ? " (going on: --force)" : "; nothing was written (--force overrides)";
+    for (const TargetHazard& hazard : FindHazards(target)) {
+        complain(hazard.text + overridden);
+        if (!force) {
+            return hazard.kind;
+        }
+    }
+    return std::nullopt;
+}

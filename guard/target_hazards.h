@@ -6,6 +6,8 @@
 
 #include "guard/target_inspection.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,3 +19,8 @@ struct TargetHazard {
 
 // In the order they are reported; empty when the target is safe to write.
 std::vector<TargetHazard> FindHazards(const TargetIdentity& target);
+
+// Tells each hazard through complain, with what --force makes of it. The
+// kind of the hazard that refuses the write; nullopt when it may go on.
+std::optional<TargetHazard::Kind> RefusingHazard(const TargetIdentity& target, bool force,
+                                                 const std::function<void(const std::string&)>& complain);

@@ -6,6 +6,7 @@
 
 #include "trellan/byte_order.h"
 #include "trellan/exfat_boot_region.h"
+#include "trellan/mbr.h"
 
 namespace trellan {
 namespace {
@@ -17,15 +18,6 @@ constexpr std::array<std::uint8_t, guid_bytes> flash_parameters_guid = {0x46, 0x
                                                                         0x90, 0xC8, 0xFA, 0x6D, 0x38, 0x9C, 0x4B, 0xA2};
 
 constexpr std::string_view exfat_name = "EXFAT   ";
-
-namespace mbr_field {
-constexpr std::size_t first_entry = 0x1BE;
-constexpr std::size_t entry_type = 4;
-constexpr std::size_t entry_start = 8;
-constexpr std::size_t signature = 0x1FE;
-}  // namespace mbr_field
-
-constexpr std::uint16_t boot_signature = 0xAA55;
 
 bool is_exfat_boot_sector(std::span<const std::uint8_t> sector)
 {
@@ -64,9 +56,9 @@ std::optional<ExfatOemSector> read_oem_parameters(BlockDevice& device)
         return std::nullopt;
     }
     std::uint64_t volume = 0;
-    if (!is_exfat_boot_sector(sector) && load_le16(sector, mbr_field::signature) == boot_signature &&
-        sector[mbr_field::first_entry + mbr_field::entry_type] != 0) {
-        volume = load_le32(sector, mbr_field::first_entry + mbr_field::entry_start);
+    if (!is_exfat_boot_sector(sector) && load_le16(sector, mbr_offset::signature) == boot_signature &&
+        sector[mbr_offset::first_entry + partition_entry_offset::type] != 0) {
+        volume = load_le32(sector, mbr_offset::first_entry + partition_entry_offset::start_lba);
         if (!read(volume) || !is_exfat_boot_sector(sector)) {
             return std::nullopt;
         }

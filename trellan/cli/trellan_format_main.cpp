@@ -144,14 +144,12 @@ void complain(const std::string& path, const std::string& text)
 // format may go on.
 int safety_refusal(const Options& options, const TargetIdentity& target)
 {
-    const char* overridden = options.force ? " (going on: --force)" : "; nothing was written (--force overrides)";
-    for (const TargetHazard& hazard : FindHazards(target)) {
-        complain(options.path, hazard.text + overridden);
-        if (!options.force) {
-            return hazard.kind == TargetHazard::Kind::notRemovable ? exit_not_removable : exit_mounted;
-        }
+    const std::optional<TargetHazard::Kind> refusal =
+        RefusingHazard(target, options.force, [&](const std::string& text) { complain(options.path, text); });
+    if (!refusal) {
+        return 0;
     }
-    return 0;
+    return *refusal == TargetHazard::Kind::notRemovable ? exit_not_removable : exit_mounted;
 }
 
 int format(const Options& options)
