@@ -101,6 +101,17 @@ on_signal() {
   signal_jobs+=($!)
 }
 
+# side_scenario NAME SCRIPT_FILE: a second driver with its own copy of the
+# program, run while a scenario waits on "signal NAME" (pass it to on_signal);
+# its exit status lands in $suite_dir/NAME.status and its log beside the
+# scenarios' logs.
+side_scenario() {
+  local name=$1 script=$2
+  in_suite env VELTRANE_EXE='C:\Veltrane\Veltrane.exe' VELTRANE_SHOTS='C:\shots' VELTRANE_SYNC='C:\sync' \
+    wine 'C:\driver\veltrane-driver.exe' <"$script" >"$VELTRANE_ARTIFACTS/logs/$suite_name/side-$name.log" 2>&1
+  echo $? >"$suite_dir/$name.status"
+}
+
 # Pieces of driver scripts that many scenarios share; combine them as
 #   scenario "..." < <(format_opening; format_success_ending)
 # The opening of a format: the tool up (waits of at most TIMEOUT ms, one

@@ -166,12 +166,12 @@ expect text.IDC_LABEL == BREVALD
 kill
 EOF_
 
-printf '[Disk]\r\nCardType=7\r\nClearAll=0\r\n' >"$ini"
-scenario "an unknown card type checks no radio and is kept" <<'EOF_'
+printf '[Disk]\r\nCardType=99\r\nClearAll=0\r\n' >"$ini"
+scenario "an unknown card type reads as SD, as a negative one does" <<'EOF_'
 start -start
 wait dialog
 checked IDC_CARD_SD
-expect checked.IDC_CARD_SD == 0
+expect checked.IDC_CARD_SD == 1
 checked IDC_CARD_MMC
 expect checked.IDC_CARD_MMC == 0
 checked IDC_CARD_CF
@@ -179,7 +179,7 @@ expect checked.IDC_CARD_CF == 0
 key altf4
 wait exit
 EOF_
-check "Disk.ini still says CardType=7" grep -q '^CardType=7' "$ini"
+check "Disk.ini says CardType=0 after the close" grep -q '^CardType=0' "$ini"
 
 scenario "a thousand capacity refreshes leave GDI objects and memory where they were" <<'EOF_'
 start -start

@@ -127,6 +127,56 @@ EOF_
 format_failure_ending)
 check "the pulled card's image is not written back to its old size" test "$(stat -c %s "$(card e)")" -eq 0
 
+# Two programs on one card: the second is started while the first stands
+# still mid-erase, holding the card.
+reader e 1G
+cat >"$suite_dir/second.script" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+type IDC_LABEL SECOND
+ticks 1
+click IDC_START
+wait box
+answer yes
+wait box
+box
+expect box.text == The card is being formatted by another program. Nothing has been written to it.
+answer ok
+wait text IDC_STATUS_HINT Format Error
+broadcasts
+expect formatdone.count == 0
+syscommand SC_CLOSE
+wait exit
+EOF_
+on_signal second side_scenario second "$suite_dir/second.script"
+scenario "two programs on one card: the one that holds it formats, the other is told and writes nothing" < <(cat <<'EOF_'
+wait timeout 120000
+start -start
+wait dialog
+type IDC_LABEL FIRST
+EOF_
+erase_mode_confirmed IDC_COMPLETE_FORMAT
+cat <<'EOF_'
+wait text IDC_STATUS_HINT Please wait!!
+freeze IDC_PROGRESS 1
+signal second
+thaw
+wait box
+box
+expect box.text == Format done, please re-insert the card!
+answer ok
+wait formatdone 1
+broadcasts
+expect formatdone.count == 1
+syscommand SC_CLOSE
+wait exit
+EOF_
+)
+check "the second program was refused as its scenario expects" test "$(cat "$suite_dir/second.status")" = 0
+check "the card holds one clean file system with the first program's label" \
+  "$repo_root/tools/card-inspect" "$(card e)" --expect-fs fat16 --expect-label FIRST
+
 reader e 8G
 scenario "IDOK, Execute, an ending session and WM_QUIT during an 8 GiB Complete erase: the job runs to its end" < <(cat <<'EOF_'
 wait timeout 180000
@@ -218,16 +268,6 @@ EOF_
   format_success_ending
 )
 check "the card holds FAT16 from the SD builder" inspect e fat16
-
-printf '[Disk]\r\nCardType=99\r\n' >"$install_dir/Disk.ini"
-scenario "CardType=99 reads as SD" <<'EOF_'
-start -start
-wait dialog
-checked IDC_CARD_SD
-expect checked.IDC_CARD_SD == 1
-syscommand SC_CLOSE
-wait exit
-EOF_
 
 # launcher_position ARGUMENTS PLACE: the dialog started with ARGUMENTS sits at PLACE.
 launcher_position() {
