@@ -1,11 +1,25 @@
-# Each library exposes only its own folder to what links it: a source that
+# Each library exposes only its own headers to what links it: a source that
 # includes "ui/..." without linking a ui library does not build, so the
-# dependencies between folders can only point the way the links do.
+# dependencies between libraries can only point the way the links do.
+#   veltrane_include_root(TARGET FOLDER [HEADERS h1.h h2.h ...])
+# Without HEADERS the library owns its whole folder; with them, it shares the
+# folder with other libraries and exposes only the headers named.
 function(veltrane_include_root target folder)
-  set(root ${CMAKE_BINARY_DIR}/include-roots/${folder})
-  if(NOT EXISTS ${root}/${folder})
-    file(MAKE_DIRECTORY ${root})
-    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  cmake_parse_arguments(PARSE_ARGV 2 root "" "" "HEADERS")
+  if(root_HEADERS)
+    set(root ${CMAKE_BINARY_DIR}/include-roots/${target})
+    file(MAKE_DIRECTORY ${root}/${folder})
+    foreach(header IN LISTS root_HEADERS)
+      if(NOT EXISTS ${root}/${folder}/${header})
+        file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder}/${header} ${root}/${folder}/${header} SYMBOLIC)
+      endif()
+    endforeach()
+  else()
+    set(root ${CMAKE_BINARY_DIR}/include-roots/${folder})
+    if(NOT EXISTS ${root}/${folder})
+      file(MAKE_DIRECTORY ${root})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+    endif()
   endif()
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "INTERFACE_LIBRARY")
