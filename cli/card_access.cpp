@@ -3,16 +3,9 @@
 #include "guard/device_length.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-
-constexpr std::size_t kAlignment = 4096;
-
-}  // namespace
 
 std::unique_ptr<CardAccess> CardAccess::Open(const std::string& path, std::string& problem)
 {
@@ -77,15 +70,4 @@ void CardAccess::Settle()
 {
     ::fsync(descriptor_);
     ::posix_fadvise(descriptor_, 0, 0, POSIX_FADV_DONTNEED);
-}
-
-void CardAccess::BufferFree::operator()(std::uint8_t* bytes) const
-{
-    std::free(bytes);
-}
-
-CardAccess::Buffer CardAccess::NewBuffer(std::size_t bytes)
-{
-    const std::size_t rounded = (bytes + kAlignment - 1) / kAlignment * kAlignment;
-    return Buffer(static_cast<std::uint8_t*>(std::aligned_alloc(kAlignment, rounded)));
 }

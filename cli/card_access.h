@@ -18,17 +18,10 @@ public:
     CardAccess(const CardAccess&) = delete;
     CardAccess& operator=(const CardAccess&) = delete;
 
-    // Buffers from NewBuffer().
+    // Buffers from NewAlignedBuffer().
     bool Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override;
     std::size_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override;
     void Settle() override;
-
-    // A buffer aligned as direct I/O needs it.
-    struct BufferFree {
-        void operator()(std::uint8_t* bytes) const;
-    };
-    using Buffer = std::unique_ptr<std::uint8_t[], BufferFree>;
-    static Buffer NewBuffer(std::size_t bytes);
 
 private:
     explicit CardAccess(int descriptor) : descriptor_(descriptor) {}

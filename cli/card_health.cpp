@@ -1,6 +1,7 @@
 #include "cli/card_health.h"
 
-#include "cli/card_access.h"
+#include "cli/aligned_buffer.h"
+#include "cli/card_blocks.h"
 #include "cli/progress_display.h"
 
 #include <algorithm>
@@ -24,7 +25,7 @@ std::string MebibyteText(std::uint64_t bytes)
 // so that no earlier write passes for one of this test.
 bool TestWrap(CardBlocks& card, std::uint64_t candidate, std::uint64_t seed, WrapSearch& search)
 {
-    const CardAccess::Buffer buffer = CardAccess::NewBuffer(2 * kProbeBlockBytes);
+    const AlignedBuffer buffer = NewAlignedBuffer(2 * kProbeBlockBytes);
     const std::span<std::uint8_t> zero(buffer.get(), kProbeBlockBytes);
     const std::span<std::uint8_t> other(buffer.get() + kProbeBlockBytes, kProbeBlockBytes);
     const std::uint64_t otherOffset = candidate / kProbeBlockBytes * kProbeBlockBytes;
@@ -66,7 +67,7 @@ CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint
 {
     const std::uint64_t count = plan.ProbeCount();
     const std::uint64_t totalBytes = count * kProbeBlockBytes;
-    const CardAccess::Buffer buffer = CardAccess::NewBuffer(kRunBlocks * kProbeBlockBytes);
+    const AlignedBuffer buffer = NewAlignedBuffer(kRunBlocks * kProbeBlockBytes);
     // A block the card refused to take cannot count as read back.
     std::vector<bool> unwritten(count, false);
 
@@ -119,11 +120,13 @@ std::string DescribeFinding(const CapacityFinding& finding)
     }
     std::string text = "Capacity check failed:";
     if (finding.aliasDistanceBytes) {
-        text += " " + std::to_string(finding.probesAliased) + " test blocks were overwritten by writes " +
+        text += ' ';
+        text += std::to_string(finding.probesAliased) + " test blocks were overwritten by writes " +
                 std::to_string(*finding.aliasDistanceBytes) + " bytes further on (the card wraps);";
     }
     if (finding.firstWrongOffset) {
-        text += " " + std::to_string(finding.probesWrong) + " of " + std::to_string(finding.probesChecked) +
+        text += ' ';
+        text += std::to_string(finding.probesWrong) + " of " + std::to_string(finding.probesChecked) +
                 " test blocks read back wrong, the first at offset " + std::to_string(*finding.firstWrongOffset) + ";";
     }
     text.back() = '.';
@@ -134,7 +137,7 @@ std::string DescribeFinding(const CapacityFinding& finding)
 ZeroCheck CheckAllZero(CardBlocks& card, std::uint64_t lengthBytes, std::FILE* progressOutput)
 {
     card.Settle();
-    const CardAccess::Buffer buffer = CardAccess::NewBuffer(kReadChunkBytes);
+    const AlignedBuffer buffer = NewAlignedBuffer(kReadChunkBytes);
     ProgressDisplay display(progressOutput, "Verifying", lengthBytes);
     ZeroCheck check;
     for (std::uint64_t offset = 0; offset < lengthBytes; offset += kReadChunkBytes) {
@@ -154,4 +157,10 @@ ZeroCheck CheckAllZero(CardBlocks& card, std::uint64_t lengthBytes, std::FILE* p
     }
     display.Finish(check.firstBadOffset ? "Verify stopped" : "Verified", check.firstBadOffset.value_or(lengthBytes));
     return check;
+}
+
+std::string DescribeZeroCheck(const ZeroCheck& check)
+{
+    return "the card did not keep the Complete erase: offset " + std::to_string(check.firstBadOffset.value_or(0)) +
+           (check.readFailed ? " cannot be read back" : " reads back a byte that is not zero");
 }

@@ -26,3 +26,6 @@ struct ZeroCheck {
 
 // The first lengthBytes of the card should read back as zeros.
 ZeroCheck CheckAllZero(CardBlocks& card, std::uint64_t lengthBytes, std::FILE* progressOutput);
+
+// Why a card failed CheckAllZero, for a person.
+std::string DescribeZeroCheck(const ZeroCheck& check);

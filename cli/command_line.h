@@ -12,6 +12,10 @@ inline constexpr std::size_t kMaxLabelBytes = 15;
 
 enum class CommandRequest { format, help, version };
 
+// Which veltrane-format: the Linux one names a device or image file, the
+// Windows one a drive letter and stores labels in the system's code page.
+enum class ToolSystem { linuxDevices, windowsDrives };
+
 struct CommandLine {
     CommandRequest request = CommandRequest::format;
     CardType cardType = CardType::sd;
@@ -24,11 +28,9 @@ struct CommandLine {
     bool verify = false;         // read the card back after a Complete erase
     bool checkCapacity = false;  // test the card's real capacity before the format
     bool fullCheck = false;      // every block, not a spread of them
-    std::string path;
+    std::string path;  // the device or image; on Windows the drive, "E:"
     std::string error;  // non-empty: the command line is not usable
 };
 
 // arguments without the program name.
-CommandLine ParseCommandLine(std::span<const char* const> arguments);
-
-std::string HelpText();
+CommandLine ParseCommandLine(std::span<const char* const> arguments, ToolSystem tool = ToolSystem::linuxDevices);

@@ -1,8 +1,7 @@
 #include "cli/progress_display.h"
 
 #include "cli/progress_text.h"
-
-#include <unistd.h>
+#include "cli/terminal.h"
 
 namespace {
 
@@ -13,7 +12,7 @@ constexpr std::chrono::milliseconds kRedrawInterval{200};
 
 ProgressDisplay::ProgressDisplay(std::FILE* output, std::string activity, std::uint64_t totalBytes)
     : output_(output), activity_(std::move(activity)), totalBytes_(totalBytes),
-      terminal_(::isatty(::fileno(output)) != 0), start_(std::chrono::steady_clock::now()), lastDrawn_(start_)
+      terminal_(IsTerminal(output)), start_(std::chrono::steady_clock::now()), lastDrawn_(start_)
 {
 }
 
@@ -30,8 +29,12 @@ void ProgressDisplay::Update(std::uint64_t doneBytes)
     }
     drawn_ = true;
     lastDrawn_ = now;
-    // Erase to the end of the line: the speed's width varies.
-    std::fprintf(output_, "\r%s\033[K", ProgressLine(activity_, doneBytes, totalBytes_, ElapsedSeconds()).c_str());
+    // Blanks over what a longer line left: the speed's width varies, and a
+    // Windows console takes no escape sequences.
+    const std::string line = ProgressLine(activity_, doneBytes, totalBytes_, ElapsedSeconds());
+    const std::size_t blanks = drawnWidth_ > line.size() ? drawnWidth_ - line.size() : 0;
+    std::fprintf(output_, "\r%s%*s", line.c_str(), static_cast<int>(blanks), "");
+    drawnWidth_ = line.size();
     std::fflush(output_);
 }
 

@@ -26,4 +26,5 @@ private:
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastDrawn_;
     bool drawn_ = false;
+    std::size_t drawnWidth_ = 0;  // of the line on screen, in characters
 };

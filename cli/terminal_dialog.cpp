@@ -1,10 +1,11 @@
 #include "cli/terminal_dialog.h"
 
+#include "cli/terminal.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <iostream>
-#include <unistd.h>
 
 bool AskYesNo(std::string_view question)
 {
@@ -70,7 +71,7 @@ bool TerminalDialog::ConfirmFormat(std::string_view warning)
 
 void TerminalDialog::ShowProgressBar()
 {
-    if (!::isatty(::fileno(output_))) {
+    if (!IsTerminal(output_)) {
         std::fprintf(output_, "Erasing %lld blocks of 512 KiB ...\n", static_cast<long long>(upper_ - lower_));
     }
     progress_.emplace(output_, "Erasing", BytesOf(upper_));

@@ -4,8 +4,8 @@
 // erase pass either way.
 #pragma once
 
-#include "cli/posix_raw_volume.h"
 #include "cli/progress_display.h"
+#include "cli/volume_writes.h"
 #include "format/format_job.h"
 
 #include <cstdio>

@@ -52,7 +52,6 @@ bool TrellanCardLibrary::VerifyErase(std::uint64_t lengthBytes)
         return true;
     }
     cardFaulty_ = true;
-    failureText_ = "the card did not keep the Complete erase: offset " + std::to_string(*check.firstBadOffset) +
-                   (check.readFailed ? " cannot be read back" : " reads back a byte that is not zero");
+    failureText_ = DescribeZeroCheck(check);
     return false;
 }

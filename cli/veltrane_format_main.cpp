@@ -3,10 +3,11 @@
 #include "cli/card_health.h"
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
+#include "cli/help_text.h"
+#include "cli/plan_text.h"
 #include "cli/posix_raw_volume.h"
 #include "cli/terminal_dialog.h"
 #include "cli/trellan_card_library.h"
-#include "drives/capacity_text.h"
 #include "format/format_job.h"
 #include "guard/card_claim.h"
 #include "guard/stop_signals.h"
@@ -67,48 +68,11 @@ int ReportStop(const CommandLine& line, int signal, const VolumeWrites& writes)
     return kExitStopped;
 }
 
-const char* CardName(CardType card)
-{
-    const CardTypeRow* row = CardTypeRowOf(card);
-    return row != nullptr ? row->title.data() : "none";
-}
-
-const char* ModeName(EraseMode mode)
-{
-    switch (mode) {
-    case EraseMode::optimized:
-        return "Optimized Format";
-    case EraseMode::complete:
-        return "Complete Format";
-    case EraseMode::none:
-        break;
-    }
-    return "no erase pass";
-}
-
-const char* BuilderName(std::optional<trellan::Builder> builder)
-{
-    return builder ? trellan::builder_description(*builder).data() : "none";
-}
-
-std::string TrimmedRight(std::string text)
-{
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
-
 void ShowPlan(const CommandLine& line, const TargetIdentity& target, const TargetMeasure& measure)
 {
-    const DiskGeometry geometry = DerivedGeometry(measure.lengthBytes, measure.sectorBytes);
-    const std::optional<std::uint64_t> estimate = CapacityEstimateBytes(geometry);
-    const std::optional<trellan::Builder> builder =
-        estimate ? ChooseBuilder(line.cardType, SizeClassOf(*estimate)) : std::nullopt;
-    std::printf("Device:    %s (%s)\n", line.path.c_str(),
-                target.kind == DeviceKind::blockDevice ? "block device" : "image file");
-    std::printf("Disk Size: %s\n", TrimmedRight(CapacityText(DisplayedCapacityBytes(geometry))).c_str());
-    std::printf("Card:      %s, %s, label \"%s\"\n", CardName(line.cardType), ModeName(line.eraseMode),
-                line.label.c_str());
-    std::printf("Builder:   %s\n", BuilderName(builder));
+    const std::string device =
+        line.path + (target.kind == DeviceKind::blockDevice ? " (block device)" : " (image file)");
+    std::fputs(PlanText(device, DerivedGeometry(measure.lengthBytes, measure.sectorBytes), line).c_str(), stdout);
     std::fflush(stdout);
 }
 
@@ -197,7 +161,7 @@ int main(int argc, char** argv)
     IgnoreBrokenPipes();
     const CommandLine line = ParseCommandLine({argv + 1, static_cast<std::size_t>(argc - 1)});
     if (line.request == CommandRequest::help) {
-        std::fputs(HelpText().c_str(), stdout);
+        std::fputs(HelpText(ToolSystem::linuxDevices).c_str(), stdout);
         return kExitFormatted;
     }
     if (line.request == CommandRequest::version) {

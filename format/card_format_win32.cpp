@@ -4,29 +4,22 @@
 #include "drives/raw_volume_win32.h"
 #include "trellan/trellan.h"
 
-namespace {
-
-class TrellanLibrary : public CardLibrary {
-public:
-    int Build(trellan::Builder builder, char driveLetter, char* label) override
-    {
-        switch (builder) {
-        case trellan::Builder::cf:
-            return Trellan_BuildCf(driveLetter, label);
-        case trellan::Builder::exfat:
-            return Trellan_BuildExFat(driveLetter, label);
-        case trellan::Builder::fat32:
-            return Trellan_BuildFat32(driveLetter, label);
-        case trellan::Builder::sd:
-            return Trellan_BuildSd(driveLetter, label);
-        case trellan::Builder::mmc:
-            return Trellan_BuildMmc(driveLetter, label);
-        }
-        return 0;
+int TrellanLibrary::Build(trellan::Builder builder, char driveLetter, char* label)
+{
+    switch (builder) {
+    case trellan::Builder::cf:
+        return Trellan_BuildCf(driveLetter, label);
+    case trellan::Builder::exfat:
+        return Trellan_BuildExFat(driveLetter, label);
+    case trellan::Builder::fat32:
+        return Trellan_BuildFat32(driveLetter, label);
+    case trellan::Builder::sd:
+        return Trellan_BuildSd(driveLetter, label);
+    case trellan::Builder::mmc:
+        return Trellan_BuildMmc(driveLetter, label);
     }
-};
-
-}  // namespace
+    return 0;
+}
 
 std::optional<CardSample> SampleDriveCard(char driveLetter)
 {
@@ -41,7 +34,12 @@ std::optional<CardSample> SampleDriveCard(char driveLetter)
 
 int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog)
 {
-    Win32RawVolumeOpener volumes;
     TrellanLibrary library;
+    return FormatCard(inputs, dialog, library);
+}
+
+int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog, CardLibrary& library)
+{
+    Win32RawVolumeOpener volumes;
     return RunFormatJob(inputs, volumes, dialog, library, CheckExFatSupport);
 }

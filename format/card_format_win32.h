@@ -5,8 +5,17 @@
 
 #include "format/format_job.h"
 
+// The card library's builders in Trellan.dll.
+class TrellanLibrary : public CardLibrary {
+public:
+    int Build(trellan::Builder builder, char driveLetter, char* label) override;
+};
+
 // Returns a FormatResult.
 int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog);
+// The same job with a library of the caller's, one that does more around
+// TrellanLibrary's build (the command line's read-back of the erase).
+int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog, CardLibrary& library);
 
 // The card in the drive now, as the job's inputs hold it; nullopt when no
 // card answers.

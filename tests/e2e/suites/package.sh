@@ -8,8 +8,8 @@ rm -rf "$install_dir"
 mkdir -p "$install_dir"
 unzip -q -j "$zip" -d "$install_dir"
 
-check "the package holds the program, the library and the text, nothing else" \
-  test "$(ls "$install_dir" | sort | tr '\n' ' ')" = "README.txt Trellan.dll Veltrane.exe "
+check "the package holds the program, the library, the command line and the text, nothing else" \
+  test "$(ls "$install_dir" | LC_ALL=C sort | tr '\n' ' ')" = "README.txt Trellan.dll Veltrane.exe veltrane-format.exe "
 
 system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|comdlg32|gdiplus|version|msvcrt|ole32|oleaut32)\.dll$'
 imports_only_system() {
@@ -20,6 +20,43 @@ imports_only_system() {
 }
 check "Veltrane.exe needs Windows' own DLLs and Trellan.dll only" imports_only_system Veltrane.exe trellan.dll
 check "Trellan.dll needs Windows' own DLLs only" imports_only_system Trellan.dll
+check "veltrane-format.exe needs Windows' own DLLs and Trellan.dll only" \
+  imports_only_system veltrane-format.exe trellan.dll
+
+# veltrane-format.exe from the package: its status, and its output without
+# the console's carriage returns in $suite_dir/cli.txt.
+cli() {
+  in_suite wine 'C:\Veltrane\veltrane-format.exe' "$@" </dev/null >"$suite_dir/cli.raw" 2>&1
+  cli_status=$?
+  tr -d '\r' <"$suite_dir/cli.raw" >"$suite_dir/cli.txt"
+}
+# cli_expect STATUS TEXT ARGUMENTS...: the run ends with STATUS and says TEXT.
+cli_expect() {
+  local status=$1 text=$2
+  shift 2
+  cli "$@"
+  [ "$cli_status" = "$status" ] && grep -q -F -- "$text" "$suite_dir/cli.txt" && return 0
+  echo "status $cli_status, expected $status with \"$text\":"
+  cat "$suite_dir/cli.txt"
+  return 1
+}
+# The fixed drive's folder as it was: nothing added, changed or removed.
+fixed_untouched() { [ "$(ls -A "$suite_dir/fixed-g")" = keep.txt ] && [ "$(cat "$suite_dir/fixed-g/keep.txt")" = kept ]; }
+
+reader f 64M
+reader g --fixed
+echo kept >"$suite_dir/fixed-g/keep.txt"
+check "veltrane-format.exe --yes --card sd F: formats the card in the reader" \
+  cli_expect 0 "Please re-insert the card" --yes --card sd F:
+check "the command line's card holds a clean FAT file system" \
+  "$repo_root/tools/card-inspect" "$(card f)" --expect-fs fat16 --expect-label BREVALD
+reader f 64M
+check "a good card passes --check-capacity and is formatted" \
+  cli_expect 0 "Capacity check passed" --check-capacity --yes f:
+check "the checked card holds a clean FAT file system" "$repo_root/tools/card-inspect" "$(card f)" --expect-fs fat16
+check "a fixed drive is refused with status 5, even with --force" \
+  cli_expect 5 "not a removable drive" --yes --force G:
+check "the fixed drive was not written" fixed_untouched
 
 reader e 128M
 printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"

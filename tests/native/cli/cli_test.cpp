@@ -1,6 +1,7 @@
 // The command line's decisions: options, the mount table, and the geometry
 // that makes a device's size class the dialog's.
 #include "cli/command_line.h"
+#include "cli/drive_letter.h"
 #include "guard/mount_table.h"
 #include "cli/posix_raw_volume.h"
 #include "drives/capacity_text.h"
@@ -86,6 +87,23 @@ TEST(VeltraneFormatCommandLine, HelpAndVersionWinOverEverythingElse)
     EXPECT_EQ(Parse({"--card", "cf", "--help", "--bogus"}).request, CommandRequest::help);
     EXPECT_EQ(Parse({"-h"}).request, CommandRequest::help);
     EXPECT_EQ(Parse({"--version"}).request, CommandRequest::version);
+}
+
+TEST(VeltraneFormatCommandLine, TheWindowsToolFormatsDriveLettersOnly)
+{
+    const struct {
+        std::string_view name;
+        std::optional<char> letter;
+    } cases[] = {
+        {"E:", 'E'},         {"e:", 'E'},         {"Z:\\", 'Z'},       {"E", std::nullopt},   {"E:\\x", std::nullopt},
+        {"\\\\.\\E:", std::nullopt}, {"1:", std::nullopt}, {"", std::nullopt}, {"EE:", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DriveLetterNamed(c.name), c.letter) << c.name;
+    }
+    // Windows stores FAT labels in its own OEM code page.
+    EXPECT_NE(ParseCommandLine(std::vector<const char*>{"--codepage", "437", "E:"}, ToolSystem::windowsDrives).error,
+              "");
 }
 
 TEST(VeltraneFormatMountTable, ParsesDeviceNumbersSourcesAndEscapedPaths)

@@ -1,0 +1,306 @@
+#include "cli/help_text.h"
+
+#include <array>
+
+namespace {
+
+// Sections both tools share, in the order the text shows them.
+constexpr std::string_view kCardAndModeHelp = R"HELP(OPTIONS
+    --card sd|mmc|cf
+        The card type (default sd). See CARD TYPES AND SIZES.
+    --mode optimized|complete
+        Erase pass before the file system is built. "optimized" zeroes the
+        first 8 KiB of every 512 KiB; "complete" zeroes the whole device and
+        takes as long as writing it. Without --mode there is no erase pass.
+)HELP";
+
+constexpr std::string_view kYesHelp = R"HELP(    --yes, -y
+        Do not ask "It will delete all file in the media!  continue ?".
+        Without it the answer is read from standard input; only y or yes
+        goes on.
+)HELP";
+
+constexpr std::string_view kHealthOptionsHelp = R"HELP(    --verify
+        With --mode complete: after the erase pass, read the whole card back
+        before the file system is built. A byte that is not zero (a card
+        that drops writes) ends the format with the first bad offset and
+        exit status 7.
+    --check-capacity
+        Before the format, test whether the card holds what it reports: write
+        4 KiB blocks whose 512-byte sectors are each tagged with their own
+        offset and a number drawn for this run, and read them all back:
+        every block of the card's first M bytes, then one block every M
+        bytes to its end. M is about the square root of the card's size
+        times 4 KiB (12 MiB on a 32 GiB card, 24 MiB on a 128 GiB one; about
+        twice M is written), or the card's size / 2048 on cards under
+        16 GiB. A card that reports more than it holds wraps: a
+        sector written past its real size turns up in place of one below it.
+        The quick check finds every such card, wherever the wrap falls, and
+        then pins the real size down to the sector with a few targeted
+        writes. A card that drops writes reads back sectors that are not
+        this run's; the quick check finds it only where its probes fall.
+)HELP";
+
+constexpr std::string_view kFullHelp = R"HELP(    --full
+        With --check-capacity: test every block of the card. As slow as
+        writing and reading the whole card; it adds the writes dropped or
+        corrupted between the quick check's probes.
+    --help, -h
+        Show this text.
+    --version
+        Show the version.
+
+)HELP";
+
+constexpr std::string_view kCardTypesHelp = R"HELP(CARD TYPES AND SIZES
+    The size class comes from the dialog's capacity estimate,
+    (cylinders + 1) x 256 x 63 x 512 bytes, counted in whole MiB:
+        small   estimate up to 2,088 MiB   (devices below 2,179,699,200 bytes)
+        mid     estimate up to 32,896 MiB  (devices below 34,356,994,560 bytes)
+        large   anything larger
+    and picks the builder:
+        card   small                 mid                   large
+        sd     SD: FAT12 or FAT16    FAT32 (4 MiB start,   exFAT
+                                     32 KiB clusters)
+        mmc    MMC: FAT12 or FAT16   FAT32 (as for sd)     MMC: FAT32
+        cf     CF: hard-disk layout, partition on the second track, FAT12 or
+               FAT16 up to 2 GiB and FAT32 above, at every size
+
+)HELP";
+
+constexpr std::string_view kStatusHelp = R"HELP(STATUS
+    The result is printed with the dialog's status words:
+        Success  / Please re-insert the card
+        Fail     / Format Error
+        Cancel   / Please repeat the process
+
+)HELP";
+
+constexpr std::string_view kProgressHelp = R"HELP(PROGRESS
+    The erase pass, the capacity check and the read-back show a line with
+    the share done, the speed so far and the time left at that speed, on
+    stderr, redrawn in place on a terminal; each ends with a line giving
+    what was covered, the time and the speed.
+
+)HELP";
+
+// The Linux tool: block devices and image files.
+constexpr std::string_view kLinuxHead = R"HELP(NAME
+    veltrane-format - format an SD, MMC or CF card (or a card image) the way
+    the Veltrane dialog does
+
+SYNOPSIS
+    veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
+                    [--label TEXT] [--codepage 850|437] [--yes] [--force]
+                    [--verify] [--check-capacity [--full]]
+                    DEVICE-OR-IMAGE
+    veltrane-format --help | --version
+
+DESCRIPTION
+    Formats the card in a reader (a block device such as /dev/sdX or
+    /dev/mmcblkN) or a card image file, with the same steps as the Veltrane
+    dialog on Windows: it measures the device, shows its size, asks before
+    it deletes anything, writes sector 0 as a trial (a card that refuses it
+    is reported as "Disk is Write-Protect !!!"), runs the erase pass if one
+    was chosen, and builds the file system that fits the card type and size.
+    An image file keeps its length: nothing is written past its end.
+
+    The size shown is the capacity Windows reports for such media: whole
+    cylinders of 255 tracks x 63 sectors x 512 bytes, so a little less than
+    the device's length, e.g. "7.99 GBytes ( 8587192320  Bytes )" for an
+    8 GiB card.
+
+)HELP";
+
+constexpr std::string_view kLinuxLabel = R"HELP(    --label TEXT
+        Volume label, at most 15 bytes (default BREVALD), read as UTF-8, the
+        encoding of the user's locale. exFAT stores the characters as typed,
+        up to 11 UTF-16 units. FAT stores them as Windows does: in capitals,
+        in the OEM code page of --codepage, up to 11 bytes; a character that
+        page cannot hold becomes "_", and so do the characters FAT forbids
+        in a label. Trailing blanks are dropped; an all-blank label is none.
+        A label never makes the format fail.
+    --codepage 850|437
+        The OEM code page of FAT labels (default 850, which Linux mounts FAT
+        with by default; 437 is the US one). Choose the one of the systems
+        that will read the card, so that CAFÉ reads back as CAFÉ.
+)HELP";
+
+constexpr std::string_view kLinuxForce = R"HELP(    --force
+        Format even a block device that is not marked removable, or a device
+        or image that holds a mounted file system, or a card that fails
+        --check-capacity (then for its real capacity). It never overrides a
+        path that cannot be opened or read, or one of zero length.
+)HELP";
+
+constexpr std::string_view kLinuxCapacityEnd =
+    R"HELP(        Either way the report gives the real usable capacity, and the card
+        is not formatted (exit status 7) unless --force is given, which lays
+        the file system out within the real capacity. The check overwrites
+        the card, so it comes after the question.
+)HELP";
+
+constexpr std::string_view kLinuxSafety = R"HELP(SAFETY
+    Before anything is written the program refuses
+      - a path that cannot be opened or read, or that is neither a file nor
+        a block device, or has zero length (a reader without a card);
+      - a block device whose disk is not marked removable in
+        /sys/class/block/NAME/removable (partitions count as their disk);
+      - a block device, one of its partitions or a device stacked on them,
+        or an image file through a loop device backed by it, that holds a
+        mounted file system (/proc/self/mountinfo).
+    --force overrides only the last two. Then the program claims the card
+    for itself until it ends (an exclusive open of a block device, an flock
+    on an image file): a card that another format or the system holds is
+    refused, and no other program of ours formats it meanwhile.
+
+STOPPING
+    SIGINT (Ctrl-C), SIGTERM or SIGHUP during the erase pass stops it after
+    the write in flight; stderr then says how far it got, e.g. "erased up to
+    N of M bytes; no file system", and the exit status is 9. During the
+    file system build, which takes a second or less, the build is finished
+    first. During the capacity check or the read-back of --verify the
+    program ends at once and says what the card holds. A closed standard
+    output or error (a pipe into head) stops the printing, not the format.
+
+)HELP";
+
+constexpr std::string_view kLinuxExitStatus = R"HELP(EXIT STATUS
+    0   the card was formatted
+    1   the format failed (write-protected card, no permission to write, a
+        failed write, a device that the builder cannot use); stderr says why
+    2   the command line is not usable
+    3   the question was answered no; nothing was written
+    4   the path cannot be opened or read, or has zero length
+    5   the block device is not removable (--force overrides)
+    6   the device or image holds a mounted file system (--force overrides)
+    7   the card failed --verify, or --check-capacity without --force
+    8   another program is formatting the card, or the system holds it (a
+        mounted file system); nothing was written
+    9   a stop signal ended the program before the file system was built;
+        stderr says what the card holds
+
+)HELP";
+
+constexpr std::string_view kLinuxExamples = R"HELP(EXAMPLES
+    Format the SD card in a USB reader, erasing the start of every 512 KiB:
+        veltrane-format --card sd --mode optimized --label PHOTOS /dev/sdc
+    Test a new card's capacity, erase it all and read the erase back:
+        veltrane-format --check-capacity --mode complete --verify /dev/sdc
+    Make a 2 GiB CF card image without being asked:
+        truncate -s 2G cf.img && veltrane-format --card cf --yes cf.img
+    Check what was written (mtools, at the partition's offset):
+        mdir -i cf.img@@$((63 * 512)) ::
+)HELP";
+
+// The Windows tool: drive letters of removable readers.
+constexpr std::string_view kWindowsHead = R"HELP(NAME
+    veltrane-format - format an SD, MMC or CF card the way the Veltrane
+    dialog does
+
+SYNOPSIS
+    veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
+                    [--label TEXT] [--yes] [--force]
+                    [--verify] [--check-capacity [--full]]
+                    DRIVE
+    veltrane-format --help | --version
+
+DESCRIPTION
+    Formats the card in a removable reader, named by its drive letter
+    (E: or E:\), with the same steps as the Veltrane dialog: it measures
+    the card, shows its size, asks before it deletes anything, writes
+    sector 0 as a trial (a card that refuses it is reported as "Disk is
+    Write-Protect !!!"), runs the erase pass if one was chosen, and builds
+    the file system that fits the card type and size through Trellan.dll,
+    which must sit beside the program. It writes raw sectors, so run it
+    from a command prompt opened as administrator.
+
+    The size shown is the capacity Windows reports for the card: whole
+    cylinders of its geometry, e.g. "7.99 GBytes ( 8587192320  Bytes )"
+    for an 8 GiB card.
+
+)HELP";
+
+constexpr std::string_view kWindowsLabel = R"HELP(    --label TEXT
+        Volume label, at most 15 bytes (default BREVALD), in the system's
+        ANSI code page, as the dialog's label field takes it. exFAT stores
+        the characters as typed; FAT stores them as Windows does, in
+        capitals, in the system's OEM code page, and a character that page
+        cannot hold becomes "_". A label never makes the format fail.
+)HELP";
+
+constexpr std::string_view kWindowsForce = R"HELP(    --force
+        Format a card that fails --check-capacity. Not here: the Windows
+        builders lay the file system out over the whole size the card
+        reports, which on such a card loses what is written past its real
+        capacity, so such a card is refused either way. --force never
+        overrides a drive that is not a removable reader.
+)HELP";
+
+constexpr std::string_view kWindowsCapacityEnd =
+    R"HELP(        Either way the report gives the real usable capacity, and the card
+        is not formatted (exit status 7), with or without --force. The
+        check overwrites the card, so it comes after the question.
+)HELP";
+
+constexpr std::string_view kWindowsSafety = R"HELP(SAFETY
+    Before anything is written the program refuses
+      - a drive that is not a removable reader (a fixed disk, a network or
+        optical drive), or the system's own disk, and any name but a drive
+        letter; --force does not override this;
+      - a reader with no card in it, or a card that cannot be opened (no
+        administrator rights).
+    For the capacity check the card's volume is locked and taken from its
+    file system; a card whose files another program holds open is refused.
+    The format job takes the card for itself: a card that another format
+    holds is refused with the reason, and nothing is written to it.
+
+    The health checks read the card past the system's cache (unbuffered,
+    sector-aligned reads), so they see what the card kept, not what was
+    sent to it.
+
+)HELP";
+
+constexpr std::string_view kWindowsExitStatus = R"HELP(EXIT STATUS
+    0   the card was formatted
+    1   the format failed (write-protected card, a card another program
+        holds, a failed write, a card that the builder cannot use); the
+        output says why
+    2   the command line is not usable
+    3   the question was answered no; nothing was written
+    4   the drive does not exist, has no card, or cannot be opened
+    5   the drive is not a removable reader; nothing was written
+    7   the card failed --verify or --check-capacity
+    8   a program holds files open on the card (--check-capacity);
+        nothing was written
+
+)HELP";
+
+constexpr std::string_view kWindowsExamples = R"HELP(EXAMPLES
+    Format the SD card in drive E:, erasing the start of every 512 KiB:
+        veltrane-format --card sd --mode optimized --label PHOTOS E:
+    Check a card you do not trust, then erase it all and read it back:
+        veltrane-format --check-capacity --mode complete --verify E:
+)HELP";
+
+constexpr std::array<std::string_view, 14> kLinuxHelp = {
+    kLinuxHead, kCardAndModeHelp, kLinuxLabel,  kYesHelp,    kLinuxForce,      kHealthOptionsHelp, kLinuxCapacityEnd,
+    kFullHelp,  kCardTypesHelp,   kLinuxSafety, kStatusHelp, kLinuxExitStatus, kProgressHelp,      kLinuxExamples,
+};
+
+constexpr std::array<std::string_view, 14> kWindowsHelp = {
+    kWindowsHead,       kCardAndModeHelp,    kWindowsLabel, kYesHelp,         kWindowsForce,
+    kHealthOptionsHelp, kWindowsCapacityEnd, kFullHelp,     kCardTypesHelp,   kWindowsSafety,
+    kStatusHelp,        kWindowsExitStatus,  kProgressHelp, kWindowsExamples,
+};
+
+}  // namespace
+
+std::string HelpText(ToolSystem tool)
+{
+    std::string text;
+    for (const std::string_view section : tool == ToolSystem::windowsDrives ? kWindowsHelp : kLinuxHelp) {
+        text += section;
+    }
+    return text;
+}
