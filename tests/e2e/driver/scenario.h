@@ -76,6 +76,7 @@ private:
     void TrackProgress();
     void Screenshot(const Words& words);
     void Snapshot(const Words& words);
+    void WaitPainted(HWND window);
 
     // What the user and the system do (scenario_acting_commands.cpp).
     void Click(const Words& words);

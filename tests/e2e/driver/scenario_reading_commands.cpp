@@ -24,7 +24,39 @@ std::string Placement(const RECT& rect)
            "x" + std::to_string(rect.bottom - rect.top);
 }
 
+BOOL CALLBACK NoteChildPaint(HWND child, LPARAM pending)
+{
+    if (!GetUpdateRect(child, nullptr, FALSE))
+        return TRUE;
+    *reinterpret_cast<bool*>(pending) = true;
+    return FALSE;
+}
+
+// Whether the window or a control in it still has something to paint.
+bool HasPendingPaint(HWND window)
+{
+    bool pending = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+    if (!pending)
+        EnumChildWindows(window, NoteChildPaint, reinterpret_cast<LPARAM>(&pending));
+    return pending;
+}
+
 }  // namespace
+
+// A picture shows what the program has painted: its thread has taken what
+// was sent to it, and nothing in the window waits to be painted.
+void Scenario::WaitPainted(HWND window)
+{
+    const bool painted = WaitFor(
+        [&] {
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &ignored);
+            return !HasPendingPaint(window);
+        },
+        m_timeout);
+    if (!painted)
+        Fail("the window never finished painting");
+}
 
 void Scenario::Title(const Words&)
 {
@@ -184,6 +216,8 @@ void Scenario::TrackProgress()
 void Scenario::Screenshot(const Words& words)
 {
     const std::string path = ShotPath(words.size() > 1 ? words[1] : "screen");
+    if (HWND dialog = m_target.FindDialog())
+        WaitPainted(dialog);
     if (!SaveScreenAsBitmap(path))
         Fail("cannot save " + path);
 }
@@ -197,6 +231,7 @@ void Scenario::Snapshot(const Words& words)
         Fail("no " + which + " to take a picture of");
         return;
     }
+    WaitPainted(window);
     RECT area = {};
     GetWindowRect(window, &area);
     const std::string path = ShotPath(words.size() > 1 ? words[1] : "window");

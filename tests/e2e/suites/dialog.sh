@@ -78,7 +78,6 @@ visible IDC_PROGRESS
 expect visible.IDC_PROGRESS == 0
 visible IDCANCEL
 expect visible.IDCANCEL == 0
-sleep 500
 screenshot dialog-idle
 kill
 EOF_
@@ -151,16 +150,13 @@ wait dialog
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST == E,F,G,H
 ticks 1
-sleep 500
 snapshot idle-sd
 syscommand IDM_ABOUTBOX
 wait about
-sleep 300
 snapshot about about
 answer ok
 select IDC_DRIVE_LIST F
 ticks 1
-sleep 1000
 snapshot no-card
 kill
 EOF_
@@ -181,7 +177,6 @@ sleep 500
 moveto 0 0
 sleep 300
 ticks 1
-sleep 500
 snapshot moved
 kill
 EOF_
@@ -206,14 +201,12 @@ ticks 1
 answer yes
 wait text IDC_STATUS_HINT Please wait!!
 freeze IDC_PROGRESS 1
-sleep 500
 snapshot erasing
 thaw
 wait box
 box
 expect box.text == Format done, please re-insert the card!
 answer ok
-sleep 500
 snapshot success
 kill
 EOF_
@@ -238,7 +231,6 @@ expect box.text == Disk is Write-Protect !!!
 answer ok
 wait text IDC_STATUS_HINT Format Error
 ticks 1
-sleep 500
 snapshot write-protect
 kill
 EOF_

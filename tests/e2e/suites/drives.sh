@@ -52,7 +52,6 @@ wait timeout 3000
 wait text IDC_DISK_SIZE "0 Bytes                                        "
 enabled IDC_START
 expect enabled.IDC_START == 0
-sleep 300
 screenshot no-card
 signal push
 wait text IDC_DISK_SIZE "7.99 GBytes ( 8587192320  Bytes )    "
