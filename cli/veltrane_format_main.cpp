@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
 #include "cli/help_text.h"
+#include "cli/job_report.h"
 #include "cli/plan_text.h"
 #include "cli/posix_raw_volume.h"
 #include "cli/terminal_dialog.h"
@@ -137,21 +138,7 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
         }
         Complain(line.path, SignalName(signal) + " came during the file system build, which was finished first");
     }
-
-    switch (result) {
-    case FORMAT_DONE:
-        std::printf("Success \nPlease re-insert the card\n");
-        return kExitFormatted;
-    case FORMAT_CANCELLED:
-        std::printf("Cancel\nPlease repeat the process\n");
-        return kExitNotConfirmed;
-    default:
-        if (!library.FailureText().empty()) {
-            Complain(line.path, library.FailureText());
-        }
-        std::printf("Fail\nFormat Error\n");
-        return library.CardFaulty() ? kExitCardFaulty : kExitFormatFailed;
-    }
+    return ReportJobEnd(result, line.path, library.FailureText(), library.CardFaulty());
 }
 
 }  // namespace

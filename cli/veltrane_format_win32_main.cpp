@@ -5,6 +5,7 @@
 #include "cli/drive_letter.h"
 #include "cli/exit_status.h"
 #include "cli/help_text.h"
+#include "cli/job_report.h"
 #include "cli/plan_text.h"
 #include "cli/read_back_library_win32.h"
 #include "cli/terminal_dialog.h"
@@ -126,20 +127,8 @@ int RunJob(const CommandLine& line, char letter)
     TrellanLibrary builders;
     ReadBackLibrary library(builders,
                             line.verify ? ReadBackLibrary::ReadBack::beforeBuild : ReadBackLibrary::ReadBack::none);
-    switch (FormatCard(inputs, dialog, library)) {
-    case FORMAT_DONE:
-        std::printf("Success \nPlease re-insert the card\n");
-        return kExitFormatted;
-    case FORMAT_CANCELLED:
-        std::printf("Cancel\nPlease repeat the process\n");
-        return kExitNotConfirmed;
-    default:
-        if (!library.FailureText().empty()) {
-            Complain(line.path, library.FailureText());
-        }
-        std::printf("Fail\nFormat Error\n");
-        return library.CardFaulty() ? kExitCardFaulty : kExitFormatFailed;
-    }
+    const int result = FormatCard(inputs, dialog, library);
+    return ReportJobEnd(result, line.path, library.FailureText(), library.CardFaulty());
 }
 
 }  // namespace
