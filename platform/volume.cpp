@@ -1,5 +1,7 @@
 #include "platform/volume.h"
 
+#include "platform/disk_calls.h"
+
 namespace {
 
 // The geometry Windows gives media that report none of their own.
@@ -31,27 +33,27 @@ bool IsNotSupported(DWORD error)
 bool ControlDevice(HANDLE handle, DWORD code)
 {
     DWORD returned = 0;
-    return DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) || IsNotSupported(GetLastError());
+    return Disk().Control(handle, code, nullptr, 0, nullptr, 0, &returned) || IsNotSupported(GetLastError());
 }
 
 HANDLE OpenReadWrite(const std::string& path)
 {
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareBoth, nullptr, OPEN_EXISTING, 0, nullptr);
+    return Disk().Open(path, GENERIC_READ | GENERIC_WRITE, kShareBoth);
 }
 
 std::optional<ULONGLONG> DeviceLength(HANDLE handle)
 {
     GET_LENGTH_INFORMATION info{};
     DWORD returned = 0;
-    if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info, &returned, nullptr)) {
+    if (Disk().Control(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info, &returned)) {
         return info.Length.QuadPart;
     }
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(handle, &size) && size.QuadPart > 0) {
+    if (Disk().Size(handle, &size) && size.QuadPart > 0) {
         return size.QuadPart;
     }
     LARGE_INTEGER end{};
-    if (SetFilePointerEx(handle, LARGE_INTEGER{}, &end, FILE_END)) {
+    if (Disk().Seek(handle, LARGE_INTEGER{}, &end, FILE_END)) {
         return end.QuadPart;
     }
     return std::nullopt;
@@ -82,7 +84,7 @@ bool Volume::Open(char driveLetter)
     m_handle = OpenReadWrite(path);
     const DWORD error = GetLastError();
     if (!IsOpen() && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-        m_handle = CreateFileA(path.c_str(), GENERIC_READ, kShareBoth, nullptr, OPEN_EXISTING, 0, nullptr);
+        m_handle = Disk().Open(path, GENERIC_READ, kShareBoth);
     }
     return IsOpen();
 }
@@ -90,24 +92,23 @@ bool Volume::Open(char driveLetter)
 void Volume::Close()
 {
     if (IsOpen()) {
-        CloseHandle(m_handle);
+        Disk().Close(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
     }
 }
 
-bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
+bool DeviceGeometry(HANDLE handle, DISK_GEOMETRY& geometry)
 {
     DWORD returned = 0;
-    if (DeviceIoControl(m_handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry, &returned,
-                        nullptr)) {
+    if (Disk().Control(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry, &returned)) {
         return true;
     }
-    if (!IsOpen() || !IsNotSupported(GetLastError())) {
+    if (handle == INVALID_HANDLE_VALUE || !IsNotSupported(GetLastError())) {
         return false;
     }
     // A device of no length is a reader without a card (an empty image under
     // Wine), as a real reader's "not ready" is.
-    const std::optional<ULONGLONG> length = GetLength();
+    const std::optional<ULONGLONG> length = DeviceLength(handle);
     if (!length || *length == 0) {
         return false;
     }
@@ -122,6 +123,11 @@ bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
     return true;
 }
 
+bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
+{
+    return DeviceGeometry(m_handle, geometry);
+}
+
 std::optional<ULONGLONG> Volume::GetLength()
 {
     if (!IsOpen()) {
@@ -130,47 +136,65 @@ std::optional<ULONGLONG> Volume::GetLength()
     return DeviceLength(m_handle);
 }
 
-std::optional<ULONG> Volume::GetMediaChangeCount()
+std::optional<ULONG> MediaChangeCount(HANDLE handle)
 {
     ULONG count = 0;
     DWORD returned = 0;
-    if (!DeviceIoControl(m_handle, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, &count, sizeof count, &returned,
-                         nullptr) ||
+    if (!Disk().Control(handle, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, &count, sizeof count, &returned) ||
         returned < sizeof count) {
         return std::nullopt;
     }
     return count;
 }
 
-bool Volume::SeekTo(ULONGLONG offset)
+std::optional<ULONG> Volume::GetMediaChangeCount()
+{
+    return MediaChangeCount(m_handle);
+}
+
+namespace {
+
+bool SeekTo(HANDLE handle, ULONGLONG offset)
 {
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(m_handle, position, nullptr, FILE_BEGIN) != 0;
+    return Disk().Seek(handle, position, nullptr, FILE_BEGIN) != 0;
 }
 
-DWORD Volume::Read(ULONGLONG offset, void* buffer, DWORD bytes)
+}  // namespace
+
+DWORD ReadAt(HANDLE handle, ULONGLONG offset, void* buffer, DWORD bytes)
 {
     DWORD read = 0;
-    if (!SeekTo(offset) || !ReadFile(m_handle, buffer, bytes, &read, nullptr)) {
+    if (!SeekTo(handle, offset) || !Disk().Read(handle, buffer, bytes, &read)) {
         return 0;
     }
     return read;
 }
 
-DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
+DWORD WriteWithin(HANDLE handle, ULONGLONG offset, const void* buffer, DWORD bytes)
 {
     // Without a known end no write can be shown to stay on the card.
-    const std::optional<ULONGLONG> length = GetLength();
+    const std::optional<ULONGLONG> length = DeviceLength(handle);
     if (!length || offset > *length || bytes > *length - offset) {
         SetLastError(ERROR_SECTOR_NOT_FOUND);
         return 0;
     }
     DWORD written = 0;
-    if (!SeekTo(offset) || !WriteFile(m_handle, buffer, bytes, &written, nullptr)) {
+    if (!SeekTo(handle, offset) || !Disk().Write(handle, buffer, bytes, &written)) {
         return 0;
     }
     return written;
+}
+
+DWORD Volume::Read(ULONGLONG offset, void* buffer, DWORD bytes)
+{
+    return ReadAt(m_handle, offset, buffer, bytes);
+}
+
+DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
+{
+    return WriteWithin(m_handle, offset, buffer, bytes);
 }
 
 void Volume::LockAndDismount()

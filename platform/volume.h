@@ -31,6 +31,22 @@ HANDLE OpenReadWrite(const std::string& path);
 // device. Asked anew each time, so a card pulled or swapped is seen at once.
 std::optional<ULONGLONG> DeviceLength(HANDLE handle);
 
+// IOCTL_DISK_GET_DRIVE_GEOMETRY. Where the device does not implement the
+// request but its length is known, the geometry Windows reports for such
+// media: 255 tracks of 63 sectors of 512 bytes, whole cylinders only.
+// A reader without a card fails.
+bool DeviceGeometry(HANDLE handle, DISK_GEOMETRY& geometry);
+
+// Bytes transferred at offset; 0 on failure. A write that would reach past
+// the device's end as it is now fails whole: an image file behind a volume
+// never grows, not even one truncated while the handle was open.
+DWORD ReadAt(HANDLE handle, ULONGLONG offset, void* buffer, DWORD bytes);
+DWORD WriteWithin(HANDLE handle, ULONGLONG offset, const void* buffer, DWORD bytes);
+
+// IOCTL_STORAGE_CHECK_VERIFY2: the device's count of media changes;
+// nullopt where the device keeps none.
+std::optional<ULONG> MediaChangeCount(HANDLE handle);
+
 // FSCTL_LOCK_VOLUME, retried for a second: Explorer, indexers and antivirus
 // hold a fresh card's volume for moments. True when locked, or when the
 // device has no locks.
@@ -53,22 +69,16 @@ public:
     void Close();
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
-    // IOCTL_DISK_GET_DRIVE_GEOMETRY. Where the device does not implement the
-    // request but its length is known, the geometry Windows reports for such
-    // media: 255 tracks of 63 sectors of 512 bytes, whole cylinders only.
-    // A reader without a card fails.
+    // DeviceGeometry of the open volume.
     bool GetDriveGeometry(DISK_GEOMETRY& geometry);
 
     // DeviceLength of the open volume.
     std::optional<ULONGLONG> GetLength();
 
-    // IOCTL_STORAGE_CHECK_VERIFY2: the device's count of media changes;
-    // nullopt where the device keeps none.
+    // MediaChangeCount of the open volume.
     std::optional<ULONG> GetMediaChangeCount();
 
-    // Bytes transferred; 0 on failure. A write that would reach past the
-    // device's end as it is now fails whole: an image file behind the volume
-    // never grows, not even one truncated while the handle was open.
+    // ReadAt and WriteWithin on the open volume.
     DWORD Read(ULONGLONG offset, void* buffer, DWORD bytes);
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD bytes);
 
@@ -79,7 +89,5 @@ public:
     void LockAndDismount();
 
 private:
-    bool SeekTo(ULONGLONG offset);
-
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };

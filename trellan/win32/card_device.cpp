@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/disk_calls.h"
 #include "platform/volume.h"
 #include "trellan/win32/device_identity.h"
 #include "trellan/win32/win32_handle.h"
@@ -21,46 +22,21 @@ std::uint32_t sector_bytes(HANDLE handle)
 {
     DISK_GEOMETRY geometry{};
     DWORD returned = 0;
-    if (DeviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof(geometry), &returned,
-                        nullptr) &&
+    if (Disk().Control(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof(geometry), &returned) &&
         geometry.BytesPerSector != 0) {
         return geometry.BytesPerSector;
     }
     return default_sector_bytes;
 }
 
-// The physical drive of the card, only when the volume's extents prove it:
-// a single extent, on a disk that exists and is long enough to hold it.
-// Wine answers every drive with the same device number and a physical drive
-// that is not the image, and its extents request fails, so it never gets here.
-HANDLE whole_disk_of(HANDLE volume)
+BOOL read_file(HANDLE handle, std::uint8_t* buffer, DWORD bytes, DWORD* done)
 {
-    VOLUME_DISK_EXTENTS extents{};
-    DWORD returned = 0;
-    if (!DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents, sizeof(extents),
-                         &returned, nullptr) ||
-        extents.NumberOfDiskExtents != 1) {
-        return INVALID_HANDLE_VALUE;
-    }
-    const DISK_EXTENT& extent = extents.Extents[0];
-    UniqueHandle disk(OpenReadWrite("\\\\.\\PhysicalDrive" + std::to_string(extent.DiskNumber)));
-    if (!disk.valid()) {
-        return INVALID_HANDLE_VALUE;
-    }
-    GET_LENGTH_INFORMATION disk_length{};
-    if (!DeviceIoControl(disk.get(), IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &disk_length, sizeof(disk_length),
-                         &returned, nullptr)) {
-        return INVALID_HANDLE_VALUE;
-    }
-    const auto start = static_cast<std::uint64_t>(extent.StartingOffset.QuadPart);
-    const auto length = static_cast<std::uint64_t>(extent.ExtentLength.QuadPart);
-    const auto disk_bytes = static_cast<std::uint64_t>(disk_length.Length.QuadPart);
-    const std::optional<std::uint64_t> volume_bytes = DeviceLength(volume);
-    if (length == 0 || start > disk_bytes || length > disk_bytes - start ||
-        (volume_bytes && *volume_bytes > length)) {
-        return INVALID_HANDLE_VALUE;
-    }
-    return disk.release();
+    return Disk().Read(handle, buffer, bytes, done);
+}
+
+BOOL write_file(HANDLE handle, const std::uint8_t* buffer, DWORD bytes, DWORD* done)
+{
+    return Disk().Write(handle, buffer, bytes, done);
 }
 
 // Moves the whole buffer at first_byte through ReadFile or WriteFile, one
@@ -73,8 +49,8 @@ IoResult transfer_in_pieces(HANDLE handle, std::uint64_t first_byte, std::span<B
         offset.QuadPart = static_cast<LONGLONG>(first_byte + done);
         const auto count = static_cast<DWORD>(std::min(max_transfer_bytes, buffer.size() - done));
         DWORD transferred = 0;
-        if (!SetFilePointerEx(handle, offset, nullptr, FILE_BEGIN) ||
-            !transfer(handle, buffer.data() + done, count, &transferred, nullptr) || transferred != count) {
+        if (!Disk().Seek(handle, offset, nullptr, FILE_BEGIN) ||
+            !transfer(handle, buffer.data() + done, count, &transferred) || transferred != count) {
             return IoResult::io_error;
         }
         done += count;
@@ -84,44 +60,37 @@ IoResult transfer_in_pieces(HANDLE handle, std::uint64_t first_byte, std::span<B
 
 }  // namespace
 
-// Every check comes before the lock and the dismount, which are the first
-// acts with an effect: dismounting a drive that is no card takes its file
-// system away from everything using it (under Wine, it unmounts the host
-// file system behind a drive mapped to a mount point).
+// Every check comes before the claim, the locks and the dismounts, which
+// are the first acts with an effect: dismounting a drive that is no card
+// takes its file system away from everything using it (under Wine, it
+// unmounts the host file system behind a drive mapped to a mount point).
+// The identity is read through a handle without access rights, which
+// leaves a lock to be taken and reaches a volume the program's session
+// already holds.
 std::unique_ptr<Win32CardDevice> Win32CardDevice::open(char letter)
 {
-    if (!is_drive_letter(letter) || GetDriveTypeA(RootPath(letter).c_str()) != DRIVE_REMOVABLE) {
+    if (!is_drive_letter(letter) || Disk().DriveType(RootPath(letter)) != DRIVE_REMOVABLE) {
         return nullptr;
     }
-    UniqueHandle volume(OpenReadWrite(VolumePath(letter)));
-    if (!volume.valid() || is_never_offered(identify_device(letter, volume.get()))) {
+    {
+        UniqueHandle query(Disk().Open(VolumePath(letter), 0, FILE_SHARE_READ | FILE_SHARE_WRITE));
+        if (!query.valid() || is_never_offered(identify_device(letter, query.get()))) {
+            return nullptr;
+        }
+    }
+    std::unique_ptr<Win32CardDevice> device(new Win32CardDevice());
+    CardSession& session = device->session_;
+    if (!session.Open(letter) || session.Claim() != CardRefusal::none) {
         return nullptr;
     }
-    UniqueHandle disk(whole_disk_of(volume.get()));
-    const HANDLE io = disk.valid() ? disk.get() : volume.get();
-    const std::optional<std::uint64_t> bytes = DeviceLength(io);
-    const std::uint32_t sector_size = sector_bytes(io);
+    const std::optional<std::uint64_t> bytes = session.Length();
+    const std::uint32_t sector_size = sector_bytes(session.CardHandle());
     if (!bytes || *bytes < sector_size) {
         return nullptr;
     }
-    if (!LockVolume(volume.get()) || !DismountVolume(volume.get())) {
-        return nullptr;
-    }
-    std::unique_ptr<Win32CardDevice> device(new Win32CardDevice(volume.release(), disk.release()));
     device->sector_size_bytes_ = sector_size;
     device->length_sectors_ = *bytes / sector_size;
     return device;
-}
-
-Win32CardDevice::Win32CardDevice(HANDLE volume, HANDLE disk) : volume_(volume), disk_(disk) {}
-
-Win32CardDevice::~Win32CardDevice()
-{
-    if (disk_ != INVALID_HANDLE_VALUE) {
-        CloseHandle(disk_);
-    }
-    ControlDevice(volume_, FSCTL_UNLOCK_VOLUME);
-    CloseHandle(volume_);
 }
 
 bool Win32CardDevice::within(std::uint64_t first_sector, std::uint64_t count_sectors) const
@@ -134,7 +103,7 @@ IoResult Win32CardDevice::read(std::uint64_t first_sector, std::span<std::uint8_
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, ReadFile);
+    return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, read_file);
 }
 
 // Bounds are checked here, against the card as it is now and not only as it
@@ -155,7 +124,7 @@ IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std:
         if (!live_bytes || first_byte > *live_bytes || piece.size() > *live_bytes - first_byte) {
             return IoResult::io_error;
         }
-        if (const IoResult result = transfer_in_pieces(io_handle(), first_byte, piece, WriteFile);
+        if (const IoResult result = transfer_in_pieces(io_handle(), first_byte, piece, write_file);
             result != IoResult::ok) {
             return result;
         }
@@ -165,7 +134,7 @@ IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std:
 
 IoResult Win32CardDevice::flush()
 {
-    if (!FlushFileBuffers(io_handle()) && !IsNotSupported(GetLastError())) {
+    if (!session_.Flush()) {
         return IoResult::io_error;
     }
     return ControlDevice(io_handle(), IOCTL_DISK_UPDATE_PROPERTIES) ? IoResult::ok : IoResult::io_error;

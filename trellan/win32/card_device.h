@@ -1,7 +1,7 @@
-// The card behind a drive letter, opened for a format: the volume is locked
-// and dismounted for the whole format, and the I/O goes to the whole card
-// (its physical drive) when the volume's disk extents prove where it lies,
-// else to the volume itself.
+// The card behind a drive letter, opened for a format: the whole card,
+// claimed, with every volume on it locked and dismounted for the whole
+// format (platform's CardSession); or, called inside the program's own
+// session for that card on the same thread, that session's card.
 #pragma once
 
 #include <windows.h>
@@ -9,20 +9,19 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/card_session.h"
 #include "trellan/block_device.h"
 
 namespace trellan {
 
 class Win32CardDevice final : public BlockDevice {
 public:
-    // Null, with nothing locked or dismounted, when the letter is not a
-    // removable drive, is a drive the probe hides (the Windows or a page-file
-    // disk), or holds no card; null too when the volume cannot be opened for
-    // writing or is in use and cannot be locked.
+    // Null, with nothing locked, dismounted or written, when the letter is
+    // not a removable drive, is a drive the probe hides (the Windows or a
+    // page-file disk), holds no card, or is one partition of a card whose
+    // disk cannot be reached; null too when another format holds the card
+    // or a volume on it is in use and cannot be locked.
     static std::unique_ptr<Win32CardDevice> open(char letter);
-    ~Win32CardDevice() override;
-    Win32CardDevice(const Win32CardDevice&) = delete;
-    Win32CardDevice& operator=(const Win32CardDevice&) = delete;
 
     std::uint32_t sector_size_bytes() const override { return sector_size_bytes_; }
     std::uint64_t length_sectors() const override { return length_sectors_; }
@@ -31,15 +30,12 @@ public:
     // Flushes, then has Windows re-read the partition table.
     IoResult flush() override;
 
-    bool is_whole_disk() const { return disk_ != INVALID_HANDLE_VALUE; }
-
 private:
-    Win32CardDevice(HANDLE volume, HANDLE disk);
-    HANDLE io_handle() const { return is_whole_disk() ? disk_ : volume_; }
+    Win32CardDevice() = default;
+    HANDLE io_handle() const { return session_.CardHandle(); }
     bool within(std::uint64_t first_sector, std::uint64_t count_sectors) const;
 
-    HANDLE volume_;
-    HANDLE disk_;
+    CardSession session_;
     std::uint32_t sector_size_bytes_ = 512;
     std::uint64_t length_sectors_ = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "platform/disk_calls.h"
 #include "trellan/win32/probe_identity.h"
 #include "trellan/win32/system_disks.h"
 
@@ -19,8 +20,8 @@ std::optional<std::uint8_t> identify_device(char letter, HANDLE volume)
     query.QueryType = PropertyStandardQuery;
     STORAGE_DEVICE_DESCRIPTOR descriptor{};
     DWORD returned = 0;
-    if (!DeviceIoControl(volume, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &descriptor,
-                         sizeof(descriptor), &returned, nullptr) ||
+    if (!Disk().Control(volume, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &descriptor, sizeof(descriptor),
+                        &returned) ||
         returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(descriptor.BusType)) {
         return std::nullopt;
     }

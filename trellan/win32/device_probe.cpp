@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "trellan/trellan.h"
+#include "platform/disk_calls.h"
 #include "platform/volume.h"
 #include "trellan/win32/device_identity.h"
 #include "trellan/win32/win32_handle.h"
@@ -16,8 +17,7 @@ extern "C" int Trellan_ProbeDevice(char letter, unsigned char* id)
         return 0;
     }
     // No access rights needed: only queries follow.
-    UniqueHandle volume(CreateFileA(VolumePath(letter).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+    UniqueHandle volume(Disk().Open(VolumePath(letter), 0, FILE_SHARE_READ | FILE_SHARE_WRITE));
     if (!volume.valid()) {
         return 0;
     }

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <string>
 
+#include "platform/disk_calls.h"
 #include "platform/volume.h"
 #include "trellan/win32/win32_handle.h"
 
@@ -59,8 +60,8 @@ std::vector<DWORD> volume_disk_numbers(HANDLE volume)
     const std::size_t bytes = sizeof(VOLUME_DISK_EXTENTS) + (max_extents - 1) * sizeof(DISK_EXTENT);
     std::vector<std::uint8_t> buffer(bytes);
     DWORD returned = 0;
-    if (!DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, buffer.data(),
-                         static_cast<DWORD>(buffer.size()), &returned, nullptr)) {
+    if (!Disk().Control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, buffer.data(),
+                        static_cast<DWORD>(buffer.size()), &returned)) {
         return {};
     }
     const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer.data());
@@ -97,9 +98,7 @@ bool is_system_drive(char letter, HANDLE volume)
         return false;
     }
     for (char system_letter : system_letters) {
-        UniqueHandle system_volume(CreateFileA(VolumePath(system_letter).c_str(), 0,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                               nullptr));
+        UniqueHandle system_volume(Disk().Open(VolumePath(system_letter), 0, FILE_SHARE_READ | FILE_SHARE_WRITE));
         if (!system_volume.valid()) {
             continue;
         }

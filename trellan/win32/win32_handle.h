@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/disk_calls.h"
+
 namespace trellan {
 
 inline bool is_drive_letter(char letter)
@@ -12,7 +14,7 @@ inline bool is_drive_letter(char letter)
     return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
 }
 
-// Closes a handle once; INVALID_HANDLE_VALUE is "none".
+// Closes a disk or volume handle once; INVALID_HANDLE_VALUE is "none".
 class UniqueHandle {
 public:
     explicit UniqueHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
@@ -31,7 +33,7 @@ public:
     void reset()
     {
         if (valid()) {
-            CloseHandle(handle_);
+            Disk().Close(handle_);
         }
         handle_ = INVALID_HANDLE_VALUE;
     }

@@ -1,0 +1,81 @@
+// One format's hold on a card, shared by the program and Trellan.dll: the
+// card behind a drive letter found from its volume, claimed against every
+// other format, its volumes locked and dismounted once, and released with a
+// flush, a re-read of the partition table and an unlock.
+#pragma once
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class CardRefusal {
+    none,
+    // The reader answers nothing: no card in it.
+    noCard,
+    // The volume is one partition of a disk that cannot be reached: writing
+    // through the volume would put a new card layout inside the partition.
+    notWholeCard,
+    // A volume on the card stays in use by another program.
+    inUse,
+    // Another format, in this program or another, holds the card.
+    otherFormat,
+};
+
+class CardSession {
+public:
+    CardSession() = default;
+    ~CardSession() { End(); }
+    CardSession(const CardSession&) = delete;
+    CardSession& operator=(const CardSession&) = delete;
+
+    // Opens the volume and finds the whole card behind it, with no effect on
+    // the card. False when the volume cannot be opened. A card that cannot
+    // be reached whole is open for queries only: Claim refuses it. On the
+    // thread whose session already holds this letter's card, joins that
+    // session instead of opening anything.
+    bool Open(char driveLetter);
+
+    // Takes the card for this format: the named claim, then every volume on
+    // the card locked and dismounted. Nothing is held after a refusal.
+    CardRefusal Claim();
+
+    // The card's length, asked anew each time; its geometry.
+    std::optional<ULONGLONG> Length();
+    bool GetDriveGeometry(DISK_GEOMETRY& geometry);
+
+    // Bytes transferred at offsets on the whole card; 0 on failure.
+    DWORD Read(ULONGLONG offset, void* buffer, DWORD bytes);
+    DWORD Write(ULONGLONG offset, const void* buffer, DWORD bytes);
+    BOOL Flush();
+
+    // The handle that reaches the whole card, and the volume's own handle
+    // for queries (the joined session has none of its own).
+    HANDLE CardHandle() const { return m_card; }
+    bool IsWholeDisk() const { return m_disk != INVALID_HANDLE_VALUE; }
+
+    // Flush, re-read the partition table, unlock, close, release the claim.
+    void End();
+
+private:
+    void FindWholeCard();
+    std::string Identity();
+    bool LockCardVolumes();
+    bool TakeClaim();
+
+    char m_letter = 0;
+    HANDLE m_volume = INVALID_HANDLE_VALUE;
+    HANDLE m_disk = INVALID_HANDLE_VALUE;
+    HANDLE m_card = INVALID_HANDLE_VALUE;
+    std::optional<DWORD> m_diskNumber;
+    CardRefusal m_found = CardRefusal::none;
+    bool m_joined = false;
+    bool m_claimed = false;
+    std::string m_identity;
+    HANDLE m_claim = nullptr;
+    HANDLE m_record = nullptr;
+    // Volumes of the card other than the letter's own, locked for the session.
+    std::vector<HANDLE> m_otherVolumes;
+};

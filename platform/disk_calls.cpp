@@ -1,0 +1,69 @@
+#include "platform/disk_calls.h"
+
+namespace {
+
+DiskCalls g_systemCalls;
+DiskCalls* g_calls = &g_systemCalls;
+
+}  // namespace
+
+HANDLE DiskCalls::Open(const std::string& path, DWORD access, DWORD share)
+{
+    return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+BOOL DiskCalls::Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes,
+                        DWORD* returned)
+{
+    return DeviceIoControl(handle, code, in, inBytes, out, outBytes, returned, nullptr);
+}
+
+BOOL DiskCalls::Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done)
+{
+    return ReadFile(handle, buffer, bytes, done, nullptr);
+}
+
+BOOL DiskCalls::Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD* done)
+{
+    return WriteFile(handle, buffer, bytes, done, nullptr);
+}
+
+BOOL DiskCalls::Seek(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* position, DWORD method)
+{
+    return SetFilePointerEx(handle, distance, position, method);
+}
+
+BOOL DiskCalls::Size(HANDLE handle, LARGE_INTEGER* size)
+{
+    return GetFileSizeEx(handle, size);
+}
+
+BOOL DiskCalls::Flush(HANDLE handle)
+{
+    return FlushFileBuffers(handle);
+}
+
+BOOL DiskCalls::Close(HANDLE handle)
+{
+    return CloseHandle(handle);
+}
+
+UINT DiskCalls::DriveType(const std::string& root)
+{
+    return GetDriveTypeA(root.c_str());
+}
+
+BOOL DiskCalls::VolumeName(const std::string& root, char* name, DWORD bytes)
+{
+    return GetVolumeNameForVolumeMountPointA(root.c_str(), name, bytes);
+}
+
+DiskCalls& Disk()
+{
+    return *g_calls;
+}
+
+void SetDiskCallsForTests(DiskCalls* calls)
+{
+    g_calls = calls != nullptr ? calls : &g_systemCalls;
+}

@@ -1,0 +1,39 @@
+// The Win32 calls through which the program and the card library reach
+// disks and volumes. The system's own calls answer unless a test installs a
+// model of Windows' disk rules: Wine cannot show those rules (a volume that
+// is one partition, locks that exclude, refused writes), so they are tested
+// against a model instead.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class DiskCalls {
+public:
+    virtual ~DiskCalls() = default;
+
+    // CreateFileA(path, access, share, nullptr, OPEN_EXISTING, 0, nullptr).
+    virtual HANDLE Open(const std::string& path, DWORD access, DWORD share);
+    virtual BOOL Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes,
+                         DWORD* returned);
+    virtual BOOL Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done);
+    virtual BOOL Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD* done);
+    // SetFilePointerEx.
+    virtual BOOL Seek(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* position, DWORD method);
+    // GetFileSizeEx.
+    virtual BOOL Size(HANDLE handle, LARGE_INTEGER* size);
+    // FlushFileBuffers.
+    virtual BOOL Flush(HANDLE handle);
+    virtual BOOL Close(HANDLE handle);
+    // GetDriveTypeA of "X:\".
+    virtual UINT DriveType(const std::string& root);
+    // GetVolumeNameForVolumeMountPointA of "X:\".
+    virtual BOOL VolumeName(const std::string& root, char* name, DWORD bytes);
+};
+
+// The calls in use: the system's, or a test's model.
+DiskCalls& Disk();
+
+// Tests only: installs a model (nullptr restores the system's calls).
+void SetDiskCallsForTests(DiskCalls* calls);
