@@ -60,13 +60,17 @@ HANDLE LeaveRecord(char driveLetter, const SessionRecord& record)
 }
 
 // Read and write where the device allows, else read only: a write-protected
-// card opens as one, shows its size, and its writes fail.
+// card opens as one, shows its size, and its writes fail. A volume another
+// format has locked opens for queries only, enough to learn whose it is.
 HANDLE OpenDevice(const std::string& path)
 {
     HANDLE handle = OpenReadWrite(path);
-    const DWORD error = GetLastError();
-    if (handle == INVALID_HANDLE_VALUE && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-        handle = Disk().Open(path, GENERIC_READ, kShareBoth);
+    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{0}}) {
+        const DWORD error = GetLastError();
+        if (handle != INVALID_HANDLE_VALUE || (error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT)) {
+            break;
+        }
+        handle = Disk().Open(path, access, kShareBoth);
     }
     return handle;
 }

@@ -1,0 +1,453 @@
+#include "disk_model.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kTracksPerCylinder = 255;
+constexpr DWORD kSectorsPerTrack = 63;
+// STORAGE_BUS_TYPE's BusTypeSd: a card in a native SD host.
+constexpr STORAGE_BUS_TYPE kSdBus = static_cast<STORAGE_BUS_TYPE>(12);
+
+char Upper(char letter)
+{
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+}
+
+BOOL Fail(DWORD error)
+{
+    SetLastError(error);
+    return FALSE;
+}
+
+template <typename Value>
+BOOL Answer(void* out, DWORD outBytes, DWORD* returned, const Value& answer)
+{
+    if (out == nullptr || outBytes < sizeof(Value)) {
+        return Fail(ERROR_INSUFFICIENT_BUFFER);
+    }
+    std::memcpy(out, &answer, sizeof(Value));
+    *returned = sizeof(Value);
+    return TRUE;
+}
+
+}  // namespace
+
+DiskModel::DiskModel()
+{
+    SetDiskCallsForTests(this);
+}
+
+DiskModel::~DiskModel()
+{
+    SetDiskCallsForTests(nullptr);
+}
+
+std::size_t DiskModel::AddCard(const Card& card)
+{
+    std::lock_guard guard(m_lock);
+    CardState state;
+    state.layout = card;
+    for (const Partition& partition : card.partitions) {
+        state.partitions.push_back(PartitionState{.layout = partition});
+    }
+    state.bytes.resize(card.lengthBytes);
+    m_cards.push_back(std::move(state));
+    const std::size_t index = m_cards.size() - 1;
+    for (std::uint64_t sector = 0; sector < card.lengthBytes / card.sectorBytes; ++sector) {
+        const std::vector<std::uint8_t> old = OldSector(index, sector);
+        std::copy(old.begin(), old.end(), m_cards[index].bytes.begin() + sector * card.sectorBytes);
+    }
+    return index;
+}
+
+std::vector<std::uint8_t> DiskModel::OldSector(std::size_t card, std::uint64_t sector) const
+{
+    std::vector<std::uint8_t> bytes(m_cards[card].layout.sectorBytes, 0xA5);
+    std::memcpy(bytes.data(), "OLD DATA", 8);
+    std::memcpy(bytes.data() + 8, &sector, sizeof sector);
+    return bytes;
+}
+
+void DiskModel::SetWriteProtected(std::size_t card, bool writeProtected)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].writeProtected = writeProtected;
+}
+
+void DiskModel::SetDiskOpenRefused(std::size_t card, bool refused)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].diskOpenRefused = refused;
+}
+
+HANDLE DiskModel::HoldOpen(char letter)
+{
+    return Open(std::string("\\\\.\\") + letter + ":", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+}
+
+DiskModel::OpenHandle* DiskModel::Find(HANDLE handle)
+{
+    const auto found = m_handles.find(handle);
+    return found == m_handles.end() ? nullptr : &found->second;
+}
+
+// CreateFile, "Physical Disks and Volumes"
+// (learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-createfilea):
+// "\\.\X:" opens the volume, one partition; "\\.\PhysicalDriveN" the disk.
+// Under Wine the volume is the whole image.
+DiskModel::Region DiskModel::RegionOf(const OpenHandle& open) const
+{
+    const CardState& card = m_cards[open.card];
+    if (!open.partition || card.layout.wine) {
+        return {0, card.layout.lengthBytes};
+    }
+    const Partition& partition = card.partitions[*open.partition].layout;
+    return {partition.startBytes, partition.lengthBytes};
+}
+
+HANDLE DiskModel::Add(const OpenHandle& open)
+{
+    const HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle);
+    m_nextHandle += 4;
+    m_handles[handle] = open;
+    return handle;
+}
+
+HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD)
+{
+    std::lock_guard guard(m_lock);
+    for (std::size_t c = 0; c < m_cards.size(); ++c) {
+        CardState& card = m_cards[c];
+        for (std::size_t p = 0; p < card.partitions.size(); ++p) {
+            PartitionState& partition = card.partitions[p];
+            if (path != std::string("\\\\.\\") + partition.layout.letter + ":") {
+                continue;
+            }
+            // FSCTL_LOCK_VOLUME (learn.microsoft.com/windows/win32/api/winioctl/
+            // ni-winioctl-fsctl_lock_volume): a locked volume is reached only
+            // through the handle that locked it. A dismounted volume that is not
+            // locked is mounted again by the next access.
+            if (partition.lockedBy != nullptr && access != 0 && !card.layout.wine) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return INVALID_HANDLE_VALUE;
+            }
+            if (partition.lockedBy == nullptr) {
+                partition.mounted = true;
+            }
+            return Add(OpenHandle{.card = c, .partition = p, .access = access});
+        }
+        if (!card.layout.wine && path == "\\\\.\\PhysicalDrive" + std::to_string(card.layout.diskNumber)) {
+            if (card.diskOpenRefused) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return INVALID_HANDLE_VALUE;
+            }
+            return Add(OpenHandle{.card = c, .partition = std::nullopt, .access = access});
+        }
+    }
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL DiskModel::Control(HANDLE handle, DWORD code, void*, DWORD, void* out, DWORD outBytes, DWORD* returned)
+{
+    std::lock_guard guard(m_lock);
+    OpenHandle* open = Find(handle);
+    if (open == nullptr) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    *returned = 0;
+    return Control(*open, handle, code, out, outBytes, returned);
+}
+
+BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, DWORD outBytes, DWORD* returned)
+{
+    CardState& card = m_cards[open.card];
+    const Region region = RegionOf(open);
+    PartitionState* partition = open.partition ? &card.partitions[*open.partition] : nullptr;
+    if (card.layout.wine) {
+        // As measured under Wine 8 (design notes, "Wine is not Windows").
+        switch (code) {
+        case FSCTL_LOCK_VOLUME:
+        case FSCTL_UNLOCK_VOLUME:
+            return TRUE;
+        case FSCTL_DISMOUNT_VOLUME:
+            return Fail(ERROR_INVALID_PARAMETER);
+        case IOCTL_STORAGE_GET_DEVICE_NUMBER:
+            return Answer(out, outBytes, returned, STORAGE_DEVICE_NUMBER{FILE_DEVICE_DISK, 1, 1});
+        default:
+            return Fail(ERROR_NOT_SUPPORTED);
+        }
+    }
+    switch (code) {
+    // FSCTL_LOCK_VOLUME: fails while any other handle has the volume open.
+    case FSCTL_LOCK_VOLUME: {
+        if (partition == nullptr) {
+            return Fail(ERROR_INVALID_PARAMETER);
+        }
+        const bool othersOpen = std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+            return entry.first != handle && entry.second.card == open.card &&
+                   entry.second.partition == open.partition && entry.second.access != 0;
+        });
+        if (othersOpen || (partition->lockedBy != nullptr && partition->lockedBy != handle)) {
+            return Fail(ERROR_ACCESS_DENIED);
+        }
+        partition->lockedBy = handle;
+        return TRUE;
+    }
+    // FSCTL_UNLOCK_VOLUME (…/ni-winioctl-fsctl_unlock_volume).
+    case FSCTL_UNLOCK_VOLUME:
+        if (partition == nullptr || partition->lockedBy != handle) {
+            return Fail(ERROR_NOT_LOCKED);
+        }
+        partition->lockedBy = nullptr;
+        return TRUE;
+    // FSCTL_DISMOUNT_VOLUME (…/ni-winioctl-fsctl_dismount_volume): dismounts
+    // whoever uses the volume.
+    case FSCTL_DISMOUNT_VOLUME:
+        if (partition == nullptr) {
+            return Fail(ERROR_INVALID_PARAMETER);
+        }
+        partition->mounted = false;
+        return TRUE;
+    // FSCTL_ALLOW_EXTENDED_DASD_IO (…/ni-winioctl-fsctl_allow_extended_dasd_io):
+    // the file system stops cutting this handle's I/O at its own end.
+    case FSCTL_ALLOW_EXTENDED_DASD_IO:
+        if (partition == nullptr) {
+            return Fail(ERROR_INVALID_PARAMETER);
+        }
+        open.extendedDasd = true;
+        return TRUE;
+    // IOCTL_STORAGE_QUERY_PROPERTY: a removable card on an SD host.
+    case IOCTL_STORAGE_QUERY_PROPERTY: {
+        STORAGE_DEVICE_DESCRIPTOR descriptor{};
+        descriptor.Size = sizeof descriptor;
+        descriptor.RemovableMedia = TRUE;
+        descriptor.BusType = kSdBus;
+        return Answer(out, outBytes, returned, descriptor);
+    }
+    // IOCTL_STORAGE_GET_DEVICE_NUMBER: the card's disk, partition 0 for the disk.
+    case IOCTL_STORAGE_GET_DEVICE_NUMBER:
+        return Answer(out, outBytes, returned,
+                      STORAGE_DEVICE_NUMBER{FILE_DEVICE_DISK, card.layout.diskNumber,
+                                            open.partition ? static_cast<DWORD>(*open.partition + 1) : 0});
+    // IOCTL_STORAGE_CHECK_VERIFY2 (learn.microsoft.com/windows-hardware/drivers/
+    // ddi/ntddstor/ni-ntddstor-ioctl_storage_check_verify2): the media change count.
+    case IOCTL_STORAGE_CHECK_VERIFY2:
+    case IOCTL_STORAGE_CHECK_VERIFY:
+        return Answer(out, outBytes, returned, card.mediaChanges);
+    // IOCTL_DISK_IS_WRITABLE: error 19 for a write-protected card.
+    case IOCTL_DISK_IS_WRITABLE:
+        return card.writeProtected ? Fail(ERROR_WRITE_PROTECT) : TRUE;
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY: {
+        DISK_GEOMETRY geometry{};
+        geometry.MediaType = RemovableMedia;
+        geometry.TracksPerCylinder = kTracksPerCylinder;
+        geometry.SectorsPerTrack = kSectorsPerTrack;
+        geometry.BytesPerSector = card.layout.sectorBytes;
+        geometry.Cylinders.QuadPart = static_cast<LONGLONG>(
+            card.layout.lengthBytes / (ULONGLONG{kTracksPerCylinder} * kSectorsPerTrack * card.layout.sectorBytes));
+        return Answer(out, outBytes, returned, geometry);
+    }
+    case IOCTL_DISK_GET_LENGTH_INFO: {
+        GET_LENGTH_INFORMATION length{};
+        length.Length.QuadPart = static_cast<LONGLONG>(region.lengthBytes);
+        return Answer(out, outBytes, returned, length);
+    }
+    // IOCTL_DISK_GET_PARTITION_INFO_EX: where the volume starts on its disk;
+    // on the disk itself, offset 0 and the whole length.
+    case IOCTL_DISK_GET_PARTITION_INFO_EX: {
+        PARTITION_INFORMATION_EX info{};
+        info.PartitionStyle = PARTITION_STYLE_MBR;
+        info.StartingOffset.QuadPart = static_cast<LONGLONG>(region.startBytes);
+        info.PartitionLength.QuadPart = static_cast<LONGLONG>(region.lengthBytes);
+        info.PartitionNumber = open.partition ? static_cast<DWORD>(*open.partition + 1) : 0;
+        return Answer(out, outBytes, returned, info);
+    }
+    // IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: volumes only.
+    case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: {
+        if (partition == nullptr) {
+            return Fail(ERROR_INVALID_FUNCTION);
+        }
+        VOLUME_DISK_EXTENTS extents{};
+        extents.NumberOfDiskExtents = 1;
+        extents.Extents[0].DiskNumber = card.layout.diskNumber;
+        extents.Extents[0].StartingOffset.QuadPart = static_cast<LONGLONG>(region.startBytes);
+        extents.Extents[0].ExtentLength.QuadPart = static_cast<LONGLONG>(region.lengthBytes);
+        return Answer(out, outBytes, returned, extents);
+    }
+    case IOCTL_DISK_UPDATE_PROPERTIES:
+        return TRUE;
+    default:
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+}
+
+// CreateFile, "Physical Disks and Volumes": a write through a volume handle
+// succeeds when the volume has no mounted file system, when it was locked or
+// dismounted, when it writes the boot sector, or when it lies outside the
+// file system; a write through the disk handle when the sectors lie in no
+// volume, or in one that is locked or dismounted. Otherwise error 5.
+std::optional<DWORD> DiskModel::WriteRefusal(const OpenHandle& open, HANDLE handle, std::uint64_t offset,
+                                             std::uint64_t bytes) const
+{
+    const CardState& card = m_cards[open.card];
+    if (card.writeProtected) {
+        return ERROR_WRITE_PROTECT;
+    }
+    if (card.layout.wine) {
+        return std::nullopt;
+    }
+    if (open.partition) {
+        const PartitionState& partition = card.partitions[*open.partition];
+        const bool allowed = !partition.mounted || partition.lockedBy == handle ||
+                             offset + bytes <= card.layout.sectorBytes ||
+                             offset >= partition.layout.fileSystemBytes;
+        return allowed ? std::nullopt : std::optional<DWORD>(ERROR_ACCESS_DENIED);
+    }
+    for (const PartitionState& partition : card.partitions) {
+        const std::uint64_t start = partition.layout.startBytes;
+        const bool overlaps = offset < start + partition.layout.lengthBytes && start < offset + bytes;
+        if (overlaps && partition.mounted && partition.lockedBy == nullptr) {
+            return ERROR_ACCESS_DENIED;
+        }
+    }
+    return std::nullopt;
+}
+
+BOOL DiskModel::Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* write, DWORD bytes, DWORD* done)
+{
+    std::lock_guard guard(m_lock);
+    *done = 0;
+    OpenHandle* open = Find(handle);
+    if (open == nullptr) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    CardState& card = m_cards[open->card];
+    const Region region = RegionOf(*open);
+    // File Buffering, "Alignment and File Access Requirements"
+    // (learn.microsoft.com/windows/win32/fileio/file-buffering): raw access
+    // to a disk or volume comes in whole sectors at whole-sector offsets.
+    if (!card.layout.wine && (bytes % card.layout.sectorBytes != 0 || open->position % card.layout.sectorBytes != 0)) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    if (open->position > region.lengthBytes || bytes > region.lengthBytes - open->position) {
+        return Fail(ERROR_SECTOR_NOT_FOUND);
+    }
+    std::uint64_t count = bytes;
+    // FSCTL_ALLOW_EXTENDED_DASD_IO: without it, a mounted file system cuts a
+    // volume handle's I/O at its own end.
+    if (open->partition && !card.layout.wine && !open->extendedDasd &&
+        card.partitions[*open->partition].mounted) {
+        const std::uint64_t end = card.partitions[*open->partition].layout.fileSystemBytes;
+        count = open->position >= end ? 0 : std::min<std::uint64_t>(count, end - open->position);
+    }
+    const std::uint64_t at = region.startBytes + open->position;
+    if (open->access == 0 || (write != nullptr && (open->access & GENERIC_WRITE) == 0)) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    if (write != nullptr) {
+        if (const std::optional<DWORD> refusal = WriteRefusal(*open, handle, open->position, count)) {
+            return Fail(*refusal);
+        }
+        std::copy(write, write + count, card.bytes.begin() + static_cast<std::ptrdiff_t>(at));
+        m_writesLanded += count != 0 ? 1 : 0;
+    } else {
+        std::copy(card.bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                  card.bytes.begin() + static_cast<std::ptrdiff_t>(at + count), read);
+    }
+    open->position += count;
+    *done = static_cast<DWORD>(count);
+    return TRUE;
+}
+
+BOOL DiskModel::Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done)
+{
+    return Transfer(handle, static_cast<std::uint8_t*>(buffer), nullptr, bytes, done);
+}
+
+BOOL DiskModel::Write(HANDLE handle, const void* buffer, DWORD bytes, DWORD* done)
+{
+    return Transfer(handle, nullptr, static_cast<const std::uint8_t*>(buffer), bytes, done);
+}
+
+BOOL DiskModel::Seek(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* position, DWORD method)
+{
+    std::lock_guard guard(m_lock);
+    OpenHandle* open = Find(handle);
+    if (open == nullptr) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    const std::uint64_t base =
+        method == FILE_END ? RegionOf(*open).lengthBytes : method == FILE_CURRENT ? open->position : 0;
+    open->position = base + static_cast<std::uint64_t>(distance.QuadPart);
+    if (position != nullptr) {
+        position->QuadPart = static_cast<LONGLONG>(open->position);
+    }
+    return TRUE;
+}
+
+// GetFileSizeEx answers for Wine's image file, not for a Windows device.
+BOOL DiskModel::Size(HANDLE handle, LARGE_INTEGER* size)
+{
+    std::lock_guard guard(m_lock);
+    OpenHandle* open = Find(handle);
+    if (open == nullptr || !m_cards[open->card].layout.wine) {
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+    size->QuadPart = static_cast<LONGLONG>(RegionOf(*open).lengthBytes);
+    return TRUE;
+}
+
+BOOL DiskModel::Flush(HANDLE handle)
+{
+    std::lock_guard guard(m_lock);
+    return Find(handle) != nullptr ? TRUE : Fail(ERROR_INVALID_HANDLE);
+}
+
+// FSCTL_LOCK_VOLUME: closing the locking handle unlocks the volume.
+BOOL DiskModel::Close(HANDLE handle)
+{
+    std::lock_guard guard(m_lock);
+    OpenHandle* open = Find(handle);
+    if (open == nullptr) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    if (open->partition) {
+        PartitionState& partition = m_cards[open->card].partitions[*open->partition];
+        if (partition.lockedBy == handle) {
+            partition.lockedBy = nullptr;
+        }
+    }
+    m_handles.erase(handle);
+    return TRUE;
+}
+
+UINT DiskModel::DriveType(const std::string& root)
+{
+    std::lock_guard guard(m_lock);
+    for (const CardState& card : m_cards) {
+        for (const PartitionState& partition : card.partitions) {
+            if (root.size() == 3 && Upper(root[0]) == partition.layout.letter && root.substr(1) == ":\\") {
+                return DRIVE_REMOVABLE;
+            }
+        }
+    }
+    return DRIVE_NO_ROOT_DIR;
+}
+
+BOOL DiskModel::VolumeName(const std::string& root, char* name, DWORD bytes)
+{
+    if (DriveType(root) != DRIVE_REMOVABLE) {
+        return Fail(ERROR_FILE_NOT_FOUND);
+    }
+    const std::string volume = std::string("\\\\?\\Volume{00000000-0000-0000-0000-00000000000") + Upper(root[0]) + "}\\";
+    if (volume.size() >= bytes) {
+        return Fail(ERROR_FILENAME_EXCED_RANGE);
+    }
+    volume.copy(name, volume.size());
+    name[volume.size()] = '\0';
+    return TRUE;
+}
