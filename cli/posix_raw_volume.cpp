@@ -122,7 +122,7 @@ public:
 
     // The mount checks have already refused a volume in use; there is no
     // file system to take the volume from.
-    void PrepareForRawWrites() override {}
+    CardClaim ClaimCard() override { return CardClaim::claimed; }
 
 private:
     std::uint32_t Refuse(Refusal refusal, int error)

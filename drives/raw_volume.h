@@ -9,7 +9,20 @@
 #include <optional>
 #include <span>
 
-// An open volume; destroying it closes the handle.
+// What taking the card for a format came to.
+enum class CardClaim {
+    claimed,
+    // The reader answers nothing.
+    noCard,
+    // The volume is one partition and the whole card cannot be reached.
+    notWholeCard,
+    // A volume on the card is in use by another program.
+    inUse,
+    // Another format, in this program or another, holds the card.
+    otherFormat,
+};
+
+// An open volume; destroying it closes the handle and gives the card back.
 class RawVolume {
 public:
     virtual ~RawVolume() = default;
@@ -31,15 +44,17 @@ public:
     // device keeps count: a new card raises it even when it looks the same.
     virtual std::optional<std::uint32_t> MediaChangeCount() { return std::nullopt; }
 
-    // Before a long series of raw writes: take the volume from the file
-    // system where the platform allows it. Failing that, writes may fail.
-    virtual void PrepareForRawWrites() = 0;
+    // Before the first write: takes the card for this job alone, every
+    // volume on it from its file system, until the volume is destroyed.
+    // Anything but claimed: nothing has been written, and nothing may be.
+    virtual CardClaim ClaimCard() = 0;
 };
 
 class RawVolumeOpener {
 public:
     virtual ~RawVolumeOpener() = default;
 
-    // Opens "\\.\X:" for reading and writing; nullptr when it cannot be opened.
+    // Opens the card behind "\\.\X:" (the whole card where the platform
+    // can reach it); nullptr when it cannot be opened.
     virtual std::unique_ptr<RawVolume> OpenRawVolume(char driveLetter) = 0;
 };

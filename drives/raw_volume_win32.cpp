@@ -1,17 +1,37 @@
 #include "drives/raw_volume_win32.h"
 
+#include "platform/card_session.h"
 #include "platform/volume.h"
 
 namespace {
 
+CardClaim ClaimOf(CardRefusal refusal)
+{
+    switch (refusal) {
+    case CardRefusal::none:
+        return CardClaim::claimed;
+    case CardRefusal::noCard:
+        return CardClaim::noCard;
+    case CardRefusal::notWholeCard:
+        return CardClaim::notWholeCard;
+    case CardRefusal::inUse:
+        return CardClaim::inUse;
+    case CardRefusal::otherFormat:
+        return CardClaim::otherFormat;
+    }
+    return CardClaim::noCard;
+}
+
+// The whole card, through the platform's card session: opened here,
+// claimed and locked by ClaimCard, given back when destroyed.
 class Win32RawVolume : public RawVolume {
 public:
-    bool Open(char driveLetter) { return m_volume.Open(driveLetter); }
+    bool Open(char driveLetter) { return m_session.Open(driveLetter); }
 
     std::optional<DiskGeometry> ReadGeometry() override
     {
         DISK_GEOMETRY geometry{};
-        if (!m_volume.GetDriveGeometry(geometry)) {
+        if (!m_session.GetDriveGeometry(geometry)) {
             return std::nullopt;
         }
         return DiskGeometry{
@@ -23,24 +43,24 @@ public:
         };
     }
 
-    std::optional<std::uint64_t> LengthBytes() override { return m_volume.GetLength(); }
+    std::optional<std::uint64_t> LengthBytes() override { return m_session.Length(); }
 
     std::uint32_t Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override
     {
-        return m_volume.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return m_session.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
     }
 
     std::uint32_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override
     {
-        return m_volume.Read(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return m_session.Read(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
     }
 
-    std::optional<std::uint32_t> MediaChangeCount() override { return m_volume.GetMediaChangeCount(); }
+    std::optional<std::uint32_t> MediaChangeCount() override { return m_session.MediaChangeCount(); }
 
-    void PrepareForRawWrites() override { m_volume.LockAndDismount(); }
+    CardClaim ClaimCard() override { return ClaimOf(m_session.Claim()); }
 
 private:
-    Volume m_volume;
+    CardSession m_session;
 };
 
 }  // namespace

@@ -43,6 +43,11 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
         dialog.ShowMessage(JobMessage::fail);
         return {};
     }
+    // The trial write, the erase and every layout are in 512-byte sectors.
+    if (geometry->bytesPerSector != kTrialWriteBytes) {
+        dialog.ShowText(kSectorSizeText);
+        return {};
+    }
     const std::optional<std::uint64_t> length = volume.LengthBytes();
     const SizeClass sizeClass = SizeClassOf(*estimate);
     const trellan::Builder builder = *ChooseBuilder(inputs.cardType, sizeClass);
@@ -125,14 +130,38 @@ void ApplyErase(const ErasePlan& plan, CardSample& card)
 // The card is still the one surveyed, holding what the job wrote: a card
 // swapped during the erase would otherwise get the layout planned for the
 // old one.
-bool IsSameCard(char driveLetter, const JobPlan& plan, RawVolumeOpener& volumes)
+bool IsSameCard(RawVolume& volume, const JobPlan& plan)
 {
-    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
-    if (!volume) {
+    const std::optional<CardSample> card = SampleCard(volume, plan.bytesPerSector);
+    return card && *card == plan.card;
+}
+
+bool TrialWriteTakes(RawVolume& volume)
+{
+    const std::vector<std::uint8_t> zeros(kTrialWriteBytes, 0);
+    return volume.Write(0, zeros) == kTrialWriteBytes;
+}
+
+// False, with the reason shown, when the card could not be taken.
+bool ClaimCard(RawVolume& volume, FormatJobDialog& dialog)
+{
+    switch (volume.ClaimCard()) {
+    case CardClaim::claimed:
+        return true;
+    case CardClaim::noCard:
+        dialog.ShowMessage(JobMessage::fail);
+        return false;
+    case CardClaim::notWholeCard:
+        dialog.ShowText(kCardNotWholeText);
+        return false;
+    case CardClaim::inUse:
+        dialog.ShowText(kCardInUseText);
+        return false;
+    case CardClaim::otherFormat:
+        dialog.ShowText(kCardFormattedElsewhereText);
         return false;
     }
-    const std::optional<CardSample> card = SampleCard(*volume, plan.bytesPerSector);
-    return card && *card == plan.card;
+    return false;
 }
 
 }  // namespace
@@ -140,11 +169,7 @@ bool IsSameCard(char driveLetter, const JobPlan& plan, RawVolumeOpener& volumes)
 bool IsWriteProtected(char driveLetter, RawVolumeOpener& volumes)
 {
     const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
-    if (!volume) {
-        return true;
-    }
-    const std::vector<std::uint8_t> zeros(kTrialWriteBytes, 0);
-    return volume->Write(0, zeros) != kTrialWriteBytes;
+    return !volume || !TrialWriteTakes(*volume);
 }
 
 int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog,
@@ -161,41 +186,34 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
     }
     const char letter = *inputs.driveLetter;
 
-    JobPlan plan;
-    {
-        const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
-        if (!volume) {
-            dialog.ShowMessage(JobMessage::fail);
-            return FORMAT_FAILED;
-        }
-        const Survey survey = SurveyVolume(inputs, *volume, dialog, checkExFatSupport);
-        if (!survey.plan) {
-            return survey.result;
-        }
-        plan = *survey.plan;
+    // One handle for the whole job: destroying it gives the card back.
+    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
+    if (!volume) {
+        dialog.ShowMessage(JobMessage::fail);
+        return FORMAT_FAILED;
     }
+    const Survey survey = SurveyVolume(inputs, *volume, dialog, checkExFatSupport);
+    if (!survey.plan) {
+        return survey.result;
+    }
+    JobPlan plan = *survey.plan;
 
-    if (IsWriteProtected(letter, volumes)) {
+    if (!ClaimCard(*volume, dialog)) {
+        return FORMAT_FAILED;
+    }
+    if (!TrialWriteTakes(*volume)) {
         dialog.ShowMessage(JobMessage::writeProtected);
         return FORMAT_FAILED;
     }
     plan.card.Zero(0, kTrialWriteBytes);
-    {
-        const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
-        if (!volume) {
+    if (plan.erase.erases()) {
+        if (!RunErasePass(*volume, plan.erase, dialog)) {
             dialog.ShowMessage(JobMessage::fail);
             return FORMAT_FAILED;
         }
-        if (plan.erase.erases()) {
-            volume->PrepareForRawWrites();
-            if (!RunErasePass(*volume, plan.erase, dialog)) {
-                dialog.ShowMessage(JobMessage::fail);
-                return FORMAT_FAILED;
-            }
-            ApplyErase(plan.erase, plan.card);
-        }
+        ApplyErase(plan.erase, plan.card);
     }
-    if (!IsSameCard(letter, plan, volumes)) {
+    if (!IsSameCard(*volume, plan)) {
         dialog.ShowText(kCardChangedDuringEraseText);
         return FORMAT_FAILED;
     }

@@ -37,6 +37,14 @@ inline constexpr std::string_view kCardChangedText =
     "The card in the drive is not the one you agreed to erase. Nothing has been written to it.";
 inline constexpr std::string_view kCardChangedDuringEraseText =
     "The card was changed during the erase. No file system has been written.";
+inline constexpr std::string_view kSectorSizeText =
+    "The card's sectors are not 512 bytes long, and it cannot be formatted. Nothing has been written to it.";
+inline constexpr std::string_view kCardInUseText =
+    "The card is in use. Close the programs using the card, then try again. Nothing has been written to it.";
+inline constexpr std::string_view kCardFormattedElsewhereText =
+    "The card is being formatted by another program. Nothing has been written to it.";
+inline constexpr std::string_view kCardNotWholeText =
+    "Only a partition of the card can be reached, not the whole card. Nothing has been written to it.";
 
 // Message boxes of the job, by their string-table ids (MB_OK).
 enum class JobMessage : unsigned { fail = IDS_FAIL, writeProtected = IDS_WRITE_PROTECT };
@@ -66,15 +74,19 @@ public:
     virtual ~CardLibrary() = default;
 
     // The drive letter and the job's 16-byte label buffer; non-zero when the
-    // card has been formatted. Called after the job has closed its volumes.
+    // card has been formatted. Called while the job still holds the card,
+    // on the job's thread: the library writes inside the job's claim.
     virtual int Build(trellan::Builder builder, char driveLetter, char* label) = 0;
 };
 
 // Returns a FormatResult. checkExFatSupport answers as CheckExFatSupport
-// does; it is asked once, for cards of the large class only. Nothing is
-// written unless a layout fits the card and the card is the one in
-// inputs.card; a failed write ends the job, and before the library builds,
-// the card must still read as that card with the job's own writes on it.
+// does; it is asked once, for cards of the large class only. The card is
+// opened once: surveyed, then claimed, and the trial write, the erase, the
+// same-card check and the build all happen inside the claim. Nothing is
+// written unless a layout fits the card, its sectors are 512 bytes, the
+// card is the one in inputs.card and the claim holds; a failed write ends
+// the job, and before the library builds, the card must still read as that
+// card with the job's own writes on it.
 int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog,
                  CardLibrary& library, const std::function<int()>& checkExFatSupport);
 

@@ -280,20 +280,31 @@ CardRefusal CardSession::Claim()
     return CardRefusal::none;
 }
 
+// A card that cannot be reached whole is still measured and read through
+// its volume, so that it shows its size and the job can say why it refuses.
+HANDLE CardSession::QueryHandle() const
+{
+    return m_card != INVALID_HANDLE_VALUE ? m_card : m_volume;
+}
+
 std::optional<ULONGLONG> CardSession::Length()
 {
-    const HANDLE handle = m_card != INVALID_HANDLE_VALUE ? m_card : m_volume;
-    return handle == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(handle);
+    return QueryHandle() == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(QueryHandle());
 }
 
 bool CardSession::GetDriveGeometry(DISK_GEOMETRY& geometry)
 {
-    return DeviceGeometry(m_card != INVALID_HANDLE_VALUE ? m_card : m_volume, geometry);
+    return DeviceGeometry(QueryHandle(), geometry);
+}
+
+std::optional<ULONG> CardSession::MediaChangeCount()
+{
+    return ::MediaChangeCount(QueryHandle());
 }
 
 DWORD CardSession::Read(ULONGLONG offset, void* buffer, DWORD bytes)
 {
-    return ReadAt(m_card, offset, buffer, bytes);
+    return ReadAt(QueryHandle(), offset, buffer, bytes);
 }
 
 // Only a claimed card is written.

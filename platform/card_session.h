@@ -42,25 +42,28 @@ public:
     // the card locked and dismounted. Nothing is held after a refusal.
     CardRefusal Claim();
 
-    // The card's length, asked anew each time; its geometry.
+    // The card's length, asked anew each time; its geometry; the reader's
+    // count of media changes.
     std::optional<ULONGLONG> Length();
     bool GetDriveGeometry(DISK_GEOMETRY& geometry);
+    std::optional<ULONG> MediaChangeCount();
 
-    // Bytes transferred at offsets on the whole card; 0 on failure.
+    // Bytes transferred at offsets on the whole card; 0 on failure. Only a
+    // claimed card is written.
     DWORD Read(ULONGLONG offset, void* buffer, DWORD bytes);
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD bytes);
     BOOL Flush();
 
-    // The handle that reaches the whole card, and the volume's own handle
-    // for queries (the joined session has none of its own).
+    // The handle that reaches the whole card.
     HANDLE CardHandle() const { return m_card; }
-    bool IsWholeDisk() const { return m_disk != INVALID_HANDLE_VALUE; }
 
     // Flush, re-read the partition table, unlock, close, release the claim.
     void End();
 
 private:
+    bool IsWholeDisk() const { return m_disk != INVALID_HANDLE_VALUE; }
     void FindWholeCard();
+    HANDLE QueryHandle() const;
     std::string Identity();
     bool LockCardVolumes();
     bool TakeClaim();

@@ -31,8 +31,11 @@ struct Card {
     bool writeProtected = false;
     std::set<int> failingOpens;  // 1-based numbers of the opens that fail
     int writesThatTake = -1;     // writes before the card stops taking any; -1: all
-    std::map<int, std::uint64_t> lengthFromOpen;  // open number: the card swapped for one of this length
-    std::set<int> sameSizeSwapAtOpen;             // open number: the card swapped for another of its length
+    CardClaim claim = CardClaim::claimed;
+    // Writes taken: the card swapped for one of this length (nullopt: pulled).
+    std::map<std::size_t, std::optional<std::uint64_t>> lengthAfterWrites;
+    // Writes taken: the card swapped for another of its length.
+    std::set<std::size_t> sameSizeSwapAfterWrites;
     // What the card holds: bytes that follow from this and their offset,
     // except where the card took a write since it went in.
     int identity = 1;
@@ -65,7 +68,16 @@ public:
         EXPECT_EQ(bytes.back(), 0);
         const bool beyondEnd = card_.length && offset + bytes.size() > *card_.length;
         const bool pulled = card_.writesThatTake >= 0 && card_.writes.size() > std::size_t(card_.writesThatTake);
-        return card_.writeProtected || beyondEnd || pulled ? 0 : static_cast<std::uint32_t>(bytes.size());
+        const std::uint32_t taken =
+            card_.writeProtected || beyondEnd || pulled ? 0 : static_cast<std::uint32_t>(bytes.size());
+        const std::size_t writes = card_.writes.size();
+        const auto swapped = card_.lengthAfterWrites.find(writes);
+        if (swapped != card_.lengthAfterWrites.end() || card_.sameSizeSwapAfterWrites.contains(writes)) {
+            card_.length = swapped != card_.lengthAfterWrites.end() ? swapped->second : card_.length;
+            ++card_.identity;
+            card_.writesOfEarlierCards = writes;
+        }
+        return taken;
     }
     std::uint32_t Read(std::uint64_t offset, std::span<std::uint8_t> bytes) override
     {
@@ -88,7 +100,11 @@ public:
         }
         return static_cast<std::uint32_t>(bytes.size());
     }
-    void PrepareForRawWrites() override { card_.events.push_back("prepare"); }
+    CardClaim ClaimCard() override
+    {
+        card_.events.push_back("claim");
+        return card_.claim;
+    }
 
 private:
     Card& card_;
@@ -104,12 +120,6 @@ public:
             return nullptr;
         }
         card_.events.push_back("open");
-        const auto swapped = card_.lengthFromOpen.find(card_.opens);
-        if (swapped != card_.lengthFromOpen.end() || card_.sameSizeSwapAtOpen.contains(card_.opens)) {
-            card_.length = swapped != card_.lengthFromOpen.end() ? swapped->second : card_.length;
-            ++card_.identity;
-            card_.writesOfEarlierCards = card_.writes.size();
-        }
         return std::make_unique<FakeVolume>(card_);
     }
 
@@ -239,11 +249,6 @@ struct Job {
         return result;
     }
 
-    std::size_t WritesAfterTrial() const
-    {
-        return card.writes.empty() ? 0 : card.writes.size() - 1;
-    }
-
     Card card;
     FakeDialog dialog{card};
     FakeLibrary library{card};
@@ -280,7 +285,8 @@ TEST(FormatJob, BuilderByCardTypeAndSizeClassAtTheBoundaries)
         EXPECT_TRUE(job.dialog.warnings.empty());
         EXPECT_EQ(job.library.letter, 'E');
         EXPECT_EQ(job.library.labelSeen, "BREVALD");
-        EXPECT_EQ(job.library.handlesOpenAtBuild, 0);
+        // The library builds inside the job's hold on the card.
+        EXPECT_EQ(job.library.handlesOpenAtBuild, 1);
     }
 }
 
@@ -323,27 +329,22 @@ TEST(FormatJob, TrialWriteOfSectorZeroRunsInEveryEraseMode)
         EXPECT_EQ(job.Run(Inputs(CardType::sd, mode)), FORMAT_DONE);
         ASSERT_FALSE(job.card.writes.empty());
         EXPECT_EQ(job.card.writes.front(), (WriteRecord{0, 512}));
-        // The trial has its own handle, between the survey and the erase pass.
-        const std::vector<std::string> start = {"open", "close", "open", "write", "close", "open"};
+        // On the job's one handle, once the card is claimed.
+        const std::vector<std::string> start = {"open", "claim", "write"};
         EXPECT_TRUE(std::equal(start.begin(), start.end(), job.card.events.begin()));
     }
 }
 
 TEST(FormatJob, WriteProtectedCardIsRefusedAndLeftAlone)
 {
-    // The trial write takes nothing, or the volume will not open for it.
-    for (const bool openFails : {false, true}) {
-        Job job(Mebibytes(4));
-        job.card.writeProtected = !openFails;
-        if (openFails) {
-            job.card.failingOpens = {2};
-        }
-        EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_FAILED);
-        EXPECT_EQ(job.dialog.messages, std::vector{JobMessage::writeProtected});
-        EXPECT_EQ(job.card.writes.size(), openFails ? 0u : 1u);
-        EXPECT_TRUE(job.library.built.empty());
-        EXPECT_EQ(job.dialog.barShown, 0);
-    }
+    // The trial write takes nothing.
+    Job job(Mebibytes(4));
+    job.card.writeProtected = true;
+    EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_FAILED);
+    EXPECT_EQ(job.dialog.messages, std::vector{JobMessage::writeProtected});
+    EXPECT_EQ(job.card.writes.size(), 1u);
+    EXPECT_TRUE(job.library.built.empty());
+    EXPECT_EQ(job.dialog.barShown, 0);
 }
 
 TEST(FormatJob, FailuresReportAndCloseWhatWasOpened)
@@ -356,26 +357,39 @@ TEST(FormatJob, FailuresReportAndCloseWhatWasOpened)
         CardType type;
         std::vector<JobMessage> messages;
         int opens;
+        CardClaim claim = CardClaim::claimed;
+        std::vector<std::string> texts = {};
     } cases[] = {
         {"no drive selected", Mebibytes(4), {}, false, CardType::sd, {JobMessage::fail}, 0},
         {"volume does not open", Mebibytes(4), {1}, true, CardType::sd, {JobMessage::fail}, 1},
         {"no geometry", std::nullopt, {}, true, CardType::sd, {JobMessage::fail}, 1},
         {"geometry of zeros", DiskGeometry{}, {}, true, CardType::sd, {JobMessage::fail}, 1},
-        {"second open fails", Mebibytes(4), {3}, true, CardType::sd, {JobMessage::fail}, 3},
+        {"the reader answers nothing when claimed", Mebibytes(4), {}, true, CardType::sd, {JobMessage::fail}, 1,
+         CardClaim::noCard},
+        {"only a partition of the card can be reached", Mebibytes(4), {}, true, CardType::sd, {}, 1,
+         CardClaim::notWholeCard, {std::string(kCardNotWholeText)}},
+        {"another volume on the card is in use", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardClaim::inUse,
+         {std::string(kCardInUseText)}},
+        {"another program formats the card", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardClaim::otherFormat,
+         {std::string(kCardFormattedElsewhereText)}},
+        {"sectors of 4 KiB", Chs(8, 255, 63, 4096), {}, true, CardType::sd, {}, 1, CardClaim::claimed,
+         {std::string(kSectorSizeText)}},
         {"no card type", Mebibytes(4), {}, true, CardType::none, {}, 0},
     };
     for (const auto& c : cases) {
         Job job(Mebibytes(4));
         job.card.geometry = c.geometry;
         job.card.failingOpens = c.failingOpens;
+        job.card.claim = c.claim;
         FormatJobInputs inputs = Inputs(c.type, EraseMode::complete);
         if (!c.hasLetter) {
             inputs.driveLetter.reset();
         }
         EXPECT_EQ(job.Run(inputs), FORMAT_FAILED) << c.what;
         EXPECT_EQ(job.dialog.messages, c.messages) << c.what;
+        EXPECT_EQ(job.dialog.texts, c.texts) << c.what;
         EXPECT_EQ(job.card.opens, c.opens) << c.what;
-        EXPECT_EQ(job.WritesAfterTrial(), 0u) << c.what;
+        EXPECT_TRUE(job.card.writes.empty()) << c.what;
         EXPECT_TRUE(job.library.built.empty()) << c.what;
     }
 }
@@ -444,8 +458,8 @@ TEST(FormatJob, ErasePassWritesEveryBlockThenTheTailSectors)
         EXPECT_EQ(job.dialog.positions, positions);
         EXPECT_EQ(job.dialog.pumps, static_cast<int>(positions.size()));
         EXPECT_EQ(job.dialog.barShown, 1);
-        // Taken from the file system before the first erase write.
-        EXPECT_EQ(job.card.events[6], "prepare");
+        // Claimed, every volume taken from its file system, before the first write.
+        EXPECT_EQ(job.card.events[1], "claim");
     }
 }
 
@@ -521,8 +535,8 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
         const char* what;
         Asked asked;
         EraseMode erase;
-        std::map<int, std::uint64_t> lengthFromOpen;
-        std::set<int> sameSizeSwapAtOpen;
+        std::map<std::size_t, std::optional<std::uint64_t>> lengthAfterWrites;
+        std::set<std::size_t> sameSizeSwapAfterWrites;
         std::size_t writes;  // trial write included
         std::string_view text;
     } cases[] = {
@@ -534,12 +548,12 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
         {"another card in the reader after Yes", Asked::anotherOfOneGibibyte, EraseMode::complete, {}, {}, 0,
          kCardChangedText},
         {"no card answered when the user was asked", Asked::noCard, EraseMode::complete, {}, {}, 0, kCardChangedText},
-        {"swapped during the erase", Asked::thisCard, EraseMode::complete, {{4, one}}, {}, 1 + four / kRun,
-         kCardChangedDuringEraseText},
-        {"swapped for one of the same size during a Complete erase", Asked::thisCard, EraseMode::complete, {}, {4},
+        {"swapped during the erase", Asked::thisCard, EraseMode::complete, {{1 + four / kRun, one}}, {},
          1 + four / kRun, kCardChangedDuringEraseText},
-        {"swapped for one of the same size during an Optimized erase", Asked::thisCard, EraseMode::optimized, {}, {4},
-         1 + four / kBlock, kCardChangedDuringEraseText},
+        {"swapped for one of the same size during a Complete erase", Asked::thisCard, EraseMode::complete, {},
+         {1 + four / kRun}, 1 + four / kRun, kCardChangedDuringEraseText},
+        {"swapped for one of the same size during an Optimized erase", Asked::thisCard, EraseMode::optimized, {},
+         {1 + four / kBlock}, 1 + four / kBlock, kCardChangedDuringEraseText},
     };
     for (const auto& c : cases) {
         Job job(Chs(522));
@@ -552,8 +566,8 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
             FakeVolume volume(asked.card);
             inputs.card = SampleCard(volume, 512);
         }
-        job.card.lengthFromOpen = c.lengthFromOpen;
-        job.card.sameSizeSwapAtOpen = c.sameSizeSwapAtOpen;
+        job.card.lengthAfterWrites = c.lengthAfterWrites;
+        job.card.sameSizeSwapAfterWrites = c.sameSizeSwapAfterWrites;
         const bool built = c.text.empty();
         EXPECT_EQ(job.RunAsGiven(inputs), built ? FORMAT_DONE : FORMAT_FAILED) << c.what;
         EXPECT_EQ(job.card.writes.size(), c.writes) << c.what;
@@ -567,7 +581,7 @@ TEST(FormatJob, ACardPulledDuringTheEraseIsNotBuiltOn)
     const std::uint64_t four = std::uint64_t{4} << 30;
     Job job(Chs(522));
     job.card.length = four;
-    job.card.failingOpens = {4};
+    job.card.lengthAfterWrites = {{1 + four / kRun, std::nullopt}};
     EXPECT_EQ(job.Run(Inputs(CardType::sd, EraseMode::complete)), FORMAT_FAILED);
     EXPECT_EQ(job.card.writes.size(), 1 + four / kRun);
     EXPECT_TRUE(job.library.built.empty());
