@@ -127,6 +127,9 @@ bool CardSession::Open(char driveLetter)
     if (m_volume == INVALID_HANDLE_VALUE) {
         return false;
     }
+    // A volume handle that is read or written reaches the sectors its file
+    // system does not cover, up to the partition's end.
+    ControlDevice(m_volume, FSCTL_ALLOW_EXTENDED_DASD_IO);
     FindWholeCard();
     return true;
 }
@@ -267,11 +270,6 @@ CardRefusal CardSession::Claim()
     if (!LockCardVolumes()) {
         End();
         return CardRefusal::inUse;
-    }
-    // A volume handle that is still written reaches the sectors its file
-    // system does not cover, up to the partition's end.
-    if (m_card == m_volume) {
-        ControlDevice(m_volume, FSCTL_ALLOW_EXTENDED_DASD_IO);
     }
     SessionRecord record{};
     record.card = m_card;

@@ -81,7 +81,7 @@ bool HasMbrAtSectorZero(const std::vector<std::uint8_t>& card)
            card[kFirstPartitionTypeOffset] != 0;
 }
 
-[[maybe_unused]] std::vector<std::uint64_t> SectorsKeepingOldData(const DiskModel& model, std::size_t card, DWORD sectorBytes)
+std::vector<std::uint64_t> SectorsKeepingOldData(const DiskModel& model, std::size_t card, DWORD sectorBytes)
 {
     std::vector<std::uint64_t> kept;
     const std::vector<std::uint8_t>& bytes = model.Bytes(card);
@@ -92,6 +92,101 @@ bool HasMbrAtSectorZero(const std::vector<std::uint8_t>& card)
         }
     }
     return kept;
+}
+
+class AnsweringDialog : public FormatJobDialog {
+public:
+    void ShowMessage(JobMessage message) override { messages.push_back(message); }
+    void ShowText(std::string_view text) override { texts.emplace_back(text); }
+    bool ConfirmFormat(std::string_view) override { return true; }
+    void ShowProgressBar() override {}
+    void SetBarRange(std::int64_t, std::int64_t) override {}
+    void SetBarPosition(std::int64_t) override {}
+    void PumpPendingMessages() override {}
+
+    std::vector<JobMessage> messages;
+    std::vector<std::string> texts;
+};
+
+// The program's library, in this process: Trellan.dll's own code.
+class InProcessLibrary : public CardLibrary {
+public:
+    int Build(trellan::Builder builder, char driveLetter, char* label) override
+    {
+        return builder == trellan::Builder::sd ? Trellan_BuildSd(driveLetter, label) : 0;
+    }
+};
+
+// The job as the dialog runs it: the card sampled when the user is asked.
+int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog)
+{
+    Win32RawVolumeOpener volumes;
+    FormatJobInputs inputs{.driveLetter = letter, .label = {}, .cardType = CardType::sd, .eraseMode = erase,
+                           .card = std::nullopt};
+    if (const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter)) {
+        const std::optional<DiskGeometry> geometry = volume->ReadGeometry();
+        inputs.card = geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
+    }
+    InProcessLibrary library;
+    return RunFormatJob(inputs, volumes, dialog, library, [] { return 1; });
+}
+
+TEST(CardSession, ACompleteFormatLeavesNoOldDataAnywhereOnThePartitionedCard)
+{
+    DiskModel model;
+    const std::size_t card = model.AddCard(PartitionedCard());
+    AnsweringDialog dialog;
+    ASSERT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_DONE);
+    EXPECT_TRUE(dialog.messages.empty());
+    EXPECT_TRUE(dialog.texts.empty());
+    // The MBR, the gap before the first partition, the second partition and
+    // the slack after it: every sector is zero or a new structure.
+    EXPECT_EQ(SectorsKeepingOldData(model, card, 512), std::vector<std::uint64_t>{});
+    EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(card)));
+}
+
+// Each row: a card the job must refuse with a reason, before any write.
+TEST(CardSession, TheJobRefusesBeforeAnyWrite)
+{
+    const struct {
+        const char* name;
+        DWORD sectorBytes;
+        std::function<void(DiskModel&, std::size_t)> arrange;
+        std::string_view text;
+    } rows[] = {
+        {"the volume is one partition and the disk cannot be opened", 512,
+         [](DiskModel& model, std::size_t card) { model.SetDiskOpenRefused(card, true); }, kCardNotWholeText},
+        {"the second partition is in use", 512, [](DiskModel& model, std::size_t) { model.HoldOpen('F'); },
+         kCardInUseText},
+        {"sectors of 4 KiB", 4096, [](DiskModel&, std::size_t) {}, kSectorSizeText},
+    };
+    for (const auto& row : rows) {
+        DiskModel model;
+        const std::size_t card = model.AddCard(PartitionedCard(row.sectorBytes));
+        row.arrange(model, card);
+        AnsweringDialog dialog;
+        EXPECT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_FAILED) << row.name;
+        EXPECT_EQ(dialog.texts, std::vector{std::string(row.text)}) << row.name;
+        EXPECT_EQ(model.WritesLanded(), 0u) << row.name;
+    }
+}
+
+// Two windows, or the program and another caller of the library, never
+// format one card at once: the second writes nothing.
+TEST(CardSession, ACardAnotherFormatHoldsIsRefused)
+{
+    DiskModel model;
+    model.AddCard(PartitionedCard());
+    const HeldElsewhere other('E');
+    ASSERT_TRUE(other.held);
+    for (const char letter : {'E', 'F'}) {
+        AnsweringDialog dialog;
+        EXPECT_EQ(RunJob(letter, EraseMode::complete, dialog), FORMAT_FAILED) << letter;
+        EXPECT_EQ(dialog.texts, std::vector{std::string(kCardFormattedElsewhereText)}) << letter;
+        char label[16] = "";
+        EXPECT_EQ(Trellan_BuildSd(letter, label), 0) << letter;
+    }
+    EXPECT_EQ(model.WritesLanded(), 0u);
 }
 
 TEST(CardSession, TheLibraryOnItsOwnWritesTheMbrAtTheCardsFirstSector)
@@ -125,13 +220,6 @@ TEST(CardSession, TheLibraryRefusesBeforeAnyWrite)
         EXPECT_EQ(Trellan_BuildSd('E', label), 0) << row.name;
         EXPECT_EQ(model.WritesLanded(), 0u) << row.name;
     }
-    DiskModel model;
-    model.AddCard(PartitionedCard());
-    const HeldElsewhere other('E');
-    ASSERT_TRUE(other.held);
-    char label[16] = "";
-    EXPECT_EQ(Trellan_BuildSd('F', label), 0) << "another format holds the card";
-    EXPECT_EQ(model.WritesLanded(), 0u);
 }
 
 // Under Wine every image drive reports one device number: the claim is
@@ -145,9 +233,11 @@ TEST(CardSession, UnderWineTheClaimIsPerVolume)
     ASSERT_TRUE(other.held);
     char label[16] = "";
     EXPECT_EQ(Trellan_BuildSd('G', label), 0);
-    EXPECT_EQ(Trellan_BuildSd('H', label), 1);
+    AnsweringDialog dialog;
+    EXPECT_EQ(RunJob('H', EraseMode::complete, dialog), FORMAT_DONE);
     EXPECT_FALSE(HasMbrAtSectorZero(model.Bytes(g)));
     EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(h)));
+    EXPECT_EQ(SectorsKeepingOldData(model, h, 512), std::vector<std::uint64_t>{});
 }
 
 }  // namespace
