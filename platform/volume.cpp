@@ -77,26 +77,6 @@ bool DismountVolume(HANDLE volume)
     return ControlDevice(volume, FSCTL_DISMOUNT_VOLUME);
 }
 
-bool Volume::Open(char driveLetter)
-{
-    Close();
-    const std::string path = VolumePath(driveLetter);
-    m_handle = OpenReadWrite(path);
-    const DWORD error = GetLastError();
-    if (!IsOpen() && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-        m_handle = Disk().Open(path, GENERIC_READ, kShareBoth);
-    }
-    return IsOpen();
-}
-
-void Volume::Close()
-{
-    if (IsOpen()) {
-        Disk().Close(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
-}
-
 bool DeviceGeometry(HANDLE handle, DISK_GEOMETRY& geometry)
 {
     DWORD returned = 0;
@@ -123,19 +103,6 @@ bool DeviceGeometry(HANDLE handle, DISK_GEOMETRY& geometry)
     return true;
 }
 
-bool Volume::GetDriveGeometry(DISK_GEOMETRY& geometry)
-{
-    return DeviceGeometry(m_handle, geometry);
-}
-
-std::optional<ULONGLONG> Volume::GetLength()
-{
-    if (!IsOpen()) {
-        return std::nullopt;
-    }
-    return DeviceLength(m_handle);
-}
-
 std::optional<ULONG> MediaChangeCount(HANDLE handle)
 {
     ULONG count = 0;
@@ -145,11 +112,6 @@ std::optional<ULONG> MediaChangeCount(HANDLE handle)
         return std::nullopt;
     }
     return count;
-}
-
-std::optional<ULONG> Volume::GetMediaChangeCount()
-{
-    return MediaChangeCount(m_handle);
 }
 
 namespace {
@@ -185,21 +147,4 @@ DWORD WriteWithin(HANDLE handle, ULONGLONG offset, const void* buffer, DWORD byt
         return 0;
     }
     return written;
-}
-
-DWORD Volume::Read(ULONGLONG offset, void* buffer, DWORD bytes)
-{
-    return ReadAt(m_handle, offset, buffer, bytes);
-}
-
-DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
-{
-    return WriteWithin(m_handle, offset, buffer, bytes);
-}
-
-void Volume::LockAndDismount()
-{
-    if (LockVolume(m_handle)) {
-        DismountVolume(m_handle);
-    }
 }

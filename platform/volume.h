@@ -1,7 +1,7 @@
-// Raw access to a drive's volume "\\.\X:", for the program and the card
-// library alike: the paths, the length, the answers of devices that do not
-// implement a request, locking and dismounting; and the program's own
-// volume object, with its geometry and bytes at 64-bit offsets.
+// Raw access to disks and volumes, for the program and the card library
+// alike (through DiskCalls): the paths, the length and geometry, bytes at
+// 64-bit offsets, the answers of devices that do not implement a request,
+// locking and dismounting.
 #pragma once
 
 #include <windows.h>
@@ -53,41 +53,3 @@ std::optional<ULONG> MediaChangeCount(HANDLE handle);
 bool LockVolume(HANDLE volume);
 // FSCTL_DISMOUNT_VOLUME; true when done or not implemented.
 bool DismountVolume(HANDLE volume);
-
-class Volume {
-public:
-    Volume() = default;
-    ~Volume() { Close(); }
-    Volume(const Volume&) = delete;
-    Volume& operator=(const Volume&) = delete;
-
-    // CreateFileA with GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ |
-    // FILE_SHARE_WRITE, OPEN_EXISTING. A device that refuses write access
-    // (a read-only image) is opened for reading, as a write-protected card
-    // opens: it shows its size, and its writes fail.
-    bool Open(char driveLetter);
-    void Close();
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-
-    // DeviceGeometry of the open volume.
-    bool GetDriveGeometry(DISK_GEOMETRY& geometry);
-
-    // DeviceLength of the open volume.
-    std::optional<ULONGLONG> GetLength();
-
-    // MediaChangeCount of the open volume.
-    std::optional<ULONG> GetMediaChangeCount();
-
-    // ReadAt and WriteWithin on the open volume.
-    DWORD Read(ULONGLONG offset, void* buffer, DWORD bytes);
-    DWORD Write(ULONGLONG offset, const void* buffer, DWORD bytes);
-
-    // LockVolume, then DismountVolume, so that raw writes reach sectors that
-    // a mounted file system would guard. Best effort: a volume that stays
-    // locked by others is written as it is, without taking its file system
-    // from under them. Closing releases the lock.
-    void LockAndDismount();
-
-private:
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
-};

@@ -11,6 +11,10 @@
  * or writes anything, a drive that is not removable, one the probe marks
  * 0xC, and a reader without a card; a card that shrinks or goes away while
  * it is formatted makes the format fail and is never written past its end.
+ * A builder formats the whole card, through its disk, with every volume on
+ * it locked; it refuses, before it writes anything, a card another format
+ * holds, one whose volumes are in use, and one of which only a partition
+ * can be reached.
  *   Trellan_BuildCf     CompactFlash: FAT12/16 up to 2 GiB, FAT32 above
  *   Trellan_BuildExFat  SDXC-style exFAT (label as UTF-16, up to 11 units)
  *   Trellan_BuildFat32  SDHC-style FAT32

@@ -5,7 +5,7 @@
 #include "drives/capacity_text.h"
 #include "drives/raw_volume_win32.h"
 #include "format/card_format_win32.h"
-#include "platform/volume.h"
+#include "platform/card_session.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ constexpr ULONGLONG kSmallImageBytes = 3 * 1024 * 1024 + 512;
 
 TEST(Volume, ImageWithoutGeometryGetsTheDerivedOne)
 {
-    Volume volume;
+    CardSession volume;
     ASSERT_TRUE(volume.Open('E'));
     DISK_GEOMETRY geometry{};
     ASSERT_TRUE(volume.GetDriveGeometry(geometry));
@@ -27,7 +27,7 @@ TEST(Volume, ImageWithoutGeometryGetsTheDerivedOne)
     EXPECT_EQ(geometry.SectorsPerTrack, 63u);
     EXPECT_EQ(geometry.BytesPerSector, 512u);
     EXPECT_EQ(geometry.MediaType, RemovableMedia);
-    EXPECT_EQ(volume.GetLength(), kEightGibibytes);
+    EXPECT_EQ(volume.Length(), kEightGibibytes);
 
     const std::optional<DiskGeometry> read = ReadDriveGeometry('E');
     ASSERT_TRUE(read);
@@ -37,7 +37,7 @@ TEST(Volume, ImageWithoutGeometryGetsTheDerivedOne)
 
 TEST(Volume, ReaderWithoutCardReadsAsZeroBytes)
 {
-    Volume volume;
+    CardSession volume;
     DISK_GEOMETRY geometry{};
     EXPECT_FALSE(volume.Open('F') && volume.GetDriveGeometry(geometry));
     EXPECT_EQ(ReadDriveGeometry('F'), std::nullopt);
@@ -50,8 +50,9 @@ TEST(Volume, ReaderWithoutCardReadsAsZeroBytes)
 
 TEST(Volume, WritesPastTheEndFailAndNeverGrowTheImage)
 {
-    Volume volume;
+    CardSession volume;
     ASSERT_TRUE(volume.Open('G'));
+    ASSERT_EQ(volume.Claim(), CardRefusal::none);
     const std::vector<char> zeros(1024, 0);
     const struct {
         ULONGLONG offset;
@@ -67,15 +68,16 @@ TEST(Volume, WritesPastTheEndFailAndNeverGrowTheImage)
     for (const auto& c : cases) {
         EXPECT_EQ(volume.Write(c.offset, zeros.data(), c.bytes), c.written) << c.offset;
     }
-    volume.Close();
+    volume.End();
     ASSERT_TRUE(volume.Open('G'));
-    EXPECT_EQ(volume.GetLength(), kSmallImageBytes);
+    EXPECT_EQ(volume.Length(), kSmallImageBytes);
 }
 
 TEST(Volume, OffsetsBeyondFourGibibytesLandWhereAddressed)
 {
-    Volume volume;
+    CardSession volume;
     ASSERT_TRUE(volume.Open('E'));
+    ASSERT_EQ(volume.Claim(), CardRefusal::none);
     const std::vector<char> pattern(512, 'V');
     const ULONGLONG offset = ULONGLONG{5} << 30;  // checked from Linux: not at 1 GiB
     ASSERT_EQ(volume.Write(offset, pattern.data(), 512), 512u);
