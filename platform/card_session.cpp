@@ -117,11 +117,19 @@ bool CardSession::Open(char driveLetter)
 {
     End();
     m_letter = Upper(driveLetter);
+    // Only the thread that holds the session shares its handle: any other
+    // (the dialog's, measuring the card) would move its file pointer under
+    // the format's writes, so it opens handles of its own, and is refused a
+    // claim.
     if (const std::optional<SessionRecord> record = FindRecord(m_letter)) {
-        m_joined = true;
-        m_card = record->card;
         m_identity = record->identity;
-        return true;
+        if (TakeClaim()) {
+            m_joined = true;
+            m_card = record->card;
+            return true;
+        }
+        CloseHandle(m_claim);
+        m_claim = nullptr;
     }
     m_volume = OpenDevice(VolumePath(m_letter));
     if (m_volume == INVALID_HANDLE_VALUE) {
@@ -144,8 +152,8 @@ void CardSession::FindWholeCard()
 {
     DWORD returned = 0;
     PARTITION_INFORMATION_EX partition{};
-    const bool partitionKnown = Disk().Control(m_volume, IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &partition,
-                                               sizeof partition, &returned);
+    const bool partitionKnown =
+        Disk().Control(m_volume, IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &partition, sizeof partition, &returned);
     const DWORD partitionError = partitionKnown ? ERROR_SUCCESS : GetLastError();
     if (partitionKnown && partition.StartingOffset.QuadPart == 0) {
         m_card = m_volume;
@@ -163,8 +171,7 @@ void CardSession::FindWholeCard()
     }
     if (extent) {
         HANDLE disk = OpenDevice("\\\\.\\PhysicalDrive" + std::to_string(extent->disk));
-        const std::optional<ULONGLONG> diskBytes =
-            disk == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(disk);
+        const std::optional<ULONGLONG> diskBytes = disk == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(disk);
         if (diskBytes && extent->startBytes <= *diskBytes && extent->lengthBytes <= *diskBytes - extent->startBytes) {
             m_disk = disk;
             m_card = disk;
@@ -257,15 +264,13 @@ CardRefusal CardSession::Claim()
     if (!m_joined && (m_found != CardRefusal::none || m_card == INVALID_HANDLE_VALUE)) {
         return m_found == CardRefusal::none ? CardRefusal::noCard : m_found;
     }
-    if (!m_joined) {
-        m_identity = Identity();
+    if (m_joined) {
+        return CardRefusal::none;
     }
+    m_identity = Identity();
     if (!TakeClaim()) {
         End();
         return CardRefusal::otherFormat;
-    }
-    if (m_joined) {
-        return CardRefusal::none;
     }
     if (!LockCardVolumes()) {
         End();

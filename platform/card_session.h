@@ -35,7 +35,7 @@ public:
     // the card. False when the volume cannot be opened. A card that cannot
     // be reached whole is open for queries only: Claim refuses it. On the
     // thread whose session already holds this letter's card, joins that
-    // session instead of opening anything.
+    // session (already claimed) instead of opening anything.
     bool Open(char driveLetter);
 
     // Takes the card for this format: the named claim, then every volume on

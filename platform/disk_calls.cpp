@@ -12,8 +12,7 @@ HANDLE DiskCalls::Open(const std::string& path, DWORD access, DWORD share)
     return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-BOOL DiskCalls::Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes,
-                        DWORD* returned)
+BOOL DiskCalls::Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes, DWORD* returned)
 {
     return DeviceIoControl(handle, code, in, inBytes, out, outBytes, returned, nullptr);
 }

@@ -33,9 +33,13 @@ DiskModel::Card PartitionedCard(DWORD sectorBytes = 512)
         .lengthBytes = kCardBytes,
         .sectorBytes = sectorBytes,
         .diskNumber = 2,
-        .partitions = {{.letter = 'E', .startBytes = 4 * kMebibyte, .lengthBytes = 8 * kMebibyte,
+        .partitions = {{.letter = 'E',
+                        .startBytes = 4 * kMebibyte,
+                        .lengthBytes = 8 * kMebibyte,
                         .fileSystemBytes = 8 * kMebibyte - 64 * 1024},
-                       {.letter = 'F', .startBytes = 12 * kMebibyte, .lengthBytes = 3 * kMebibyte,
+                       {.letter = 'F',
+                        .startBytes = 12 * kMebibyte,
+                        .lengthBytes = 3 * kMebibyte,
                         .fileSystemBytes = 3 * kMebibyte}},
         .wine = false,
     };
@@ -43,10 +47,12 @@ DiskModel::Card PartitionedCard(DWORD sectorBytes = 512)
 
 DiskModel::Card WineCard(char letter)
 {
-    return DiskModel::Card{.lengthBytes = kCardBytes, .sectorBytes = 512, .diskNumber = 1,
-                           .partitions = {{.letter = letter, .startBytes = 0, .lengthBytes = kCardBytes,
-                                           .fileSystemBytes = kCardBytes}},
-                           .wine = true};
+    return DiskModel::Card{
+        .lengthBytes = kCardBytes,
+        .sectorBytes = 512,
+        .diskNumber = 1,
+        .partitions = {{.letter = letter, .startBytes = 0, .lengthBytes = kCardBytes, .fileSystemBytes = kCardBytes}},
+        .wine = true};
 }
 
 // Another format holding a card, on a thread of its own as another program
@@ -121,8 +127,8 @@ public:
 int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog)
 {
     Win32RawVolumeOpener volumes;
-    FormatJobInputs inputs{.driveLetter = letter, .label = {}, .cardType = CardType::sd, .eraseMode = erase,
-                           .card = std::nullopt};
+    FormatJobInputs inputs{
+        .driveLetter = letter, .label = {}, .cardType = CardType::sd, .eraseMode = erase, .card = std::nullopt};
     if (const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter)) {
         const std::optional<DiskGeometry> geometry = volume->ReadGeometry();
         inputs.card = geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
@@ -167,6 +173,31 @@ TEST(CardSession, TheJobRefusesBeforeAnyWrite)
         AnsweringDialog dialog;
         EXPECT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_FAILED) << row.name;
         EXPECT_EQ(dialog.texts, std::vector{std::string(row.text)}) << row.name;
+        EXPECT_EQ(model.WritesLanded(), 0u) << row.name;
+    }
+}
+
+// The reader's own answers: error 19 from the trial write, error 21 from
+// every request that needs the medium.
+TEST(CardSession, AWriteProtectedCardOrAnEmptyReaderIsRefused)
+{
+    const struct {
+        const char* name;
+        std::function<void(DiskModel&, std::size_t)> arrange;
+        JobMessage message;
+    } rows[] = {
+        {"write-protected", [](DiskModel& model, std::size_t card) { model.SetWriteProtected(card, true); },
+         JobMessage::writeProtected},
+        {"no card", [](DiskModel& model, std::size_t card) { model.SetCardPresent(card, false); },
+         JobMessage::fail},
+    };
+    for (const auto& row : rows) {
+        DiskModel model;
+        const std::size_t card = model.AddCard(PartitionedCard());
+        row.arrange(model, card);
+        AnsweringDialog dialog;
+        EXPECT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_FAILED) << row.name;
+        EXPECT_EQ(dialog.messages, std::vector{row.message}) << row.name;
         EXPECT_EQ(model.WritesLanded(), 0u) << row.name;
     }
 }

@@ -83,6 +83,13 @@ void DiskModel::SetDiskOpenRefused(std::size_t card, bool refused)
     m_cards[card].diskOpenRefused = refused;
 }
 
+void DiskModel::SetCardPresent(std::size_t card, bool present)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].mediaChanges += present && !m_cards[card].present ? 1 : 0;
+    m_cards[card].present = present;
+}
+
 HANDLE DiskModel::HoldOpen(char letter)
 {
     return Open(std::string("\\\\.\\") + letter + ":", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
@@ -180,6 +187,15 @@ BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, 
         default:
             return Fail(ERROR_NOT_SUPPORTED);
         }
+    }
+    // System Error Codes (learn.microsoft.com/windows/win32/debug/
+    // system-error-codes--0-499-): a reader without a card is not ready (21)
+    // for everything that needs the medium.
+    const bool needsMedium = code != FSCTL_LOCK_VOLUME && code != FSCTL_UNLOCK_VOLUME &&
+                             code != FSCTL_DISMOUNT_VOLUME && code != IOCTL_STORAGE_QUERY_PROPERTY &&
+                             code != IOCTL_STORAGE_GET_DEVICE_NUMBER;
+    if (!card.present && needsMedium) {
+        return Fail(ERROR_NOT_READY);
     }
     switch (code) {
     // FSCTL_LOCK_VOLUME: fails while any other handle has the volume open.
@@ -303,8 +319,7 @@ std::optional<DWORD> DiskModel::WriteRefusal(const OpenHandle& open, HANDLE hand
     if (open.partition) {
         const PartitionState& partition = card.partitions[*open.partition];
         const bool allowed = !partition.mounted || partition.lockedBy == handle ||
-                             offset + bytes <= card.layout.sectorBytes ||
-                             offset >= partition.layout.fileSystemBytes;
+                             offset + bytes <= card.layout.sectorBytes || offset >= partition.layout.fileSystemBytes;
         return allowed ? std::nullopt : std::optional<DWORD>(ERROR_ACCESS_DENIED);
     }
     for (const PartitionState& partition : card.partitions) {
@@ -327,6 +342,9 @@ BOOL DiskModel::Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* 
     }
     CardState& card = m_cards[open->card];
     const Region region = RegionOf(*open);
+    if (!card.present) {
+        return Fail(ERROR_NOT_READY);
+    }
     // File Buffering, "Alignment and File Access Requirements"
     // (learn.microsoft.com/windows/win32/fileio/file-buffering): raw access
     // to a disk or volume comes in whole sectors at whole-sector offsets.
@@ -339,8 +357,7 @@ BOOL DiskModel::Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* 
     std::uint64_t count = bytes;
     // FSCTL_ALLOW_EXTENDED_DASD_IO: without it, a mounted file system cuts a
     // volume handle's I/O at its own end.
-    if (open->partition && !card.layout.wine && !open->extendedDasd &&
-        card.partitions[*open->partition].mounted) {
+    if (open->partition && !card.layout.wine && !open->extendedDasd && card.partitions[*open->partition].mounted) {
         const std::uint64_t end = card.partitions[*open->partition].layout.fileSystemBytes;
         count = open->position >= end ? 0 : std::min<std::uint64_t>(count, end - open->position);
     }
@@ -380,8 +397,9 @@ BOOL DiskModel::Seek(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* posit
     if (open == nullptr) {
         return Fail(ERROR_INVALID_HANDLE);
     }
-    const std::uint64_t base =
-        method == FILE_END ? RegionOf(*open).lengthBytes : method == FILE_CURRENT ? open->position : 0;
+    const std::uint64_t base = method == FILE_END       ? RegionOf(*open).lengthBytes
+                               : method == FILE_CURRENT ? open->position
+                                                        : 0;
     open->position = base + static_cast<std::uint64_t>(distance.QuadPart);
     if (position != nullptr) {
         position->QuadPart = static_cast<LONGLONG>(open->position);
@@ -443,7 +461,8 @@ BOOL DiskModel::VolumeName(const std::string& root, char* name, DWORD bytes)
     if (DriveType(root) != DRIVE_REMOVABLE) {
         return Fail(ERROR_FILE_NOT_FOUND);
     }
-    const std::string volume = std::string("\\\\?\\Volume{00000000-0000-0000-0000-00000000000") + Upper(root[0]) + "}\\";
+    const std::string volume =
+        std::string("\\\\?\\Volume{00000000-0000-0000-0000-00000000000") + Upper(root[0]) + "}\\";
     if (volume.size() >= bytes) {
         return Fail(ERROR_FILENAME_EXCED_RANGE);
     }

@@ -46,6 +46,8 @@ public:
     std::vector<std::uint8_t> OldSector(std::size_t card, std::uint64_t sector) const;
     void SetWriteProtected(std::size_t card, bool writeProtected);
     void SetDiskOpenRefused(std::size_t card, bool refused);
+    // Takes the card out of its reader, or puts it back (a media change).
+    void SetCardPresent(std::size_t card, bool present);
     // A handle that another program holds open on the letter's volume.
     HANDLE HoldOpen(char letter);
     // Writes that changed bytes on any card.
@@ -75,6 +77,7 @@ private:
         std::vector<std::uint8_t> bytes;
         bool writeProtected = false;
         bool diskOpenRefused = false;
+        bool present = true;
         ULONG mediaChanges = 1;
     };
     struct OpenHandle {
