@@ -219,13 +219,16 @@ std::string CardSession::Identity()
 bool CardSession::TakeClaim()
 {
     m_claim = CreateMutexA(nullptr, FALSE, ("Global\\Veltrane.Card." + m_identity).c_str());
-    m_claimed = m_claim != nullptr && WaitForSingleObject(m_claim, 0) != WAIT_TIMEOUT;
+    const DWORD wait = m_claim != nullptr ? WaitForSingleObject(m_claim, 0) : WAIT_FAILED;
+    m_claimed = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     return m_claimed;
 }
 
 // Every volume on the card, so that no write lands in a mounted file system
 // (Windows mounts each partition of removable media): the letter's own
-// first, then each other letter whose volume lies on the same disk.
+// first, then each other letter whose volume lies on the same disk. One
+// that another program has locked opens for queries only, and cannot be
+// locked here: the card is refused rather than written under it.
 bool CardSession::LockCardVolumes()
 {
     if (!LockVolume(m_volume)) {
@@ -237,7 +240,7 @@ bool CardSession::LockCardVolumes()
             if (letter == m_letter || (type != DRIVE_REMOVABLE && type != DRIVE_FIXED)) {
                 continue;
             }
-            HANDLE volume = OpenReadWrite(VolumePath(letter));
+            HANDLE volume = OpenDevice(VolumePath(letter));
             if (volume == INVALID_HANDLE_VALUE) {
                 continue;
             }

@@ -164,6 +164,12 @@ TEST(CardSession, TheJobRefusesBeforeAnyWrite)
          [](DiskModel& model, std::size_t card) { model.SetDiskOpenRefused(card, true); }, kCardNotWholeText},
         {"the second partition is in use", 512, [](DiskModel& model, std::size_t) { model.HoldOpen('F'); },
          kCardInUseText},
+        {"the second partition is locked by another program", 512,
+         [](DiskModel& model, std::size_t) {
+             DWORD returned = 0;
+             ASSERT_TRUE(model.Control(model.HoldOpen('F'), FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+         },
+         kCardInUseText},
         {"sectors of 4 KiB", 4096, [](DiskModel&, std::size_t) {}, kSectorSizeText},
     };
     for (const auto& row : rows) {
@@ -188,8 +194,7 @@ TEST(CardSession, AWriteProtectedCardOrAnEmptyReaderIsRefused)
     } rows[] = {
         {"write-protected", [](DiskModel& model, std::size_t card) { model.SetWriteProtected(card, true); },
          JobMessage::writeProtected},
-        {"no card", [](DiskModel& model, std::size_t card) { model.SetCardPresent(card, false); },
-         JobMessage::fail},
+        {"no card", [](DiskModel& model, std::size_t card) { model.SetCardPresent(card, false); }, JobMessage::fail},
     };
     for (const auto& row : rows) {
         DiskModel model;
