@@ -120,9 +120,9 @@ public:
         return static_cast<std::uint32_t>(done);
     }
 
-    // The mount checks have already refused a volume in use; there is no
-    // file system to take the volume from.
-    CardClaim ClaimCard() override { return CardClaim::claimed; }
+    // The command line has already claimed the path for the whole job, and
+    // its mount checks refused a volume in use: nothing is left to take.
+    CardTaking ClaimCard() override { return CardTaking::claimed; }
 
 private:
     std::uint32_t Refuse(Refusal refusal, int error)

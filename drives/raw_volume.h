@@ -10,7 +10,7 @@
 #include <span>
 
 // What taking the card for a format came to.
-enum class CardClaim {
+enum class CardTaking {
     claimed,
     // The reader answers nothing.
     noCard,
@@ -47,7 +47,7 @@ public:
     // Before the first write: takes the card for this job alone, every
     // volume on it from its file system, until the volume is destroyed.
     // Anything but claimed: nothing has been written, and nothing may be.
-    virtual CardClaim ClaimCard() = 0;
+    virtual CardTaking ClaimCard() = 0;
 };
 
 class RawVolumeOpener {

@@ -5,21 +5,21 @@
 
 namespace {
 
-CardClaim ClaimOf(CardRefusal refusal)
+CardTaking ClaimOf(CardRefusal refusal)
 {
     switch (refusal) {
     case CardRefusal::none:
-        return CardClaim::claimed;
+        return CardTaking::claimed;
     case CardRefusal::noCard:
-        return CardClaim::noCard;
+        return CardTaking::noCard;
     case CardRefusal::notWholeCard:
-        return CardClaim::notWholeCard;
+        return CardTaking::notWholeCard;
     case CardRefusal::inUse:
-        return CardClaim::inUse;
+        return CardTaking::inUse;
     case CardRefusal::otherFormat:
-        return CardClaim::otherFormat;
+        return CardTaking::otherFormat;
     }
-    return CardClaim::noCard;
+    return CardTaking::noCard;
 }
 
 // The whole card, through the platform's card session: opened here,
@@ -57,7 +57,7 @@ public:
 
     std::optional<std::uint32_t> MediaChangeCount() override { return m_session.MediaChangeCount(); }
 
-    CardClaim ClaimCard() override { return ClaimOf(m_session.Claim()); }
+    CardTaking ClaimCard() override { return ClaimOf(m_session.Claim()); }
 
 private:
     CardSession m_session;

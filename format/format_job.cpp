@@ -146,18 +146,18 @@ bool TrialWriteTakes(RawVolume& volume)
 bool ClaimCard(RawVolume& volume, FormatJobDialog& dialog)
 {
     switch (volume.ClaimCard()) {
-    case CardClaim::claimed:
+    case CardTaking::claimed:
         return true;
-    case CardClaim::noCard:
+    case CardTaking::noCard:
         dialog.ShowMessage(JobMessage::fail);
         return false;
-    case CardClaim::notWholeCard:
+    case CardTaking::notWholeCard:
         dialog.ShowText(kCardNotWholeText);
         return false;
-    case CardClaim::inUse:
+    case CardTaking::inUse:
         dialog.ShowText(kCardInUseText);
         return false;
-    case CardClaim::otherFormat:
+    case CardTaking::otherFormat:
         dialog.ShowText(kCardFormattedElsewhereText);
         return false;
     }

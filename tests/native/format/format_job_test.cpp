@@ -31,7 +31,7 @@ struct Card {
     bool writeProtected = false;
     std::set<int> failingOpens;  // 1-based numbers of the opens that fail
     int writesThatTake = -1;     // writes before the card stops taking any; -1: all
-    CardClaim claim = CardClaim::claimed;
+    CardTaking claim = CardTaking::claimed;
     // Writes taken: the card swapped for one of this length (nullopt: pulled).
     std::map<std::size_t, std::optional<std::uint64_t>> lengthAfterWrites;
     // Writes taken: the card swapped for another of its length.
@@ -100,7 +100,7 @@ public:
         }
         return static_cast<std::uint32_t>(bytes.size());
     }
-    CardClaim ClaimCard() override
+    CardTaking ClaimCard() override
     {
         card_.events.push_back("claim");
         return card_.claim;
@@ -357,7 +357,7 @@ TEST(FormatJob, FailuresReportAndCloseWhatWasOpened)
         CardType type;
         std::vector<JobMessage> messages;
         int opens;
-        CardClaim claim = CardClaim::claimed;
+        CardTaking claim = CardTaking::claimed;
         std::vector<std::string> texts = {};
     } cases[] = {
         {"no drive selected", Mebibytes(4), {}, false, CardType::sd, {JobMessage::fail}, 0},
@@ -365,14 +365,14 @@ TEST(FormatJob, FailuresReportAndCloseWhatWasOpened)
         {"no geometry", std::nullopt, {}, true, CardType::sd, {JobMessage::fail}, 1},
         {"geometry of zeros", DiskGeometry{}, {}, true, CardType::sd, {JobMessage::fail}, 1},
         {"the reader answers nothing when claimed", Mebibytes(4), {}, true, CardType::sd, {JobMessage::fail}, 1,
-         CardClaim::noCard},
+         CardTaking::noCard},
         {"only a partition of the card can be reached", Mebibytes(4), {}, true, CardType::sd, {}, 1,
-         CardClaim::notWholeCard, {std::string(kCardNotWholeText)}},
-        {"another volume on the card is in use", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardClaim::inUse,
+         CardTaking::notWholeCard, {std::string(kCardNotWholeText)}},
+        {"another volume on the card is in use", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardTaking::inUse,
          {std::string(kCardInUseText)}},
-        {"another program formats the card", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardClaim::otherFormat,
+        {"another program formats the card", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardTaking::otherFormat,
          {std::string(kCardFormattedElsewhereText)}},
-        {"sectors of 4 KiB", Chs(8, 255, 63, 4096), {}, true, CardType::sd, {}, 1, CardClaim::claimed,
+        {"sectors of 4 KiB", Chs(8, 255, 63, 4096), {}, true, CardType::sd, {}, 1, CardTaking::claimed,
          {std::string(kSectorSizeText)}},
         {"no card type", Mebibytes(4), {}, true, CardType::none, {}, 0},
     };
