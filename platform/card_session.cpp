@@ -235,17 +235,22 @@ bool CardSession::LockCardVolumes()
         return false;
     }
     if (m_diskNumber && IsWholeDisk()) {
-        for (char letter = 'A'; letter <= 'Z'; ++letter) {
-            const UINT type = Disk().DriveType(RootPath(letter));
-            if (letter == m_letter || (type != DRIVE_REMOVABLE && type != DRIVE_FIXED)) {
-                continue;
+        // Every volume the system mounted, lettered or not: Windows mounts
+        // each partition of removable media, and writes into one left
+        // unlocked are refused part-way through the card.
+        const std::optional<Extent> own = SingleExtentOf(m_volume);
+        for (std::string name : Disk().VolumeNames()) {
+            // Opened as a device: the name without its trailing backslash.
+            if (!name.empty() && name.back() == '\\') {
+                name.pop_back();
             }
-            HANDLE volume = OpenDevice(VolumePath(letter));
+            HANDLE volume = OpenDevice(name);
             if (volume == INVALID_HANDLE_VALUE) {
                 continue;
             }
             const std::optional<Extent> extent = SingleExtentOf(volume);
-            if (!extent || extent->disk != *m_diskNumber) {
+            const bool ours = extent && own && extent->disk == own->disk && extent->startBytes == own->startBytes;
+            if (!extent || extent->disk != *m_diskNumber || ours) {
                 Disk().Close(volume);
                 continue;
             }

@@ -57,6 +57,21 @@ BOOL DiskCalls::VolumeName(const std::string& root, char* name, DWORD bytes)
     return GetVolumeNameForVolumeMountPointA(root.c_str(), name, bytes);
 }
 
+std::vector<std::string> DiskCalls::VolumeNames()
+{
+    std::vector<std::string> names;
+    char name[MAX_PATH] = {};
+    const HANDLE search = FindFirstVolumeA(name, sizeof name);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        names.emplace_back(name);
+    } while (FindNextVolumeA(search, name, sizeof name));
+    FindVolumeClose(search);
+    return names;
+}
+
 DiskCalls& Disk()
 {
     return *g_calls;

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class DiskCalls {
 public:
@@ -30,6 +31,9 @@ public:
     virtual UINT DriveType(const std::string& root);
     // GetVolumeNameForVolumeMountPointA of "X:\".
     virtual BOOL VolumeName(const std::string& root, char* name, DWORD bytes);
+    // FindFirstVolumeA and FindNextVolumeA: every volume the system has
+    // mounted, with a drive letter or without, as "\\?\Volume{...}\".
+    virtual std::vector<std::string> VolumeNames();
 };
 
 // The calls in use: the system's, or a test's model.

@@ -25,9 +25,9 @@ constexpr std::size_t kMbrSignatureOffset = 510;
 constexpr std::size_t kFirstPartitionTypeOffset = 0x1C2;
 
 // 16 MiB: the first partition (E:) 4 MiB in, as on most SD cards, its file
-// system 64 KiB short of its end; a second partition (F:) after it, and
-// slack at the end.
-DiskModel::Card PartitionedCard(DWORD sectorBytes = 512)
+// system 64 KiB short of its end; a second partition (F:, or mounted without
+// a letter) after it, and slack at the end.
+DiskModel::Card PartitionedCard(DWORD sectorBytes = 512, char secondLetter = 'F')
 {
     return DiskModel::Card{
         .lengthBytes = kCardBytes,
@@ -37,7 +37,7 @@ DiskModel::Card PartitionedCard(DWORD sectorBytes = 512)
                         .startBytes = 4 * kMebibyte,
                         .lengthBytes = 8 * kMebibyte,
                         .fileSystemBytes = 8 * kMebibyte - 64 * 1024},
-                       {.letter = 'F',
+                       {.letter = secondLetter,
                         .startBytes = 12 * kMebibyte,
                         .lengthBytes = 3 * kMebibyte,
                         .fileSystemBytes = 3 * kMebibyte}},
@@ -139,16 +139,20 @@ int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog)
 
 TEST(CardSession, ACompleteFormatLeavesNoOldDataAnywhereOnThePartitionedCard)
 {
-    DiskModel model;
-    const std::size_t card = model.AddCard(PartitionedCard());
-    AnsweringDialog dialog;
-    ASSERT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_DONE);
-    EXPECT_TRUE(dialog.messages.empty());
-    EXPECT_TRUE(dialog.texts.empty());
-    // The MBR, the gap before the first partition, the second partition and
-    // the slack after it: every sector is zero or a new structure.
-    EXPECT_EQ(SectorsKeepingOldData(model, card, 512), std::vector<std::uint64_t>{});
-    EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(card)));
+    // The second partition's volume is locked with the first, with a letter
+    // or without: writes into a mounted, unlocked one would be refused.
+    for (const char secondLetter : {'F', '\0'}) {
+        DiskModel model;
+        const std::size_t card = model.AddCard(PartitionedCard(512, secondLetter));
+        AnsweringDialog dialog;
+        ASSERT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_DONE) << int(secondLetter);
+        EXPECT_TRUE(dialog.messages.empty());
+        EXPECT_TRUE(dialog.texts.empty());
+        // The MBR, the gap before the first partition, the second partition and
+        // the slack after it: every sector is zero or a new structure.
+        EXPECT_EQ(SectorsKeepingOldData(model, card, 512), std::vector<std::uint64_t>{});
+        EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(card)));
+    }
 }
 
 // Each row: a card the job must refuse with a reason, before any write.
@@ -159,11 +163,18 @@ TEST(CardSession, TheJobRefusesBeforeAnyWrite)
         DWORD sectorBytes;
         std::function<void(DiskModel&, std::size_t)> arrange;
         std::string_view text;
+        char secondLetter = 'F';
     } rows[] = {
         {"the volume is one partition and the disk cannot be opened", 512,
          [](DiskModel& model, std::size_t card) { model.SetDiskOpenRefused(card, true); }, kCardNotWholeText},
         {"the second partition is in use", 512, [](DiskModel& model, std::size_t) { model.HoldOpen('F'); },
          kCardInUseText},
+        {"the second partition, without a letter, is in use", 512,
+         [](DiskModel& model, std::size_t card) {
+             const std::string name = DiskModel::VolumeNameOf(card, 1);
+             model.Open(name.substr(0, name.size() - 1), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+         },
+         kCardInUseText, '\0'},
         {"the second partition is locked by another program", 512,
          [](DiskModel& model, std::size_t) {
              DWORD returned = 0;
@@ -174,7 +185,7 @@ TEST(CardSession, TheJobRefusesBeforeAnyWrite)
     };
     for (const auto& row : rows) {
         DiskModel model;
-        const std::size_t card = model.AddCard(PartitionedCard(row.sectorBytes));
+        const std::size_t card = model.AddCard(PartitionedCard(row.sectorBytes, row.secondLetter));
         row.arrange(model, card);
         AnsweringDialog dialog;
         EXPECT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_FAILED) << row.name;

@@ -90,6 +90,11 @@ void DiskModel::SetCardPresent(std::size_t card, bool present)
     m_cards[card].present = present;
 }
 
+std::string DiskModel::VolumeNameOf(std::size_t card, std::size_t partition)
+{
+    return "\\\\?\\Volume{00000000-0000-0000-0000-" + std::to_string(100000000000 + card * 1000 + partition) + "}\\";
+}
+
 HANDLE DiskModel::HoldOpen(char letter)
 {
     return Open(std::string("\\\\.\\") + letter + ":", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
@@ -130,7 +135,12 @@ HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD)
         CardState& card = m_cards[c];
         for (std::size_t p = 0; p < card.partitions.size(); ++p) {
             PartitionState& partition = card.partitions[p];
-            if (path != std::string("\\\\.\\") + partition.layout.letter + ":") {
+            // A volume opens by its letter, or by its name without the
+            // trailing backslash, whether it has a letter or not.
+            const std::string name = VolumeNameOf(c, p);
+            const bool byLetter =
+                partition.layout.letter != 0 && path == std::string("\\\\.\\") + partition.layout.letter + ":";
+            if (!byLetter && path != name.substr(0, name.size() - 1)) {
                 continue;
             }
             // FSCTL_LOCK_VOLUME (learn.microsoft.com/windows/win32/api/winioctl/
@@ -458,15 +468,40 @@ UINT DiskModel::DriveType(const std::string& root)
 
 BOOL DiskModel::VolumeName(const std::string& root, char* name, DWORD bytes)
 {
-    if (DriveType(root) != DRIVE_REMOVABLE) {
+    std::string volume;
+    {
+        std::lock_guard guard(m_lock);
+        for (std::size_t c = 0; c < m_cards.size(); ++c) {
+            for (std::size_t p = 0; p < m_cards[c].partitions.size(); ++p) {
+                const char letter = m_cards[c].partitions[p].layout.letter;
+                if (letter != 0 && root.size() == 3 && Upper(root[0]) == letter && root.substr(1) == ":\\") {
+                    volume = VolumeNameOf(c, p);
+                }
+            }
+        }
+    }
+    if (volume.empty()) {
         return Fail(ERROR_FILE_NOT_FOUND);
     }
-    const std::string volume =
-        std::string("\\\\?\\Volume{00000000-0000-0000-0000-00000000000") + Upper(root[0]) + "}\\";
     if (volume.size() >= bytes) {
         return Fail(ERROR_FILENAME_EXCED_RANGE);
     }
     volume.copy(name, volume.size());
     name[volume.size()] = '\0';
     return TRUE;
+}
+
+// FindFirstVolume and FindNextVolume
+// (learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-findfirstvolumea):
+// every mounted volume, by its name, with or without a drive letter.
+std::vector<std::string> DiskModel::VolumeNames()
+{
+    std::lock_guard guard(m_lock);
+    std::vector<std::string> names;
+    for (std::size_t c = 0; c < m_cards.size(); ++c) {
+        for (std::size_t p = 0; p < m_cards[c].partitions.size(); ++p) {
+            names.push_back(VolumeNameOf(c, p));
+        }
+    }
+    return names;
 }

@@ -18,7 +18,7 @@
 class DiskModel : public DiskCalls {
 public:
     struct Partition {
-        char letter = 0;
+        char letter = 0;  // 0: mounted without a drive letter
         std::uint64_t startBytes = 0;
         std::uint64_t lengthBytes = 0;
         // Where the mounted file system ends, inside the partition.
@@ -50,6 +50,9 @@ public:
     void SetCardPresent(std::size_t card, bool present);
     // A handle that another program holds open on the letter's volume.
     HANDLE HoldOpen(char letter);
+    // The name the system gives a partition's volume, lettered or not,
+    // as "\\?\Volume{...}\".
+    static std::string VolumeNameOf(std::size_t card, std::size_t partition);
     // Writes that changed bytes on any card.
     std::size_t WritesLanded() const { return m_writesLanded; }
 
@@ -64,6 +67,7 @@ public:
     BOOL Close(HANDLE handle) override;
     UINT DriveType(const std::string& root) override;
     BOOL VolumeName(const std::string& root, char* name, DWORD bytes) override;
+    std::vector<std::string> VolumeNames() override;
 
 private:
     struct PartitionState {
