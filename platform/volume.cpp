@@ -160,8 +160,13 @@ DWORD Volume::Read(ULONGLONG offset, void* buffer, DWORD bytes)
 
 DWORD Volume::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
 {
-    // Without a known end no write can be shown to stay on the card.
-    const std::optional<ULONGLONG> length = GetLength();
+    // Without a known end no write can be shown to stay on the card. Asked
+    // before every write; the file's own size first, which Wine answers
+    // without a round trip to its server (an image's size is the card's),
+    // then the device's length (a volume on Windows has no file size).
+    LARGE_INTEGER fileSize{};
+    const std::optional<ULONGLONG> length =
+        GetFileSizeEx(m_handle, &fileSize) && fileSize.QuadPart > 0 ? fileSize.QuadPart : GetLength();
     if (!length || offset > *length || bytes > *length - offset) {
         SetLastError(ERROR_SECTOR_NOT_FOUND);
         return 0;
