@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
-# Complete erase under Wine against dd on the same 8 GiB sparse card, in five
-# pairs (erase, dd, erase, dd, ...) so that both sides of a pair meet the same
-# machine load. Both sides end on the disk: the erase is timed from the
-# confirmation to the completion box, which comes after the builder has
-# written the file system and flushed the device (FlushFileBuffers, an fsync
-# of the image under Wine); dd runs with conv=fsync. Each side starts on a
-# freshly made sparse card. Prints every pair, then the median of the ratios
-# (erase throughput / dd throughput) and their spread. Five minutes or so on
-# a machine where dd writes the card in six seconds.
-# Usage: VELTRANE_BIN_DIR=build/windows bench/erase_bench.sh [PAIRS [GIB]]
+# The erase passes under Wine against the platform's own speed on the same
+# sparse card (8 GiB unless told), in rounds so that every side of a round
+# meets the same machine load: the Complete erase, bench/bare_writer.cpp
+# making the same 1 MiB writes, dd bs=512K conv=fsync, then the Optimized
+# erase and the bare writer making the same 8 KiB writes. Every side ends on
+# the disk: an erase is timed from the confirmation to the completion box,
+# which comes after the builder has written the file system and flushed the
+# device (FlushFileBuffers, an fsync of the image under Wine); the bare
+# writer times itself from opening the volume to the end of its one flush; dd
+# runs with conv=fsync. Each side starts on a freshly made sparse card.
+# Prints every round, then the median of each ratio (time over the bare
+# writer's time, and the bare writer's over dd's) and its spread.
+# Usage: VELTRANE_BIN_DIR=build/windows bench/erase_bench.sh [ROUNDS [GIB]]
 source "$(dirname "$0")/../tests/e2e/lib.sh"
 suite_begin erase-bench
 
-pairs=${1:-5}
+rounds=${1:-5}
 card_size=${2:-8}G
 size_mib=$((${2:-8} * 1024))
 printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
+yardstick_dir=$prefix/drive_c/yardstick
+mkdir -p "$yardstick_dir"
+cp "$VELTRANE_BIN_DIR/bare-writer.exe" "$yardstick_dir/"
 
 # fresh_card: an empty sparse card; the previous side flushed its own.
 fresh_card() { reader e "$card_size"; }
@@ -32,6 +38,15 @@ wait exit
 EOF_
   )
   erase_ms=$(grep -h 'waited.box' "$VELTRANE_ARTIFACTS/logs/erase-bench/erase_with_control_$1.log" | sed -n 3p | tr -dc '0-9')
+  [ -n "$erase_ms" ] && [ "$erase_ms" -gt 0 ] || { echo "the erase with control $1 gave no time" >&2; exit 1; }
+}
+
+# bare_run complete|optimized: sets bare_ms to the bare writer's own time.
+bare_run() {
+  fresh_card
+  bare_ms=$(in_suite wine 'C:\yardstick\bare-writer.exe' E "$1" | tr -dc '0-9')
+  [ -n "$bare_ms" ] && [ "$bare_ms" -gt 0 ] || { echo "the bare writer gave no time" >&2; exit 1; }
+  passed=$((passed + 1))
 }
 
 dd_run() {
@@ -42,24 +57,38 @@ dd_run() {
   dd_ms=$((($(date +%s%N) - start) / 1000000))
 }
 
-mib_per_s() { echo "scale=1; $size_mib * 1000 / $1" | bc; }
+ratio() { printf '%.2f' "$(echo "scale=3; $1 / $2" | bc)"; }
 
-ratios=()
-for pair in $(seq "$pairs"); do
+# summary NAME RATIO...: the median and the spread of the ratios.
+summary() {
+  local name=$1
+  shift
+  local sorted=($(printf '%s\n' "$@" | sort -n))
+  echo "$name, ${size_mib} MiB, $# rounds: median ${sorted[$(($# / 2))]}x, spread ${sorted[0]}x .. ${sorted[$(($# - 1))]}x"
+}
+
+complete_ratios=()
+optimized_ratios=()
+bare_dd_ratios=()
+for round in $(seq "$rounds"); do
   erase_run 1031
+  complete_ms=$erase_ms
+  bare_run complete
+  bare_complete_ms=$bare_ms
   dd_run
-  [ -n "$erase_ms" ] && [ "$erase_ms" -gt 0 ] || { echo "pair $pair: the erase gave no time" >&2; exit 1; }
-  ratio=$(printf '%.2f' "$(echo "scale=3; $dd_ms / $erase_ms" | bc)")
-  ratios+=("$ratio")
-  printf 'pair %d: Complete erase %6d ms (%6s MiB/s), dd %6d ms (%6s MiB/s), ratio %s\n' \
-    "$pair" "$erase_ms" "$(mib_per_s "$erase_ms")" "$dd_ms" "$(mib_per_s "$dd_ms")" "$ratio"
+  erase_run 1034
+  optimized_ms=$erase_ms
+  bare_run optimized
+  bare_optimized_ms=$bare_ms
+  complete_ratios+=("$(ratio "$complete_ms" "$bare_complete_ms")")
+  optimized_ratios+=("$(ratio "$optimized_ms" "$bare_optimized_ms")")
+  bare_dd_ratios+=("$(ratio "$bare_complete_ms" "$dd_ms")")
+  printf 'round %d: Complete %6d ms, bare 1 MiB writer %6d ms, dd %6d ms; Optimized %6d ms, bare 8 KiB writer %6d ms\n' \
+    "$round" "$complete_ms" "$bare_complete_ms" "$dd_ms" "$optimized_ms" "$bare_optimized_ms"
 done
-erase_run 1034
-optimized_ms=$erase_ms
 rm -f "$(card e)"
 
-sorted=($(printf '%s\n' "${ratios[@]}" | sort -n))
-echo "Complete erase / dd on ${size_mib} MiB, ${pairs} pairs: median ${sorted[$((pairs / 2))]}x," \
-  "spread ${sorted[0]}x .. ${sorted[$((pairs - 1))]}x of dd's throughput (both flushed, builder included)"
-echo "Optimized erase, ${size_mib} MiB under Wine, one run: ${optimized_ms} ms"
+summary "Complete erase (builder included) / bare writer" "${complete_ratios[@]}"
+summary "Optimized erase (builder included) / bare writer" "${optimized_ratios[@]}"
+summary "bare writer under Wine / dd" "${bare_dd_ratios[@]}"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -26,42 +26,49 @@ CGdipButton::CGdipButton() = default;
 
 CGdipButton::~CGdipButton() = default;
 
-BOOL CGdipButton::LoadInto(std::unique_ptr<CGdiPlusBitmapResource>& slot, UINT id, const char* type)
+CGdipButton::Image CGdipButton::DecodeImage(UINT id, const char* type)
 {
-    if (slot == nullptr)
-        slot = std::make_unique<CGdiPlusBitmapResource>();
-    return slot->Load(id, type, ::GetModuleHandleA(nullptr));
+    auto image = std::make_shared<CGdiPlusBitmapResource>();
+    if (!image->Load(id, type, ::GetModuleHandleA(nullptr)))
+        return nullptr;
+    return image;
 }
 
-BOOL CGdipButton::IsPresent(const std::unique_ptr<CGdiPlusBitmapResource>& image)
+BOOL CGdipButton::Fill(Image& slot, Image image)
+{
+    slot = std::move(image);
+    return IsPresent(slot);
+}
+
+BOOL CGdipButton::IsPresent(const Image& image)
 {
     return image != nullptr && image->m_bitmap != nullptr;
 }
 
-BOOL CGdipButton::LoadNormalImage(UINT id, const char* type)
+BOOL CGdipButton::SetNormalImage(Image image)
 {
-    return LoadInto(m_normalImage, id, type);
+    return Fill(m_normalImage, std::move(image));
 }
 
-BOOL CGdipButton::LoadPressedImage(UINT id, const char* type)
+BOOL CGdipButton::SetPressedImage(Image image)
 {
-    return LoadInto(m_pressedImage, id, type);
+    return Fill(m_pressedImage, std::move(image));
 }
 
-BOOL CGdipButton::LoadHoverImage(UINT id, const char* type)
+BOOL CGdipButton::SetHoverImage(Image image)
 {
-    return LoadInto(m_hoverImage, id, type);
+    return Fill(m_hoverImage, std::move(image));
 }
 
-BOOL CGdipButton::LoadFixedImage(UINT id, const char* type)
+BOOL CGdipButton::SetFixedImage(Image image)
 {
-    return LoadInto(m_fixedImage, id, type);
+    return Fill(m_fixedImage, std::move(image));
 }
 
-BOOL CGdipButton::LoadAlternateImage(UINT id, const char* type)
+BOOL CGdipButton::SetAlternateImage(Image image)
 {
     m_hasAlternate = TRUE;
-    return LoadInto(m_alternateImage, id, type);
+    return Fill(m_alternateImage, std::move(image));
 }
 
 void CGdipButton::SetFixedImageMode(BOOL fixed)

@@ -32,18 +32,30 @@ public:
     }
     const MessageTable& GetMessageTable() const override { return Table(); }
 
+    // A decoded image, shared by every slot and button that shows it.
+    using Image = std::shared_ptr<const CGdiPlusBitmapResource>;
+
     CGdipButton();
     ~CGdipButton() override;
 
-    // Each loads PNG (or other GDI+-readable) resource `id` of `type` from the
-    // program's module into its slot; TRUE on success. Load before the first
-    // paint: the pictures are made once, then.
-    BOOL LoadNormalImage(UINT id, const char* type);
-    BOOL LoadPressedImage(UINT id, const char* type);
-    BOOL LoadHoverImage(UINT id, const char* type);
-    BOOL LoadFixedImage(UINT id, const char* type);
+    // PNG (or other GDI+-readable) resource `id` of `type` of the program's
+    // module, decoded; null when it cannot be.
+    static Image DecodeImage(UINT id, const char* type);
+
+    // Each puts an image into its slot, decoded from resource `id` of `type`
+    // or already decoded; TRUE when the slot holds one. Fill the slots before
+    // the first paint: the pictures are made once, then.
+    BOOL LoadNormalImage(UINT id, const char* type) { return SetNormalImage(DecodeImage(id, type)); }
+    BOOL LoadPressedImage(UINT id, const char* type) { return SetPressedImage(DecodeImage(id, type)); }
+    BOOL LoadHoverImage(UINT id, const char* type) { return SetHoverImage(DecodeImage(id, type)); }
+    BOOL LoadFixedImage(UINT id, const char* type) { return SetFixedImage(DecodeImage(id, type)); }
     // Shown while inactive; without it an inactive button shows its pressed picture.
-    BOOL LoadAlternateImage(UINT id, const char* type);
+    BOOL LoadAlternateImage(UINT id, const char* type) { return SetAlternateImage(DecodeImage(id, type)); }
+    BOOL SetNormalImage(Image image);
+    BOOL SetPressedImage(Image image);
+    BOOL SetHoverImage(Image image);
+    BOOL SetFixedImage(Image image);
+    BOOL SetAlternateImage(Image image);
 
     // Both repaint only when the value changes. SetInactive may be called from
     // any thread; it does not disable the window: the owner reads IsInactive
@@ -64,8 +76,8 @@ public:
     HBRUSH CtlColor(CDC& dc, UINT ctlType);
 
 private:
-    static BOOL LoadInto(std::unique_ptr<CGdiPlusBitmapResource>& slot, UINT id, const char* type);
-    static BOOL IsPresent(const std::unique_ptr<CGdiPlusBitmapResource>& image);
+    static BOOL Fill(Image& slot, Image image);
+    static BOOL IsPresent(const Image& image);
     // The surface the pictures are composed on: a memory DC over the
     // button's DC and a GDI+ graphics object drawing into it.
     struct Canvas {
@@ -89,11 +101,11 @@ private:
     BOOL m_tracking = FALSE;
     std::atomic<BOOL> m_inactive = FALSE;
 
-    std::unique_ptr<CGdiPlusBitmapResource> m_alternateImage;
-    std::unique_ptr<CGdiPlusBitmapResource> m_normalImage;
-    std::unique_ptr<CGdiPlusBitmapResource> m_pressedImage;
-    std::unique_ptr<CGdiPlusBitmapResource> m_hoverImage;
-    std::unique_ptr<CGdiPlusBitmapResource> m_fixedImage;
+    Image m_alternateImage;
+    Image m_normalImage;
+    Image m_pressedImage;
+    Image m_hoverImage;
+    Image m_fixedImage;
 
     CBitmapDC m_dcBackground;
     CBitmapDC m_dcNormal;

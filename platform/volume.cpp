@@ -136,8 +136,14 @@ DWORD ReadAt(HANDLE handle, ULONGLONG offset, void* buffer, DWORD bytes)
 
 DWORD WriteWithin(HANDLE handle, ULONGLONG offset, const void* buffer, DWORD bytes)
 {
-    // Without a known end no write can be shown to stay on the card.
-    const std::optional<ULONGLONG> length = DeviceLength(handle);
+    // Without a known end no write can be shown to stay on the card. Asked
+    // before every write; the file's own size first, which Wine answers
+    // without a round trip to its server (an image's size is the card's),
+    // then the device's length (a disk or volume on Windows has no file size).
+    LARGE_INTEGER fileSize{};
+    const std::optional<ULONGLONG> length = Disk().Size(handle, &fileSize) && fileSize.QuadPart > 0
+                                                ? std::optional<ULONGLONG>(fileSize.QuadPart)
+                                                : DeviceLength(handle);
     if (!length || offset > *length || bytes > *length - offset) {
         SetLastError(ERROR_SECTOR_NOT_FOUND);
         return 0;

@@ -59,14 +59,27 @@ public:
         m_lastShownMs = now;
         m_dialog.m_progress.SetBarPosition(shown);
     }
-    void PumpPendingMessages() override { ::PumpPendingMessages(); }
+    // Each look at the queue is a round trip to the window system (under
+    // Wine, to its server): asked at every erase write it cost more than
+    // the write. The worker owns no window during the erase, so twenty
+    // looks a second answer whatever is sent to it.
+    void PumpPendingMessages() override
+    {
+        const ULONGLONG now = GetTickCount64();
+        if (now - m_lastPumpMs < kPumpIntervalMs)
+            return;
+        m_lastPumpMs = now;
+        ::PumpPendingMessages();
+    }
 
 private:
     static constexpr ULONGLONG kBarIntervalMs = 200;
+    static constexpr ULONGLONG kPumpIntervalMs = 50;
 
     CVeltraneDlg& m_dialog;
     int m_upper = 0;
     ULONGLONG m_lastShownMs = 0;
+    ULONGLONG m_lastPumpMs = 0;
 };
 
 FormatJobInputs CVeltraneDlg::ReadJobInputs() const

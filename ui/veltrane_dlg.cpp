@@ -111,17 +111,20 @@ void CVeltraneDlg::SetVersionTitle()
 
 void CVeltraneDlg::SetUpSkinnedControls()
 {
-    for (CGdipButton* strip : {&m_sepTop, &m_sepMiddle, &m_sepBottom}) {
-        strip->LoadNormalImage(IDP_STRIP, kPngType);
-        strip->LoadFixedImage(IDP_STRIP, kPngType);
-        strip->SetFixedImageMode(TRUE);
-        strip->EnableWindow(FALSE);
+    // Each picture is decoded once, however many slots show it.
+    const CGdipButton::Image strip = CGdipButton::DecodeImage(IDP_STRIP, kPngType);
+    for (CGdipButton* button : {&m_sepTop, &m_sepMiddle, &m_sepBottom}) {
+        button->SetNormalImage(strip);
+        button->SetFixedImage(strip);
+        button->SetFixedImageMode(TRUE);
+        button->EnableWindow(FALSE);
     }
+    const CGdipButton::Image inactive = CGdipButton::DecodeImage(IDP_START_INACTIVE, kPngType);
     m_btnStart.LoadNormalImage(IDP_START_NORMAL, kPngType);
     m_btnStart.LoadHoverImage(IDP_START_HOVER, kPngType);
     m_btnStart.LoadPressedImage(IDP_START_PRESSED, kPngType);
-    m_btnStart.LoadFixedImage(IDP_START_INACTIVE, kPngType);
-    m_btnStart.LoadAlternateImage(IDP_START_INACTIVE, kPngType);
+    m_btnStart.SetFixedImage(inactive);
+    m_btnStart.SetAlternateImage(inactive);
     m_btnStart.SetInactive(TRUE);
 }
 

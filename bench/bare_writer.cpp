@@ -1,0 +1,79 @@
+// The erase benchmark's yardstick: the writes an erase pass makes on a card
+// (zeros in 1 MiB pieces for Complete, 8 KiB at the start of every 512 KiB
+// for Optimized), then one flush, with nothing around them. Prints the
+// milliseconds from opening the volume to the end of the flush.
+// Usage: bare-writer.exe LETTER complete|optimized
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kBlockStepBytes = 512 * 1024;
+constexpr std::uint64_t kCompleteWriteBytes = 1024 * 1024;
+constexpr std::uint64_t kOptimizedWriteBytes = 8 * 1024;
+
+std::uint64_t DeviceLength(HANDLE handle)
+{
+    GET_LENGTH_INFORMATION info{};
+    DWORD returned = 0;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info, &returned, nullptr))
+        return static_cast<std::uint64_t>(info.Length.QuadPart);
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(handle, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+}
+
+bool WriteAt(HANDLE handle, std::uint64_t offset, const std::vector<char>& zeros, DWORD bytes)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD written = 0;
+    return WriteFile(handle, zeros.data(), bytes, &written, &at) && written == bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3 || (std::strcmp(argv[2], "complete") != 0 && std::strcmp(argv[2], "optimized") != 0)) {
+        std::fprintf(stderr, "usage: bare-writer LETTER complete|optimized\n");
+        return 2;
+    }
+    const bool complete = std::strcmp(argv[2], "complete") == 0;
+    const std::uint64_t writeBytes = complete ? kCompleteWriteBytes : kOptimizedWriteBytes;
+    const std::uint64_t strideBytes = complete ? kCompleteWriteBytes : kBlockStepBytes;
+    const std::vector<char> zeros(writeBytes, 0);
+    const char path[] = {'\\', '\\', '.', '\\', argv[1][0], ':', '\0'};
+
+    LARGE_INTEGER frequency{}, start{}, end{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const HANDLE volume = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (volume == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "cannot open %s\n", path);
+        return 1;
+    }
+    const std::uint64_t length = DeviceLength(volume);
+    for (std::uint64_t offset = 0; offset < length; offset += strideBytes) {
+        const auto bytes = static_cast<DWORD>(length - offset < writeBytes ? length - offset : writeBytes);
+        if (!WriteAt(volume, offset, zeros, bytes)) {
+            std::fprintf(stderr, "write at %llu failed\n", static_cast<unsigned long long>(offset));
+            return 1;
+        }
+    }
+    const bool flushed = FlushFileBuffers(volume);
+    CloseHandle(volume);
+    QueryPerformanceCounter(&end);
+    if (length == 0 || !flushed) {
+        std::fprintf(stderr, "no card or no flush\n");
+        return 1;
+    }
+    std::printf("%lld\n", (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart);
+    return 0;
+}
