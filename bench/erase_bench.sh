@@ -33,7 +33,7 @@ erase_run() {
   scenario "erase with control $1" < <(erase_opening "$1" 600000; cat <<'EOF_'
 wait box
 answer ok
-syscommand 0xF060
+syscommand SC_CLOSE
 wait exit
 EOF_
   )
