@@ -53,8 +53,8 @@ int main(int argc, char** argv)
     LARGE_INTEGER frequency{}, start{}, end{};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    const HANDLE volume = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE volume = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
     if (volume == INVALID_HANDLE_VALUE) {
         std::fprintf(stderr, "cannot open %s\n", path);
         return 1;

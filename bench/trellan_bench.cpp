@@ -84,8 +84,8 @@ double seconds_since(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void print_row(const char* name, std::uint64_t card_bytes, double seconds, std::uint64_t written,
-               std::uint64_t zeroed, std::uint64_t allocated)
+void print_row(const char* name, std::uint64_t card_bytes, double seconds, std::uint64_t written, std::uint64_t zeroed,
+               std::uint64_t allocated)
 {
     std::printf("%-22s %7.0f GiB %9.3f s %11.2f MiB %11.2f MiB %11.2f MiB\n", name,
                 static_cast<double>(card_bytes) / gib, seconds, written / 1048576.0, zeroed / 1048576.0,

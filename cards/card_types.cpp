@@ -7,11 +7,29 @@ namespace {
 using trellan::Builder;
 
 constexpr std::array<CardTypeRow, kCardTypeCount> kRows = {{
-    {CardType::sd, "sd", "SD", IDC_CARD_SD, IDC_PICTURE_SD, IDB_SD_PLAIN, IDB_SD_ACTIVE,
+    {CardType::sd,
+     "sd",
+     "SD",
+     IDC_CARD_SD,
+     IDC_PICTURE_SD,
+     IDB_SD_PLAIN,
+     IDB_SD_ACTIVE,
      {Builder::sd, Builder::fat32, Builder::exfat}},
-    {CardType::mmc, "mmc", "MMC", IDC_CARD_MMC, IDC_PICTURE_MMC, IDB_MMC_PLAIN, IDB_MMC_ACTIVE,
+    {CardType::mmc,
+     "mmc",
+     "MMC",
+     IDC_CARD_MMC,
+     IDC_PICTURE_MMC,
+     IDB_MMC_PLAIN,
+     IDB_MMC_ACTIVE,
      {Builder::mmc, Builder::fat32, Builder::mmc}},
-    {CardType::cf, "cf", "CF", IDC_CARD_CF, IDC_PICTURE_CF, IDB_CF_PLAIN, IDB_CF_ACTIVE,
+    {CardType::cf,
+     "cf",
+     "CF",
+     IDC_CARD_CF,
+     IDC_PICTURE_CF,
+     IDB_CF_PLAIN,
+     IDB_CF_ACTIVE,
      {Builder::cf, Builder::cf, Builder::cf}},
 }};
 

@@ -78,8 +78,8 @@ bool ApplyValue(int option, std::string_view value, CommandLine& line)
         line.codePage = *page;
     } else {
         if (value.size() > kMaxLabelBytes) {
-            line.error = "the label holds at most 15 bytes; '" + std::string(value) + "' has " +
-                         std::to_string(value.size());
+            line.error =
+                "the label holds at most 15 bytes; '" + std::string(value) + "' has " + std::to_string(value.size());
             return false;
         }
         line.label = value;

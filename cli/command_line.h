@@ -28,8 +28,8 @@ struct CommandLine {
     bool verify = false;         // read the card back after a Complete erase
     bool checkCapacity = false;  // test the card's real capacity before the format
     bool fullCheck = false;      // every block, not a spread of them
-    std::string path;  // the device or image; on Windows the drive, "E:"
-    std::string error;  // non-empty: the command line is not usable
+    std::string path;            // the device or image; on Windows the drive, "E:"
+    std::string error;           // non-empty: the command line is not usable
 };
 
 // arguments without the program name.

@@ -88,8 +88,8 @@ public:
         }
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t count = ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done,
-                                           static_cast<off_t>(offsetBytes + done));
+            const ssize_t count =
+                ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offsetBytes + done));
             if (count < 0 && errno == EINTR) {
                 continue;
             }
@@ -107,8 +107,8 @@ public:
     {
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t count = ::pread(descriptor_, bytes.data() + done, bytes.size() - done,
-                                          static_cast<off_t>(offsetBytes + done));
+            const ssize_t count =
+                ::pread(descriptor_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offsetBytes + done));
             if (count < 0 && errno == EINTR) {
                 continue;
             }

@@ -11,8 +11,8 @@ constexpr std::chrono::milliseconds kRedrawInterval{200};
 }  // namespace
 
 ProgressDisplay::ProgressDisplay(std::FILE* output, std::string activity, std::uint64_t totalBytes)
-    : output_(output), activity_(std::move(activity)), totalBytes_(totalBytes),
-      terminal_(IsTerminal(output)), start_(std::chrono::steady_clock::now()), lastDrawn_(start_)
+    : output_(output), activity_(std::move(activity)), totalBytes_(totalBytes), terminal_(IsTerminal(output)),
+      start_(std::chrono::steady_clock::now()), lastDrawn_(start_)
 {
 }
 

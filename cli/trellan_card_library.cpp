@@ -4,9 +4,9 @@
 #include "cli/card_health.h"
 #include "cli/exit_status.h"
 #include "cli/limited_device.h"
+#include "guard/stop_signals.h"
 #include "trellan/builders.h"
 #include "trellan/file_device.h"
-#include "guard/stop_signals.h"
 #include "trellan/volume_label.h"
 
 int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, char* label)
@@ -33,8 +33,7 @@ int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, ch
     }
     const trellan::VolumeLabel volumeLabel =
         trellan::volume_label_from_utf8(label == nullptr ? "" : label, options_.codePage);
-    const trellan::FormatStatus status =
-        trellan::build(builder, *device, volumeLabel, trellan::current_format_stamp());
+    const trellan::FormatStatus status = trellan::build(builder, *device, volumeLabel, trellan::current_format_stamp());
     failureText_ = status.ok() ? std::string() : trellan::describe(status);
     return status.ok() ? 1 : 0;
 }

@@ -39,4 +39,3 @@ private:
     std::string failureText_;
     bool cardFaulty_ = false;
 };
-

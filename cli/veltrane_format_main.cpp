@@ -127,8 +127,8 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
     }
     TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask,
                           volumes.Writes());
-    TrellanCardLibrary library(
-        line.path, {.codePage = line.codePage, .lengthLimit = lengthLimit, .verifyErase = line.verify});
+    TrellanCardLibrary library(line.path,
+                               {.codePage = line.codePage, .lengthLimit = lengthLimit, .verifyErase = line.verify});
     const int result = RunFormatJob(inputs, volumes, dialog, library, [] { return kExFatSupported; });
 
     // The erase stops at a signal; the file system build, a second at most, is finished first.

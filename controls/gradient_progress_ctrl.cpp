@@ -73,8 +73,7 @@ void CGradientProgressCtrl::Paint(CDC& dc, const RECT& client)
 void CGradientProgressCtrl::DrawGradient(CDC& dc, const RECT& client, int filledLength)
 {
     CMemDC memDC(&dc, RECT{});
-    const BandPlan fill =
-        PlanGradient(ToBandColor(m_startColor), ToBandColor(m_endColor), client.right, filledLength);
+    const BandPlan fill = PlanGradient(ToBandColor(m_startColor), ToBandColor(m_endColor), client.right, filledLength);
     for (const GradientBand& band : fill.bands) {
         // One row past the bottom, as the bands have always been drawn.
         const RECT rect{band.left, 0, band.right, client.bottom + 1};

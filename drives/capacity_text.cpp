@@ -27,8 +27,7 @@ std::int64_t DisplayedCapacityBytes(const DiskGeometry& geometry)
     if (geometry.cylinders <= 0) {
         return 0;
     }
-    const std::int64_t factors[] = {geometry.sectorsPerTrack, geometry.tracksPerCylinder,
-                                    geometry.cylinders};
+    const std::int64_t factors[] = {geometry.sectorsPerTrack, geometry.tracksPerCylinder, geometry.cylinders};
     std::int64_t product = geometry.bytesPerSector;
     for (const std::int64_t factor : factors) {
         if (__builtin_mul_overflow(product, factor, &product)) {
@@ -45,8 +44,8 @@ std::string CapacityText(std::int64_t capacityBytes)
     const std::int64_t megabytes = capacityBytes / kMegabyteBytes;
     if (gigabytes != 0) {
         const std::int64_t hundredths = (capacityBytes % kGigabyteBytes) * 100 / kGigabyteBytes;
-        text = std::to_string(gigabytes) + "." + TwoDigits(hundredths) + " GBytes ( " +
-               std::to_string(capacityBytes) + "  Bytes )";
+        text = std::to_string(gigabytes) + "." + TwoDigits(hundredths) + " GBytes ( " + std::to_string(capacityBytes) +
+               "  Bytes )";
     } else if (megabytes != 0) {
         text = std::to_string(megabytes) + " MBytes ( " + std::to_string(capacityBytes) + " Bytes )";
     } else {

@@ -29,14 +29,12 @@ int DecideXpFamily(const ExFatProbeInputs& in, DriverFileSearch search,
     return driverFilePresent(search) ? EXFAT_SUPPORTED : EXFAT_NEED_PATCH;
 }
 
-int DecideServer2003Family(const ExFatProbeInputs& in,
-                           const std::function<bool(DriverFileSearch)>& driverFilePresent)
+int DecideServer2003Family(const ExFatProbeInputs& in, const std::function<bool(DriverFileSearch)>& driverFilePresent)
 {
     // 5.2 is XP Professional x64 only for a 64-bit workstation; everything
     // else of that version is a member of the Server 2003 family.
     const bool server = in.serverR2 || (in.suiteMask & kSuiteStorageServer) != 0 ||
-                        in.productType != kProductWorkstation ||
-                        in.processorArchitecture != kProcessorAmd64;
+                        in.productType != kProductWorkstation || in.processorArchitecture != kProcessorAmd64;
     if (server) {
         return in.servicePackMajor < 2 ? EXFAT_NEED_SP2 : EXFAT_SUPPORTED;
     }

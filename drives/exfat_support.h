@@ -8,7 +8,7 @@
 #include <optional>
 
 enum ExFatSupport : int {
-    EXFAT_NOT_APPLICABLE = 0,      // version unknown, or a system outside the table
+    EXFAT_NOT_APPLICABLE = 0,  // version unknown, or a system outside the table
     EXFAT_SUPPORTED = 1,
     EXFAT_NEED_SP1 = 2,            // Vista without a service pack
     EXFAT_NEED_SP2 = 3,            // Server 2003 family before service pack 2

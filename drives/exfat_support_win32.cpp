@@ -20,8 +20,7 @@ int CheckExFatSupport()
         .serverR2 = GetSystemMetrics(SM_SERVERR2) != 0,
     };
     return DecideExFatSupport(inputs, [](DriverFileSearch search) {
-        return FileExists(kExFatDriverPath, search == DriverFileSearch::withoutRedirection
-                                                ? FsRedirection::disable
-                                                : FsRedirection::keep);
+        return FileExists(kExFatDriverPath, search == DriverFileSearch::withoutRedirection ? FsRedirection::disable
+                                                                                           : FsRedirection::keep);
     });
 }

@@ -34,8 +34,7 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
                     const std::function<int()>& checkExFatSupport)
 {
     const std::optional<DiskGeometry> geometry = volume.ReadGeometry();
-    const std::optional<std::uint64_t> estimate =
-        geometry ? CapacityEstimateBytes(*geometry) : std::nullopt;
+    const std::optional<std::uint64_t> estimate = geometry ? CapacityEstimateBytes(*geometry) : std::nullopt;
     // A geometry of zeros or of impossible size would leave the builder
     // nothing sound to work on: refuse it before the trial write touches
     // sector 0.
@@ -172,8 +171,8 @@ bool IsWriteProtected(char driveLetter, RawVolumeOpener& volumes)
     return !volume || !TrialWriteTakes(*volume);
 }
 
-int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog,
-                 CardLibrary& library, const std::function<int()>& checkExFatSupport)
+int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog, CardLibrary& library,
+                 const std::function<int()>& checkExFatSupport)
 {
     // Without a card type there is no builder to call: stop before anything
     // is written rather than erase a card that will not be formatted.

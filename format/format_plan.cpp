@@ -26,8 +26,8 @@ std::optional<std::uint64_t> CapacityEstimateBytes(const DiskGeometry& geometry)
     if (geometry.cylinders < 0) {
         return std::nullopt;
     }
-    const std::uint64_t factors[] = {std::uint64_t{geometry.tracksPerCylinder} + 1,
-                                     geometry.sectorsPerTrack, geometry.bytesPerSector};
+    const std::uint64_t factors[] = {std::uint64_t{geometry.tracksPerCylinder} + 1, geometry.sectorsPerTrack,
+                                     geometry.bytesPerSector};
     std::uint64_t product = static_cast<std::uint64_t>(geometry.cylinders) + 1;
     for (const std::uint64_t factor : factors) {
         if (__builtin_mul_overflow(product, factor, &product)) {

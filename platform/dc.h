@@ -35,8 +35,8 @@ public:
     {
         return ::BitBlt(m_hDC, x, y, width, height, source, xSource, ySource, rop);
     }
-    BOOL StretchBlt(int x, int y, int width, int height, HDC source, int xSource, int ySource,
-                    int sourceWidth, int sourceHeight, DWORD rop)
+    BOOL StretchBlt(int x, int y, int width, int height, HDC source, int xSource, int ySource, int sourceWidth,
+                    int sourceHeight, DWORD rop)
     {
         return ::StretchBlt(m_hDC, x, y, width, height, source, xSource, ySource, sourceWidth, sourceHeight, rop);
     }

@@ -129,8 +129,7 @@ LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM)
 LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto window = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_CREATEWND && t_creating != nullptr &&
-        ::GetClassLongPtrA(window, GCW_ATOM) == kDialogClassAtom) {
+    if (code == HCBT_CREATEWND && t_creating != nullptr && ::GetClassLongPtrA(window, GCW_ATOM) == kDialogClassAtom) {
         const auto previous = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWindowProc)));
         t_creating->Bind(window, previous);

@@ -28,7 +28,10 @@ public:
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
     // A bitmap resource of the program's module.
     BOOL LoadBitmap(UINT id);
-    BOOL CreateCompatibleBitmap(HDC dc, int width, int height) { return Attach(::CreateCompatibleBitmap(dc, width, height)); }
+    BOOL CreateCompatibleBitmap(HDC dc, int width, int height)
+    {
+        return Attach(::CreateCompatibleBitmap(dc, width, height));
+    }
     int GetBitmap(BITMAP* info) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), info); }
 };
 

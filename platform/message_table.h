@@ -14,12 +14,15 @@ class CWnd;
 // control's own table answers them (owner drawing, control colours). Same
 // offset as the OLE control convention.
 inline constexpr UINT kReflectBase = WM_USER + 0x1c00;
-constexpr UINT Reflected(UINT message) { return kReflectBase + message; }
+constexpr UINT Reflected(UINT message)
+{
+    return kReflectBase + message;
+}
 
 struct MessageEntry {
     UINT firstMessage;  // a range, for message families such as WM_CTLCOLOR*
     UINT lastMessage;
-    bool byControl;     // WM_COMMAND rows: match controlId and notifyCode too
+    bool byControl;  // WM_COMMAND rows: match controlId and notifyCode too
     UINT controlId;
     UINT notifyCode;
     LRESULT (*call)(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam);

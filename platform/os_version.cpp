@@ -7,8 +7,7 @@ namespace {
 template <typename Function>
 Function LookUp(HMODULE module, const char* name)
 {
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                  : nullptr;
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
 bool FindFile(const char* path)
@@ -35,8 +34,7 @@ WORD GetNativeProcessorArchitecture()
 {
     using GetNativeSystemInfoFunction = void(WINAPI*)(SYSTEM_INFO*);
     SYSTEM_INFO info{};
-    const auto getNative = LookUp<GetNativeSystemInfoFunction>(GetModuleHandleA("kernel32.dll"),
-                                                               "GetNativeSystemInfo");
+    const auto getNative = LookUp<GetNativeSystemInfoFunction>(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo");
     if (getNative) {
         getNative(&info);
     } else {

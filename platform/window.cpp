@@ -143,8 +143,7 @@ HBRUSH CWnd::OnCtlColor(CDC&, CWnd& control, UINT)
 {
     CWnd* object = FromHandlePermanent(control.m_hWnd);
     LRESULT brush = 0;
-    if (object != nullptr &&
-        object->OnWndMsg(Reflected(m_current.message), m_current.wParam, m_current.lParam, &brush))
+    if (object != nullptr && object->OnWndMsg(Reflected(m_current.message), m_current.wParam, m_current.lParam, &brush))
         return reinterpret_cast<HBRUSH>(brush);
     return reinterpret_cast<HBRUSH>(Default());
 }

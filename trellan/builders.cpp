@@ -148,7 +148,8 @@ FatPlan plan_cf(std::uint64_t card_sectors)
     request.partition_start_sectors = geometry.sectors_per_track;
     request.alignment = FatAlignment::none;
     request.geometry = geometry;
-    const std::uint64_t volume_sectors = card_sectors - std::min<std::uint64_t>(card_sectors, geometry.sectors_per_track);
+    const std::uint64_t volume_sectors =
+        card_sectors - std::min<std::uint64_t>(card_sectors, geometry.sectors_per_track);
     if (volume_sectors <= sd_standard_capacity_max_sectors) {
         request.reserved_sectors = 1;
         const FatPlan plan = plan_fat12_or_16(request, windows_fat16_sectors_per_cluster(volume_sectors));

@@ -12,11 +12,11 @@ struct SdRow {
 
 // Cards up to 64 MiB come out FAT12, larger ones FAT16, by cluster count.
 constexpr SdRow sd_rows[] = {
-    {16384, {16, 16}},      // 8 MiB: 8 KiB clusters, 8 KiB unit
-    {131072, {32, 32}},     // 64 MiB: 16 KiB, 16 KiB
-    {524288, {32, 64}},     // 256 MiB: 16 KiB, 32 KiB
-    {2097152, {32, 128}},   // 1 GiB: 16 KiB, 64 KiB
-    {4194304, {64, 128}},   // 2 GiB: 32 KiB, 64 KiB
+    {16384, {16, 16}},     // 8 MiB: 8 KiB clusters, 8 KiB unit
+    {131072, {32, 32}},    // 64 MiB: 16 KiB, 16 KiB
+    {524288, {32, 64}},    // 256 MiB: 16 KiB, 32 KiB
+    {2097152, {32, 128}},  // 1 GiB: 16 KiB, 64 KiB
+    {4194304, {64, 128}},  // 2 GiB: 32 KiB, 64 KiB
 };
 
 struct ClusterRow {
@@ -75,7 +75,8 @@ SdFatParameters sd_standard_capacity_parameters(std::uint64_t card_sectors)
 
 std::uint32_t windows_fat16_sectors_per_cluster(std::uint64_t volume_sectors)
 {
-    return lookup(windows_fat16_rows, volume_sectors, windows_fat16_rows[std::size(windows_fat16_rows) - 1].sectors_per_cluster);
+    return lookup(windows_fat16_rows, volume_sectors,
+                  windows_fat16_rows[std::size(windows_fat16_rows) - 1].sectors_per_cluster);
 }
 
 std::uint32_t windows_fat32_sectors_per_cluster(std::uint64_t volume_sectors)

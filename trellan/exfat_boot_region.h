@@ -37,7 +37,7 @@ inline constexpr std::size_t percent_in_use = 112;             // 1, left out of
 inline constexpr std::size_t boot_code = 120;                  // 390
 inline constexpr std::size_t boot_signature = 510;             // 2, 55h AAh
 // Extended boot sectors end in this 32-bit signature.
-inline constexpr std::size_t extended_boot_signature = 508;    // 4
+inline constexpr std::size_t extended_boot_signature = 508;  // 4
 
 inline constexpr std::uint32_t sector_bytes = 512;
 inline constexpr std::uint32_t region_sectors = 12;

@@ -25,8 +25,8 @@ namespace {
 
 constexpr std::uint32_t sector_bytes = 512;
 
-constexpr std::uint32_t fat_media_entry = 0xFFFFFFF8;  // FAT[0]: media F8h
-constexpr std::uint32_t fat_end_of_chain = 0xFFFFFFFF; // also FAT[1]
+constexpr std::uint32_t fat_media_entry = 0xFFFFFFF8;   // FAT[0]: media F8h
+constexpr std::uint32_t fat_end_of_chain = 0xFFFFFFFF;  // also FAT[1]
 constexpr std::uint32_t fat_entry_bytes = 4;
 
 FormatStatus checked(IoResult result, Region region, std::uint64_t sector)
@@ -129,8 +129,8 @@ FormatStatus format_exfat(BlockDevice& device, std::u16string_view label, const 
         return FormatStatus::failed(Failure::write_failed, Region::device);
     }
     const std::vector<std::uint8_t> upcase = exfat_upcase_table_bytes();
-    const ExfatPlan plan = plan_exfat(device.length_sectors(), device.sector_size_bytes(),
-                                      static_cast<std::uint32_t>(upcase.size()));
+    const ExfatPlan plan =
+        plan_exfat(device.length_sectors(), device.sector_size_bytes(), static_cast<std::uint32_t>(upcase.size()));
     if (!plan.status.ok()) {
         return plan.status;
     }
@@ -139,11 +139,16 @@ FormatStatus format_exfat(BlockDevice& device, std::u16string_view label, const 
     const std::optional<ExfatOemSector> oem_parameters = read_oem_parameters(device);
 
     FormatStatus status = writer.clear_stale_metadata();
-    if (status.ok()) status = writer.write_fat();
-    if (status.ok()) status = writer.write_bitmap();
-    if (status.ok()) status = writer.write_upcase(upcase);
-    if (status.ok()) status = writer.write_root(label, exfat_upcase_checksum(upcase));
-    if (status.ok()) status = writer.write_boot_regions(stamp.volume_serial, oem_parameters);
+    if (status.ok())
+        status = writer.write_fat();
+    if (status.ok())
+        status = writer.write_bitmap();
+    if (status.ok())
+        status = writer.write_upcase(upcase);
+    if (status.ok())
+        status = writer.write_root(label, exfat_upcase_checksum(upcase));
+    if (status.ok())
+        status = writer.write_boot_regions(stamp.volume_serial, oem_parameters);
     if (status.ok()) {
         const ChsGeometry geometry = sd_chs_geometry(layout.total_sectors);
         const MbrLayout mbr{layout.partition_start_sectors, layout.volume_length_sectors,

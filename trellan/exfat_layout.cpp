@@ -43,15 +43,15 @@ struct ParameterRow {
 // 32 KiB up to 32 GiB) and the card class's boundary unit, so the heap still
 // starts on the card's erase unit. From 32 GiB on the rows are the SDXC ones.
 constexpr std::array<ParameterRow, 9> parameter_rows{{
-    {16'384, {8, 16}},                // 8 MiB
-    {131'072, {8, 32}},               // 64 MiB
-    {524'288, {8, 64}},               // 256 MiB
-    {2'097'152, {64, 128}},           // 1 GiB
-    {4'194'304, {64, 128}},           // 2 GiB
-    {67'108'864, {64, 8'192}},        // 32 GiB
-    {268'435'456, {256, 32'768}},     // 128 GiB: 128 KiB clusters, 16 MiB unit
-    {1'073'741'824, {512, 65'536}},   // 512 GiB: 256 KiB clusters, 32 MiB unit
-    {4'294'967'296, {1024, 131'072}}, // 2 TiB: 512 KiB clusters, 64 MiB unit
+    {16'384, {8, 16}},                 // 8 MiB
+    {131'072, {8, 32}},                // 64 MiB
+    {524'288, {8, 64}},                // 256 MiB
+    {2'097'152, {64, 128}},            // 1 GiB
+    {4'194'304, {64, 128}},            // 2 GiB
+    {67'108'864, {64, 8'192}},         // 32 GiB
+    {268'435'456, {256, 32'768}},      // 128 GiB: 128 KiB clusters, 16 MiB unit
+    {1'073'741'824, {512, 65'536}},    // 512 GiB: 256 KiB clusters, 32 MiB unit
+    {4'294'967'296, {1024, 131'072}},  // 2 TiB: 512 KiB clusters, 64 MiB unit
 }};
 
 std::uint64_t align_up(std::uint64_t value, std::uint64_t unit)

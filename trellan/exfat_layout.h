@@ -44,8 +44,7 @@ struct ExfatLayout {
     // Card LBA of the first sector of a heap cluster (2 = first).
     std::uint64_t cluster_sector(std::uint32_t cluster) const
     {
-        return partition_start_sectors + cluster_heap_offset_sectors +
-               std::uint64_t{cluster - 2} * sectors_per_cluster;
+        return partition_start_sectors + cluster_heap_offset_sectors + std::uint64_t{cluster - 2} * sectors_per_cluster;
     }
 };
 

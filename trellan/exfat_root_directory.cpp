@@ -5,8 +5,8 @@
 
 namespace trellan {
 
-void write_exfat_root_entries(std::span<std::uint8_t> cluster, const ExfatLayout& layout,
-                              std::u16string_view label, std::uint32_t upcase_checksum)
+void write_exfat_root_entries(std::span<std::uint8_t> cluster, const ExfatLayout& layout, std::u16string_view label,
+                              std::uint32_t upcase_checksum)
 {
     using namespace exfat_entry;
 

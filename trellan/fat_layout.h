@@ -71,7 +71,7 @@ struct FatLayout {
     std::uint32_t fat_length_sectors = 0;        // one copy
     std::uint32_t root_entries = 0;              // fixed root (FAT12/16); 0 on FAT32
     std::uint32_t sectors_per_cluster = 0;
-    std::uint32_t total_clusters = 0;            // clusters 2 .. total_clusters + 1
+    std::uint32_t total_clusters = 0;  // clusters 2 .. total_clusters + 1
     std::uint32_t boundary_unit_sectors = 1;
     std::uint8_t partition_type = 0;
     ChsGeometry geometry;

@@ -97,7 +97,8 @@ std::unique_ptr<FileDevice> FileDevice::open(const std::string& path, OpenFailur
         length_bytes = static_cast<std::uint64_t>(status.st_size);
         failure = OpenFailure::none;
     } else if (S_ISBLK(status.st_mode)) {
-        failure = query_block_device(descriptor, sector_bytes, length_bytes) ? OpenFailure::none : OpenFailure::io_error;
+        failure =
+            query_block_device(descriptor, sector_bytes, length_bytes) ? OpenFailure::none : OpenFailure::io_error;
     } else {
         failure = OpenFailure::not_a_device;
     }

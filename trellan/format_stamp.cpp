@@ -34,8 +34,8 @@ std::uint32_t mix_to_32_bits(std::uint64_t value)
 std::uint32_t dos_volume_serial(const FormatStamp& stamp)
 {
     const std::uint32_t high = ((std::uint32_t{stamp.hour} << 8) | stamp.minute) + stamp.year;
-    const std::uint32_t low = ((std::uint32_t{stamp.month} << 8) | stamp.day) +
-                              ((std::uint32_t{stamp.second} << 8) | stamp.hundredths);
+    const std::uint32_t low =
+        ((std::uint32_t{stamp.month} << 8) | stamp.day) + ((std::uint32_t{stamp.second} << 8) | stamp.hundredths);
     return (high & 0xFFFF) << 16 | (low & 0xFFFF);
 }
 

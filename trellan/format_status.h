@@ -24,9 +24,9 @@ enum class Region {
 
 enum class Failure {
     none,
-    too_small,      // no layout of this builder fits the card
-    too_large,      // beyond what the builder's file system can address
-    bad_geometry,   // zero length or an unsupported sector size
+    too_small,     // no layout of this builder fits the card
+    too_large,     // beyond what the builder's file system can address
+    bad_geometry,  // zero length or an unsupported sector size
     read_failed,
     write_failed,
     flush_failed,

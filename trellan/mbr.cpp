@@ -19,8 +19,8 @@ struct GeometryRow {
 // The card geometry table: the smallest geometry whose 1024 cylinders still
 // cover the card, so CHS stays consistent up to 4032 MiB.
 constexpr GeometryRow geometry_rows[] = {
-    {2, {2, 16}},     {16, {2, 32}},     {32, {4, 32}},      {128, {8, 32}},    {256, {16, 32}},
-    {504, {16, 63}},  {1008, {32, 63}},  {2016, {64, 63}},   {4032, {128, 63}},
+    {2, {2, 16}},    {16, {2, 32}},    {32, {4, 32}},    {128, {8, 32}},    {256, {16, 32}},
+    {504, {16, 63}}, {1008, {32, 63}}, {2016, {64, 63}}, {4032, {128, 63}},
 };
 constexpr ChsGeometry largest_geometry{255, 63};
 
@@ -60,8 +60,8 @@ std::array<std::uint8_t, 3> encode_chs(std::uint64_t lba, const ChsGeometry& geo
             static_cast<std::uint8_t>(cylinder)};
 }
 
-std::uint8_t mbr_partition_type(FileSystem file_system, std::uint64_t start_sectors,
-                                std::uint64_t length_sectors, const ChsGeometry& geometry)
+std::uint8_t mbr_partition_type(FileSystem file_system, std::uint64_t start_sectors, std::uint64_t length_sectors,
+                                const ChsGeometry& geometry)
 {
     // Beyond 65,535 sectors the 16-bit sector count of the boot sector is 0,
     // which DOS before 3.31 (the readers of type 04h) cannot follow.
@@ -92,7 +92,8 @@ void fill_mbr_sector(std::span<std::uint8_t, 512> sector, const MbrLayout& layou
     store_le32(sector, mbr_offset::disk_signature, mbr_disk_signature(stamp));
     store_le16(sector, mbr_offset::copy_protect, 0);
 
-    const std::span<std::uint8_t> entry = std::span<std::uint8_t>(sector).subspan(mbr_offset::first_entry, mbr_partition_entry_bytes);
+    const std::span<std::uint8_t> entry =
+        std::span<std::uint8_t>(sector).subspan(mbr_offset::first_entry, mbr_partition_entry_bytes);
     const std::uint64_t last_sector =
         layout.partition_start_sectors + std::max<std::uint64_t>(layout.partition_length_sectors, 1) - 1;
     const auto start_chs = encode_chs(layout.partition_start_sectors, layout.geometry);

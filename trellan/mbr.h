@@ -15,10 +15,10 @@ namespace trellan {
 
 // Byte offsets in sector 0.
 namespace mbr_offset {
-inline constexpr std::size_t disk_signature = 0x1B8;   // 4 bytes
-inline constexpr std::size_t copy_protect = 0x1BC;     // 2 bytes, 0000h (5A5Ah means copy-protected to some tools)
-inline constexpr std::size_t first_entry = 0x1BE;      // 4 entries of 16 bytes
-inline constexpr std::size_t signature = 0x1FE;        // 2 bytes, 55h AAh
+inline constexpr std::size_t disk_signature = 0x1B8;  // 4 bytes
+inline constexpr std::size_t copy_protect = 0x1BC;    // 2 bytes, 0000h (5A5Ah means copy-protected to some tools)
+inline constexpr std::size_t first_entry = 0x1BE;     // 4 entries of 16 bytes
+inline constexpr std::size_t signature = 0x1FE;       // 2 bytes, 55h AAh
 }  // namespace mbr_offset
 
 // Byte offsets in a 16-byte partition entry.
@@ -26,9 +26,9 @@ namespace partition_entry_offset {
 inline constexpr std::size_t boot_indicator = 0;  // 00h: cards are never booted from
 inline constexpr std::size_t start_chs = 1;       // 3 bytes
 inline constexpr std::size_t type = 4;
-inline constexpr std::size_t end_chs = 5;         // 3 bytes
-inline constexpr std::size_t start_lba = 8;       // 4 bytes, sectors
-inline constexpr std::size_t length = 12;         // 4 bytes, sectors
+inline constexpr std::size_t end_chs = 5;    // 3 bytes
+inline constexpr std::size_t start_lba = 8;  // 4 bytes, sectors
+inline constexpr std::size_t length = 12;    // 4 bytes, sectors
 }  // namespace partition_entry_offset
 
 inline constexpr std::size_t mbr_partition_entry_bytes = 16;
@@ -43,7 +43,7 @@ inline constexpr std::uint8_t fat12 = 0x01;
 inline constexpr std::uint8_t fat16_small = 0x04;  // FAT16 below 65,536 sectors (16-bit sector count)
 inline constexpr std::uint8_t fat16 = 0x06;
 inline constexpr std::uint8_t exfat = 0x07;
-inline constexpr std::uint8_t fat32_chs = 0x0B;    // whole partition reachable through CHS
+inline constexpr std::uint8_t fat32_chs = 0x0B;  // whole partition reachable through CHS
 inline constexpr std::uint8_t fat32_lba = 0x0C;
 }  // namespace partition_type
 
@@ -70,8 +70,8 @@ std::array<std::uint8_t, 3> encode_chs(std::uint64_t lba, const ChsGeometry& geo
 // 01h for FAT12 at any size (the only ID that names FAT12); FAT16 04h below
 // 65,536 sectors, else 06h; FAT32 0Bh only while its last sector is
 // CHS-addressable, else 0Ch; exFAT 07h.
-std::uint8_t mbr_partition_type(FileSystem file_system, std::uint64_t start_sectors,
-                                std::uint64_t length_sectors, const ChsGeometry& geometry);
+std::uint8_t mbr_partition_type(FileSystem file_system, std::uint64_t start_sectors, std::uint64_t length_sectors,
+                                const ChsGeometry& geometry);
 
 struct MbrLayout {
     std::uint64_t partition_start_sectors = 0;

@@ -26,10 +26,14 @@ struct SequenceStart {
 
 SequenceStart sequence_start(std::uint8_t byte)
 {
-    if (byte < 0x80) return {1, byte, 0};
-    if ((byte & 0xE0) == 0xC0) return {2, byte & 0x1Fu, 0x80};
-    if ((byte & 0xF0) == 0xE0) return {3, byte & 0x0Fu, 0x800};
-    if ((byte & 0xF8) == 0xF0) return {4, byte & 0x07u, 0x10000};
+    if (byte < 0x80)
+        return {1, byte, 0};
+    if ((byte & 0xE0) == 0xC0)
+        return {2, byte & 0x1Fu, 0x80};
+    if ((byte & 0xF0) == 0xE0)
+        return {3, byte & 0x0Fu, 0x800};
+    if ((byte & 0xF8) == 0xF0)
+        return {4, byte & 0x07u, 0x10000};
     return {0, 0, 0};
 }
 

@@ -56,11 +56,11 @@ void ApplyControlFonts(HWND dialog, const DialogFonts& fonts)
         CFont DialogFonts::*font;
     };
     static constexpr ControlFont kFonts[] = {
-        {IDC_DRIVE_CAPTION, &DialogFonts::m_caption},   {IDC_DISK_SIZE, &DialogFonts::m_caption},
-        {IDC_SIZE_CAPTION, &DialogFonts::m_caption},    {IDC_SD_TEXT, &DialogFonts::m_caption},
-        {IDC_MMC_TEXT, &DialogFonts::m_caption},        {IDC_CF_TEXT, &DialogFonts::m_caption},
-        {IDC_STATUS_RESULT, &DialogFonts::m_result},    {IDC_STATUS_HINT, &DialogFonts::m_caption},
-        {IDC_LABEL_CAPTION, &DialogFonts::m_label},     {IDC_COMPLETE_TEXT, &DialogFonts::m_label},
+        {IDC_DRIVE_CAPTION, &DialogFonts::m_caption}, {IDC_DISK_SIZE, &DialogFonts::m_caption},
+        {IDC_SIZE_CAPTION, &DialogFonts::m_caption},  {IDC_SD_TEXT, &DialogFonts::m_caption},
+        {IDC_MMC_TEXT, &DialogFonts::m_caption},      {IDC_CF_TEXT, &DialogFonts::m_caption},
+        {IDC_STATUS_RESULT, &DialogFonts::m_result},  {IDC_STATUS_HINT, &DialogFonts::m_caption},
+        {IDC_LABEL_CAPTION, &DialogFonts::m_label},   {IDC_COMPLETE_TEXT, &DialogFonts::m_label},
         {IDC_OPTIMIZED_TEXT, &DialogFonts::m_label},
     };
     for (const ControlFont& entry : kFonts) {

@@ -12,7 +12,7 @@ struct ControlPlace {
     int id;
     int x;
     int y;
-    int width;   // 0 with height 0: the control keeps its template size
+    int width;  // 0 with height 0: the control keeps its template size
     int height;
 };
 

@@ -15,8 +15,8 @@ namespace {
 constexpr wchar_t kShutdownBlockReason[] = L"Formatting a memory card";
 constexpr DWORD kJobWaitSliceMs = 50;
 
-constexpr int kJobControls[] = {IDC_DRIVE_LIST,      IDC_CARD_SD,          IDC_CARD_MMC, IDC_CARD_CF, IDC_LABEL,
-                                IDC_COMPLETE_FORMAT, IDC_OPTIMIZED_FORMAT, IDC_START};
+constexpr int kJobControls[] = {IDC_DRIVE_LIST, IDC_CARD_SD,         IDC_CARD_MMC,         IDC_CARD_CF,
+                                IDC_LABEL,      IDC_COMPLETE_FORMAT, IDC_OPTIMIZED_FORMAT, IDC_START};
 
 class WaitCursor {
 public:

@@ -129,7 +129,8 @@ void print_layout(BlockDevice& device)
         const bool fat32 = load_le16(boot, bpb_offset::fat_length_16) == 0;
         const std::size_t name = fat32 ? fat32_bpb_offset::type_name : fat16_bpb_offset::type_name;
         file_system = std::string(reinterpret_cast<const char*>(boot.data()) + name, 5);
-        cluster_bytes = std::uint64_t{boot[bpb_offset::sectors_per_cluster]} * load_le16(boot, bpb_offset::bytes_per_sector);
+        cluster_bytes =
+            std::uint64_t{boot[bpb_offset::sectors_per_cluster]} * load_le16(boot, bpb_offset::bytes_per_sector);
     }
     std::printf("file system: %s\npartition type: %02Xh\npartition start: sector %u\ncluster size: %llu bytes\n",
                 file_system.c_str(), type, start, static_cast<unsigned long long>(cluster_bytes));
@@ -160,8 +161,8 @@ int format(const Options& options)
         complain(options.path, trellan::describe(open_failure));
         return exit_failed;
     }
-    const FormatStatus status = build(*options.builder, *device, volume_label_from_utf8(options.label, options.code_page),
-                                       current_format_stamp());
+    const FormatStatus status = build(*options.builder, *device,
+                                      volume_label_from_utf8(options.label, options.code_page), current_format_stamp());
     if (!status.ok()) {
         complain(options.path, describe(status));
         return exit_failed;

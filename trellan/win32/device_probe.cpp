@@ -4,9 +4,9 @@
 
 #include <optional>
 
-#include "trellan/trellan.h"
 #include "platform/disk_calls.h"
 #include "platform/volume.h"
+#include "trellan/trellan.h"
 #include "trellan/win32/device_identity.h"
 #include "trellan/win32/win32_handle.h"
 

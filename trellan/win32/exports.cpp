@@ -41,8 +41,8 @@ std::string oem_character(const wchar_t* character, int units)
 {
     char bytes[max_character_bytes];
     BOOL defaulted = FALSE;
-    int count = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, character, units, bytes, sizeof bytes, "_",
-                                    &defaulted);
+    int count =
+        WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, character, units, bytes, sizeof bytes, "_", &defaulted);
     if (count <= 0) {
         // Code pages such as UTF-8 take neither the flag nor a default character.
         count = WideCharToMultiByte(CP_OEMCP, 0, character, units, bytes, sizeof bytes, nullptr, nullptr);
@@ -61,8 +61,8 @@ std::string fat_oem_label(std::wstring wide)
     }
     std::string oem;
     for (std::size_t index = 0; index < wide.size();) {
-        const bool pair = IS_HIGH_SURROGATE(wide[index]) && index + 1 < wide.size() &&
-                          IS_LOW_SURROGATE(wide[index + 1]);
+        const bool pair =
+            IS_HIGH_SURROGATE(wide[index]) && index + 1 < wide.size() && IS_LOW_SURROGATE(wide[index + 1]);
         const int units = pair ? 2 : 1;
         const std::string character = oem_character(&wide[index], units);
         if (oem.size() + character.size() > fat_label_bytes) {

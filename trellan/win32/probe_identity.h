@@ -37,14 +37,25 @@ constexpr std::uint8_t probe_identity_byte(int bus_type, bool removable_media, b
     }
     std::uint8_t kind = probe_identity::other_bus;
     switch (bus_type) {
-    case storage_bus::unknown: kind = probe_identity::unknown_bus; break;
-    case storage_bus::sd: kind = probe_identity::sd_host; break;
-    case storage_bus::mmc: kind = probe_identity::mmc_host; break;
-    case storage_bus::usb: kind = probe_identity::usb; break;
+    case storage_bus::unknown:
+        kind = probe_identity::unknown_bus;
+        break;
+    case storage_bus::sd:
+        kind = probe_identity::sd_host;
+        break;
+    case storage_bus::mmc:
+        kind = probe_identity::mmc_host;
+        break;
+    case storage_bus::usb:
+        kind = probe_identity::usb;
+        break;
     case storage_bus::atapi:
     case storage_bus::ata:
-    case storage_bus::sata: kind = probe_identity::ata; break;
-    default: break;
+    case storage_bus::sata:
+        kind = probe_identity::ata;
+        break;
+    default:
+        break;
     }
     return static_cast<std::uint8_t>(kind | (removable_media ? probe_identity::removable_media : 0));
 }

@@ -14,8 +14,7 @@ namespace trellan {
 namespace {
 
 constexpr DWORD max_extents = 32;
-constexpr const char* memory_management_key =
-    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+constexpr const char* memory_management_key = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
 
 char upper(char letter)
 {

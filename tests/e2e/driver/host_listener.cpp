@@ -15,8 +15,8 @@ HostListener::HostListener()
     windowClass.lpszClassName = kClassName;
     RegisterClassA(&windowClass);
     // Broadcasts go to top-level windows; this one is never shown.
-    m_window = CreateWindowExA(0, kClassName, "Veltrane test host", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
-                               nullptr, windowClass.hInstance, this);
+    m_window = CreateWindowExA(0, kClassName, "Veltrane test host", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
+                               windowClass.hInstance, this);
 }
 
 HostListener::~HostListener()

@@ -1,7 +1,7 @@
 #include "scenario.h"
 
-#include <windows.h>
 #include <dbt.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <iostream>

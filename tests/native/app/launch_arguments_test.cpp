@@ -19,15 +19,15 @@ TEST(LaunchArguments, LauncherTestAndWindowPosition)
         {"-start top=120 left=340 END", true, 120, 340},
         {"-start", true, 0, 0},
         {"top=10 left=20 END -start", true, 10, 20},
-        {"x-starting top=1 left=2 END", true, 1, 2},     // any occurrence counts
-        {"-start top=120 left=340", true, 120, 0},       // no END: empty left text
-        {"-start top=120", true, 0, 0},                  // top text needs "left=" behind it
-        {"-start top=120 left=340END", true, 120, 34},   // last digit eaten by the missing separator
+        {"x-starting top=1 left=2 END", true, 1, 2},    // any occurrence counts
+        {"-start top=120 left=340", true, 120, 0},      // no END: empty left text
+        {"-start top=120", true, 0, 0},                 // top text needs "left=" behind it
+        {"-start top=120 left=340END", true, 120, 34},  // last digit eaten by the missing separator
         {"-start top=120left=340 END", true, 12, 340},
-        {"-start left=340 END top=120", true, 0, 340},   // negative top length
+        {"-start left=340 END top=120", true, 0, 340},  // negative top length
         {"-start top=-50 left=-8 END", true, -50, -8},
         {"-start top=abc left= END", true, 0, 0},
-        {"-start top= 77 left=\t9 END", true, 77, 9},    // atoi skips leading blanks
+        {"-start top= 77 left=\t9 END", true, 77, 9},              // atoi skips leading blanks
         {"-start top=1 left=2 END top=5 left=6 END", true, 1, 2},  // first occurrences win
         {"-start top=99999999999999999999 left=-99999999999999999999 END", true, INT_MAX, INT_MIN},
         {"-start top=2147483648 left=-2147483649 END", true, INT_MAX, INT_MIN},

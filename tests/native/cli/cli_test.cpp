@@ -2,9 +2,9 @@
 // that makes a device's size class the dialog's.
 #include "cli/command_line.h"
 #include "cli/drive_letter.h"
-#include "guard/mount_table.h"
 #include "cli/posix_raw_volume.h"
 #include "drives/capacity_text.h"
+#include "guard/mount_table.h"
 
 #include <gtest/gtest.h>
 
@@ -29,11 +29,26 @@ TEST(VeltraneFormatCommandLine, OptionsMapToTheDialogsChoices)
         std::string path;
     } cases[] = {
         {{"card.img"}, CardType::sd, EraseMode::none, "BREVALD", false, false, "card.img"},
-        {{"--card", "cf", "--mode", "complete", "card.img"}, CardType::cf, EraseMode::complete, "BREVALD", false,
-         false, "card.img"},
-        {{"--card=mmc", "--mode=optimized", "--label=PHOTOS", "-y", "/dev/sdc"}, CardType::mmc,
-         EraseMode::optimized, "PHOTOS", true, false, "/dev/sdc"},
-        {{"--force", "--yes", "--label", "", "--", "--odd-name"}, CardType::sd, EraseMode::none, "", true, true,
+        {{"--card", "cf", "--mode", "complete", "card.img"},
+         CardType::cf,
+         EraseMode::complete,
+         "BREVALD",
+         false,
+         false,
+         "card.img"},
+        {{"--card=mmc", "--mode=optimized", "--label=PHOTOS", "-y", "/dev/sdc"},
+         CardType::mmc,
+         EraseMode::optimized,
+         "PHOTOS",
+         true,
+         false,
+         "/dev/sdc"},
+        {{"--force", "--yes", "--label", "", "--", "--odd-name"},
+         CardType::sd,
+         EraseMode::none,
+         "",
+         true,
+         true,
          "--odd-name"},
         {{"--label", "FIFTEEN_BYTES_X", "x"}, CardType::sd, EraseMode::none, "FIFTEEN_BYTES_X", false, false, "x"},
     };
@@ -57,7 +72,7 @@ TEST(VeltraneFormatCommandLine, UnusableLinesAreRefusedWithAReason)
         {"--card", "xd", "x"},
         {"--mode", "quick", "x"},
         {"--label", "SIXTEEN_BYTES_XX", "x"},
-        {"--codepage", "1252", "x"},   // an ANSI page, not an OEM one
+        {"--codepage", "1252", "x"},  // an ANSI page, not an OEM one
         {"--codepage=850x", "x"},
         {"--codepage", "", "x"},
         {"x", "--label"},
@@ -95,8 +110,15 @@ TEST(VeltraneFormatCommandLine, TheWindowsToolFormatsDriveLettersOnly)
         std::string_view name;
         std::optional<char> letter;
     } cases[] = {
-        {"E:", 'E'},         {"e:", 'E'},         {"Z:\\", 'Z'},       {"E", std::nullopt},   {"E:\\x", std::nullopt},
-        {"\\\\.\\E:", std::nullopt}, {"1:", std::nullopt}, {"", std::nullopt}, {"EE:", std::nullopt},
+        {"E:", 'E'},
+        {"e:", 'E'},
+        {"Z:\\", 'Z'},
+        {"E", std::nullopt},
+        {"E:\\x", std::nullopt},
+        {"\\\\.\\E:", std::nullopt},
+        {"1:", std::nullopt},
+        {"", std::nullopt},
+        {"EE:", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DriveLetterNamed(c.name), c.letter) << c.name;
@@ -108,13 +130,13 @@ TEST(VeltraneFormatCommandLine, TheWindowsToolFormatsDriveLettersOnly)
 
 TEST(VeltraneFormatMountTable, ParsesDeviceNumbersSourcesAndEscapedPaths)
 {
-    const std::vector<MountEntry> entries = ParseMountInfo(
-        "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
-        "45 27 7:3 / /media/my\\040card rw shared:5 master:2 - vfat /dev/loop3 rw\n"
-        "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
-        "garbage line\n"
-        "46 27 x:y / /bad rw - ext4 /dev/bad rw\n"
-        "47 27 8:17 / /no-separator rw ext4 /dev/sdb1 rw\n");
+    const std::vector<MountEntry> entries =
+        ParseMountInfo("27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+                       "45 27 7:3 / /media/my\\040card rw shared:5 master:2 - vfat /dev/loop3 rw\n"
+                       "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+                       "garbage line\n"
+                       "46 27 x:y / /bad rw - ext4 /dev/bad rw\n"
+                       "47 27 8:17 / /no-separator rw ext4 /dev/sdb1 rw\n");
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].major, 254u);
     EXPECT_EQ(entries[0].minor, 0u);

@@ -140,16 +140,16 @@ TEST(CapacityJudge, AWrappingCardIsFoundAndItsRealSizeNamed)
         bool full;
     } cases[] = {
         {256 * kMiB, 48 * kMiB, false},
-        {256 * kMiB, 64 * 1024, false},  // inside the head
+        {256 * kMiB, 64 * 1024, false},        // inside the head
         {256 * kMiB, 5 * kMiB + 1536, false},  // inside the head, no whole block
         {64 * kGiB, 8 * kGiB, false},
         {64 * kGiB, 7 * kGiB + 300 * kMiB, false},  // no power of two, inside the head's reach
         {2048 * kGiB, 32 * kGiB, false},
         {256 * kMiB, 100 * kMiB, true},
-        {128 * kGiB, 15'931'539'456, false},     // first seen at twice its size
-        {128 * kGiB, 7'969'177'600, false},      // first seen at four times its size
-        {128 * kGiB, 3 * kGiB + 4096, false},    // just past a power of two
-        {4 * kGiB, 1'000'000'000, false},        // no whole block
+        {128 * kGiB, 15'931'539'456, false},          // first seen at twice its size
+        {128 * kGiB, 7'969'177'600, false},           // first seen at four times its size
+        {128 * kGiB, 3 * kGiB + 4096, false},         // just past a power of two
+        {4 * kGiB, 1'000'000'000, false},             // no whole block
         {96 * kGiB, 40 * kGiB + 12345 * 512, false},  // between the spread's blocks
     };
     for (const auto& c : cases) {

@@ -186,7 +186,8 @@ TEST_F(VeltraneFormat, EachCardTypeAndSizeClassGetsTheDialogsFileSystem)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.card) + " " + std::to_string(c.lengthBytes));
         const fs::path image = Image("card.img", c.lengthBytes);
-        const CommandResult run = Format(std::string("--card ") + c.card + " --label '" + c.label + "' --yes " + Quoted(image));
+        const CommandResult run =
+            Format(std::string("--card ") + c.card + " --label '" + c.label + "' --yes " + Quoted(image));
         EXPECT_EQ(run.exit_code, 0) << run.output;
         EXPECT_NE(run.output.find(std::string("Builder:   ") + c.builder), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("Success \nPlease re-insert the card\n"), std::string::npos) << run.output;
@@ -242,8 +243,7 @@ TEST_F(VeltraneFormat, LabelsBeyondAsciiReadBackAsTyped)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
         const fs::path image = Image("card.img", c.lengthBytes);
-        const CommandResult run =
-            Format(std::string(c.options) + " --label '" + c.label + "' --yes " + Quoted(image));
+        const CommandResult run = Format(std::string(c.options) + " --label '" + c.label + "' --yes " + Quoted(image));
         ASSERT_EQ(run.exit_code, 0) << run.output;
         // The facts, not the verdict: fsck.fat 4.2 refuses any FAT label byte from 80h up.
         const CommandResult inspect =
@@ -597,10 +597,10 @@ TEST_F(VeltraneFormat, AMountedImageIsRefusedUnderEveryOtherName)
         ASSERT_EQ(run_command("mkfs.ext4 -q " + Quoted(image)).exit_code, 0);
         std::fstream(image, std::ios::in | std::ios::out | std::ios::binary).write(marker.data(), marker.size());
 
-        const CommandResult run = run_command(
-            "cd " + Quoted(scratch.path()) + " && unshare --mount --propagation private sh -c \"" +
-            "mount -o loop cards/card.img mnt || exit 99; " + c.setUp + " || exit 98; " VELTRANE_FORMAT_PATH
-            " --yes " + c.target + "\"");
+        const CommandResult run =
+            run_command("cd " + Quoted(scratch.path()) + " && unshare --mount --propagation private sh -c \"" +
+                        "mount -o loop cards/card.img mnt || exit 99; " + c.setUp +
+                        " || exit 98; " VELTRANE_FORMAT_PATH " --yes " + c.target + "\"");
         if (run.exit_code == 99) {
             GTEST_SKIP() << "cannot mount a loop device here: " << run.output;
         }

@@ -52,12 +52,11 @@ TEST(GradientBands, FilledPartEndsOnTheFirstBandEdgeBeyondTheLength)
         int backgroundLeft;
     };
     const Row rows[] = {
-        {0, 1, 1},              // the smallest position still shows band 0
-        {1, 2, 3},              // column 1 lies in band 1, which ends at 3
-        {3, 3, 5},              // a length on a band edge takes the next band
-        {164, 91, 165},         // half of the bar
-        {327, 180, kWidth},
-        {kWidth, 180, kWidth},  // full: no background at all
+        {0, 1, 1},                                  // the smallest position still shows band 0
+        {1, 2, 3},                                  // column 1 lies in band 1, which ends at 3
+        {3, 3, 5},                                  // a length on a band edge takes the next band
+        {164, 91, 165},                             // half of the bar
+        {327, 180, kWidth}, {kWidth, 180, kWidth},  // full: no background at all
     };
     for (const Row& row : rows) {
         const BandPlan fill = PlanGradient(kStart, kEnd, kWidth, row.length);
@@ -119,12 +118,10 @@ TEST(GradientBar, FilledLengthIsTheTruncatedShareOfTheWidth)
         int length;
     };
     const Row rows[] = {
-        {1, 1000, 0},       // 0.328 pixels
-        {4, 1000, 1},       // 1.312
-        {500, 1000, 164},
-        {999, 1000, 327},   // 327.672
-        {1000, 1000, kWidth},
-        {3, 7, 140},        // 140.57
+        {1, 1000, 0},                            // 0.328 pixels
+        {4, 1000, 1},                            // 1.312
+        {500, 1000, 164},     {999, 1000, 327},  // 327.672
+        {1000, 1000, kWidth}, {3, 7, 140},       // 140.57
     };
     for (const Row& row : rows)
         EXPECT_EQ(FilledLength(row.position, row.upper, kWidth), row.length) << row.position << "/" << row.upper;
@@ -138,11 +135,7 @@ TEST(GradientBar, PercentTextHasTwoDecimalsASpaceAndThePercentSign)
         const char* text;
     };
     const Row rows[] = {
-        {45, 100, "45.00 %"},
-        {100, 100, "100.00 %"},
-        {1, 3, "33.33 %"},
-        {2, 3, "66.67 %"},
-        {1, 1000, "0.10 %"},
+        {45, 100, "45.00 %"}, {100, 100, "100.00 %"}, {1, 3, "33.33 %"}, {2, 3, "66.67 %"}, {1, 1000, "0.10 %"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(PercentText(0, row.upper, row.position), row.text);

@@ -8,11 +8,13 @@ namespace {
 
 const std::string kFour(4, ' ');
 
-DiskGeometry Geometry(std::int64_t cylinders, std::uint32_t tracks, std::uint32_t sectors,
-                      std::uint32_t bytes)
+DiskGeometry Geometry(std::int64_t cylinders, std::uint32_t tracks, std::uint32_t sectors, std::uint32_t bytes)
 {
-    return {.cylinders = cylinders, .mediaType = 11, .tracksPerCylinder = tracks,
-            .sectorsPerTrack = sectors, .bytesPerSector = bytes};
+    return {.cylinders = cylinders,
+            .mediaType = 11,
+            .tracksPerCylinder = tracks,
+            .sectorsPerTrack = sectors,
+            .bytesPerSector = bytes};
 }
 
 TEST(CapacityText, FormsAtTheUnitThresholds)

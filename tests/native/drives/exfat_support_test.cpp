@@ -15,9 +15,14 @@ constexpr std::uint16_t kStorageServer = 0x2000;
 ExFatProbeInputs Nt(std::uint32_t major, std::uint32_t minor, std::uint16_t servicePack,
                     std::uint8_t product = kWorkstation, std::uint16_t architecture = kAmd64)
 {
-    return {.platformId = 2, .majorVersion = major, .minorVersion = minor,
-            .servicePackMajor = servicePack, .suiteMask = 0, .productType = product,
-            .processorArchitecture = architecture, .serverR2 = false};
+    return {.platformId = 2,
+            .majorVersion = major,
+            .minorVersion = minor,
+            .servicePackMajor = servicePack,
+            .suiteMask = 0,
+            .productType = product,
+            .processorArchitecture = architecture,
+            .serverR2 = false};
 }
 
 ExFatProbeInputs WithR2(ExFatProbeInputs in)
@@ -45,8 +50,11 @@ TEST(ExFatSupport, DecisionTable)
         Search search;
     } cases[] = {
         {"version query failed", std::nullopt, DriverFile::present, EXFAT_NOT_APPLICABLE, {}},
-        {"9x platform", ExFatProbeInputs{.platformId = 1, .majorVersion = 5, .minorVersion = 1},
-         DriverFile::present, EXFAT_NOT_APPLICABLE, {}},
+        {"9x platform",
+         ExFatProbeInputs{.platformId = 1, .majorVersion = 5, .minorVersion = 1},
+         DriverFile::present,
+         EXFAT_NOT_APPLICABLE,
+         {}},
         {"NT 4.0", Nt(4, 0, 6), DriverFile::present, EXFAT_NOT_APPLICABLE, {}},
         {"2000", Nt(5, 0, 4), DriverFile::present, EXFAT_UNSUPPORTED, {}},
         {"XP SP1", Nt(5, 1, 1), DriverFile::present, EXFAT_NEED_SP2_AND_PATCH, {}},
@@ -54,17 +62,13 @@ TEST(ExFatSupport, DecisionTable)
         {"XP SP3 patched", Nt(5, 1, 3), DriverFile::present, EXFAT_SUPPORTED, DriverFileSearch::plain},
         {"XP SP3", Nt(5, 1, 3), DriverFile::absent, EXFAT_NEED_PATCH, DriverFileSearch::plain},
         {"XP x64 SP1", Nt(5, 2, 1), DriverFile::present, EXFAT_NEED_SP2_AND_PATCH, {}},
-        {"XP x64 SP2 patched", Nt(5, 2, 2), DriverFile::present, EXFAT_SUPPORTED,
-         DriverFileSearch::withoutRedirection},
-        {"XP x64 SP2", Nt(5, 2, 2), DriverFile::absent, EXFAT_NEED_PATCH,
-         DriverFileSearch::withoutRedirection},
+        {"XP x64 SP2 patched", Nt(5, 2, 2), DriverFile::present, EXFAT_SUPPORTED, DriverFileSearch::withoutRedirection},
+        {"XP x64 SP2", Nt(5, 2, 2), DriverFile::absent, EXFAT_NEED_PATCH, DriverFileSearch::withoutRedirection},
         {"2003 SP1", Nt(5, 2, 1, kServer), DriverFile::absent, EXFAT_NEED_SP2, {}},
         {"2003 SP2", Nt(5, 2, 2, kServer), DriverFile::absent, EXFAT_SUPPORTED, {}},
-        {"5.2 workstation on x86", Nt(5, 2, 1, kWorkstation, kX86), DriverFile::absent,
-         EXFAT_NEED_SP2, {}},
+        {"5.2 workstation on x86", Nt(5, 2, 1, kWorkstation, kX86), DriverFile::absent, EXFAT_NEED_SP2, {}},
         {"2003 R2 SP0", WithR2(Nt(5, 2, 0)), DriverFile::absent, EXFAT_NEED_SP2, {}},
-        {"Storage Server SP2", WithSuite(Nt(5, 2, 2), kStorageServer), DriverFile::absent,
-         EXFAT_SUPPORTED, {}},
+        {"Storage Server SP2", WithSuite(Nt(5, 2, 2), kStorageServer), DriverFile::absent, EXFAT_SUPPORTED, {}},
         {"5.3", Nt(5, 3, 0), DriverFile::present, EXFAT_NOT_APPLICABLE, {}},
         {"Vista", Nt(6, 0, 0), DriverFile::present, EXFAT_NEED_SP1, {}},
         {"Vista SP1", Nt(6, 0, 1), DriverFile::absent, EXFAT_SUPPORTED, {}},

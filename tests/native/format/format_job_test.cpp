@@ -147,10 +147,7 @@ public:
         return answerYes;
     }
     void ShowProgressBar() override { ++barShown; }
-    void SetBarRange(std::int64_t lower, std::int64_t upper) override
-    {
-        ranges.emplace_back(lower, upper);
-    }
+    void SetBarRange(std::int64_t lower, std::int64_t upper) override { ranges.emplace_back(lower, upper); }
     void SetBarPosition(std::int64_t position) override { positions.push_back(position); }
     void PumpPendingMessages() override { ++pumps; }
 
@@ -193,8 +190,11 @@ private:
 DiskGeometry Chs(std::int64_t cylinders, std::uint32_t tracks = 255, std::uint32_t sectors = 63,
                  std::uint32_t bytes = 512)
 {
-    return {.cylinders = cylinders, .mediaType = 11, .tracksPerCylinder = tracks,
-            .sectorsPerTrack = sectors, .bytesPerSector = bytes};
+    return {.cylinders = cylinders,
+            .mediaType = 11,
+            .tracksPerCylinder = tracks,
+            .sectorsPerTrack = sectors,
+            .bytesPerSector = bytes};
 }
 
 // A geometry whose estimate is exactly the given number of 512-byte sectors.
@@ -211,8 +211,7 @@ DiskGeometry Mebibytes(std::uint32_t count)
 
 FormatJobInputs Inputs(CardType type, EraseMode erase = EraseMode::none, const char* label = "BREVALD")
 {
-    FormatJobInputs inputs{
-        .driveLetter = 'E', .label = {}, .cardType = type, .eraseMode = erase, .card = std::nullopt};
+    FormatJobInputs inputs{.driveLetter = 'E', .label = {}, .cardType = type, .eraseMode = erase, .card = std::nullopt};
     std::strncpy(inputs.label.data(), label, inputs.label.size() - 1);
     return inputs;
 }
@@ -297,8 +296,7 @@ TEST(FormatJob, OnlySdCardsOfTheLargeClassAreWarned)
         for (const CardType type : {CardType::sd, CardType::mmc, CardType::cf}) {
             Job job(Mebibytes(65536));
             EXPECT_EQ(job.Run(Inputs(type), answer), FORMAT_DONE);
-            EXPECT_EQ(job.dialog.warnings.size(), type == CardType::sd && warned ? 1u : 0u)
-                << answer;
+            EXPECT_EQ(job.dialog.warnings.size(), type == CardType::sd && warned ? 1u : 0u) << answer;
         }
         Job job(Mebibytes(65536));
         job.Run(Inputs(CardType::sd), answer);
@@ -364,15 +362,49 @@ TEST(FormatJob, FailuresReportAndCloseWhatWasOpened)
         {"volume does not open", Mebibytes(4), {1}, true, CardType::sd, {JobMessage::fail}, 1},
         {"no geometry", std::nullopt, {}, true, CardType::sd, {JobMessage::fail}, 1},
         {"geometry of zeros", DiskGeometry{}, {}, true, CardType::sd, {JobMessage::fail}, 1},
-        {"the reader answers nothing when claimed", Mebibytes(4), {}, true, CardType::sd, {JobMessage::fail}, 1,
+        {"the reader answers nothing when claimed",
+         Mebibytes(4),
+         {},
+         true,
+         CardType::sd,
+         {JobMessage::fail},
+         1,
          CardTaking::noCard},
-        {"only a partition of the card can be reached", Mebibytes(4), {}, true, CardType::sd, {}, 1,
-         CardTaking::notWholeCard, {std::string(kCardNotWholeText)}},
-        {"another volume on the card is in use", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardTaking::inUse,
+        {"only a partition of the card can be reached",
+         Mebibytes(4),
+         {},
+         true,
+         CardType::sd,
+         {},
+         1,
+         CardTaking::notWholeCard,
+         {std::string(kCardNotWholeText)}},
+        {"another volume on the card is in use",
+         Mebibytes(4),
+         {},
+         true,
+         CardType::sd,
+         {},
+         1,
+         CardTaking::inUse,
          {std::string(kCardInUseText)}},
-        {"another program formats the card", Mebibytes(4), {}, true, CardType::sd, {}, 1, CardTaking::otherFormat,
+        {"another program formats the card",
+         Mebibytes(4),
+         {},
+         true,
+         CardType::sd,
+         {},
+         1,
+         CardTaking::otherFormat,
          {std::string(kCardFormattedElsewhereText)}},
-        {"sectors of 4 KiB", Chs(8, 255, 63, 4096), {}, true, CardType::sd, {}, 1, CardTaking::claimed,
+        {"sectors of 4 KiB",
+         Chs(8, 255, 63, 4096),
+         {},
+         true,
+         CardType::sd,
+         {},
+         1,
+         CardTaking::claimed,
          {std::string(kSectorSizeText)}},
         {"no card type", Mebibytes(4), {}, true, CardType::none, {}, 0},
     };
@@ -543,17 +575,42 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
         {"the same card throughout", Asked::thisCard, EraseMode::complete, {}, {}, 1 + four / kRun, {}},
         {"the same card, Optimized", Asked::thisCard, EraseMode::optimized, {}, {}, 1 + four / kBlock, {}},
         {"the same card, no erase", Asked::thisCard, EraseMode::none, {}, {}, 1, {}},
-        {"another card of the same size after Yes", Asked::anotherOfTheSameSize, EraseMode::complete, {}, {}, 0,
+        {"another card of the same size after Yes",
+         Asked::anotherOfTheSameSize,
+         EraseMode::complete,
+         {},
+         {},
+         0,
          kCardChangedText},
-        {"another card in the reader after Yes", Asked::anotherOfOneGibibyte, EraseMode::complete, {}, {}, 0,
+        {"another card in the reader after Yes",
+         Asked::anotherOfOneGibibyte,
+         EraseMode::complete,
+         {},
+         {},
+         0,
          kCardChangedText},
         {"no card answered when the user was asked", Asked::noCard, EraseMode::complete, {}, {}, 0, kCardChangedText},
-        {"swapped during the erase", Asked::thisCard, EraseMode::complete, {{1 + four / kRun, one}}, {},
-         1 + four / kRun, kCardChangedDuringEraseText},
-        {"swapped for one of the same size during a Complete erase", Asked::thisCard, EraseMode::complete, {},
-         {1 + four / kRun}, 1 + four / kRun, kCardChangedDuringEraseText},
-        {"swapped for one of the same size during an Optimized erase", Asked::thisCard, EraseMode::optimized, {},
-         {1 + four / kBlock}, 1 + four / kBlock, kCardChangedDuringEraseText},
+        {"swapped during the erase",
+         Asked::thisCard,
+         EraseMode::complete,
+         {{1 + four / kRun, one}},
+         {},
+         1 + four / kRun,
+         kCardChangedDuringEraseText},
+        {"swapped for one of the same size during a Complete erase",
+         Asked::thisCard,
+         EraseMode::complete,
+         {},
+         {1 + four / kRun},
+         1 + four / kRun,
+         kCardChangedDuringEraseText},
+        {"swapped for one of the same size during an Optimized erase",
+         Asked::thisCard,
+         EraseMode::optimized,
+         {},
+         {1 + four / kBlock},
+         1 + four / kBlock,
+         kCardChangedDuringEraseText},
     };
     for (const auto& c : cases) {
         Job job(Chs(522));

@@ -30,20 +30,23 @@ TEST(FormatPlan, SizeClassBoundariesOnWholeMebibytes)
 
 TEST(FormatPlan, EstimateTakesCylindersAndTracksPlusOne)
 {
-    const DiskGeometry card{.cylinders = 242, .mediaType = 11, .tracksPerCylinder = 255,
-                            .sectorsPerTrack = 63, .bytesPerSector = 512};
+    const DiskGeometry card{
+        .cylinders = 242, .mediaType = 11, .tracksPerCylinder = 255, .sectorsPerTrack = 63, .bytesPerSector = 512};
     EXPECT_EQ(CapacityEstimateBytes(card), 2006581248u);
     EXPECT_EQ(SizeClassOf(2006581248), SizeClass::small);
 
     // 32-bit track counts must not wrap when one is added.
-    const DiskGeometry wide{.cylinders = 0, .mediaType = 0, .tracksPerCylinder = 0xFFFFFFFF,
-                            .sectorsPerTrack = 1, .bytesPerSector = 1};
+    const DiskGeometry wide{
+        .cylinders = 0, .mediaType = 0, .tracksPerCylinder = 0xFFFFFFFF, .sectorsPerTrack = 1, .bytesPerSector = 1};
     EXPECT_EQ(CapacityEstimateBytes(wide), std::uint64_t{1} << 32);
 
     EXPECT_EQ(CapacityEstimateBytes(DiskGeometry{}), 0u);
     EXPECT_EQ(CapacityEstimateBytes(DiskGeometry{.cylinders = -1}), std::nullopt);
-    const DiskGeometry huge{.cylinders = std::numeric_limits<std::int64_t>::max(), .mediaType = 0,
-                            .tracksPerCylinder = 255, .sectorsPerTrack = 63, .bytesPerSector = 512};
+    const DiskGeometry huge{.cylinders = std::numeric_limits<std::int64_t>::max(),
+                            .mediaType = 0,
+                            .tracksPerCylinder = 255,
+                            .sectorsPerTrack = 63,
+                            .bytesPerSector = 512};
     EXPECT_EQ(CapacityEstimateBytes(huge), std::nullopt);
 }
 
@@ -110,9 +113,8 @@ TEST(FormatPlan, ErasePlanBlocksAndTailSectors)
 
 TEST(FormatPlan, ExFatWarningOnlyForTheAnswersThatLackSupport)
 {
-    const std::string lead =
-        "Your operating system can't support exFAT file system, Are you sure you want to format "
-        "your card?";
+    const std::string lead = "Your operating system can't support exFAT file system, Are you sure you want to format "
+                             "your card?";
     const struct {
         int answer;
         std::optional<std::string> text;

@@ -84,9 +84,9 @@ bool extract_sparse(const std::filesystem::path& from, std::uint64_t start_bytes
     }
     const int in = ::open(from.c_str(), O_RDONLY);
     const int out = ::open(to.c_str(), O_WRONLY);
-    const bool copied = in >= 0 && out >= 0 &&
-                        copy_data_extents(in, out, static_cast<off_t>(start_bytes),
-                                          static_cast<off_t>(start_bytes + length_bytes));
+    const bool copied =
+        in >= 0 && out >= 0 &&
+        copy_data_extents(in, out, static_cast<off_t>(start_bytes), static_cast<off_t>(start_bytes + length_bytes));
     if (in >= 0) {
         ::close(in);
     }

@@ -78,7 +78,8 @@ void MemoryDevice::copy_out(std::uint64_t first_byte, std::span<std::uint8_t> de
     while (done < destination.size()) {
         const std::uint64_t position = first_byte + done;
         const std::uint64_t offset = position % chunk_bytes;
-        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(chunk_bytes - offset, destination.size() - done));
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(chunk_bytes - offset, destination.size() - done));
         const auto chunk = chunks_.find(position / chunk_bytes);
         if (chunk == chunks_.end()) {
             std::fill_n(destination.begin() + done, count, std::uint8_t{0});
@@ -95,7 +96,8 @@ void MemoryDevice::copy_in(std::uint64_t first_byte, std::span<const std::uint8_
     while (done < source.size()) {
         const std::uint64_t position = first_byte + done;
         const std::uint64_t offset = position % chunk_bytes;
-        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(chunk_bytes - offset, source.size() - done));
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(chunk_bytes - offset, source.size() - done));
         std::vector<std::uint8_t>& chunk = chunks_[position / chunk_bytes];
         chunk.resize(chunk_bytes);
         std::copy_n(source.begin() + done, count, chunk.begin() + offset);

@@ -54,7 +54,7 @@ private:
     std::uint32_t sector_size_bytes_;
     bool read_only_ = false;
     std::size_t write_calls_ = 0;
-    std::size_t failing_write_call_ = 0;  // 0 = none
+    std::size_t failing_write_call_ = 0;                         // 0 = none
     std::map<std::uint64_t, std::vector<std::uint8_t>> chunks_;  // by chunk index
     std::vector<WrittenRange> written_ranges_;
 };

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "memory_device.h"
 #include "trellan/byte_order.h"
 #include "trellan/exfat_boot_region.h"
 #include "trellan/exfat_upcase.h"
-#include "memory_device.h"
 
 namespace trellan {
 namespace {
@@ -73,7 +73,7 @@ TEST(ExfatFormat, ZeroesOnlyTheMibsWhereSignaturesLieAndTheFatThenWritesTheMbrLa
     const std::uint64_t fat_first = unit_64_gib + unit_64_gib / 2;
     const std::uint64_t fat_used = (card_64_gib - 2 * unit_64_gib) / 256 * 4 / 512 + 1;
     const MemoryDevice::WrittenRange zeroed[] = {
-        {0, 2048, true},  // MBR, GPT, superblocks of a whole-card file system
+        {0, 2048, true},            // MBR, GPT, superblocks of a whole-card file system
         {unit_64_gib, 2048, true},  // the partition's boot region and whatever an old one left there
         {fat_first, fat_used, true},
         {card_64_gib - 2048, 2048, true},  // GPT backup, RAID superblocks

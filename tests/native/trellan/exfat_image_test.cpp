@@ -33,15 +33,15 @@ struct CardRow {
 TEST(ExfatImage, FsckAcceptsEveryCardSizeAndTheLayoutIsAligned)
 {
     const CardRow rows[] = {
-        {131'072, 64, 4'096},                      // 64 MiB
-        {2'097'152, 128, 32'768},                  // 1 GiB
-        {67'108'864, 8'192, 32'768},               // 32 GiB
-        {67'108'865, 32'768, 131'072},             // first SDXC size
-        {134'217'728, 32'768, 131'072},            // 64 GiB
+        {131'072, 64, 4'096},            // 64 MiB
+        {2'097'152, 128, 32'768},        // 1 GiB
+        {67'108'864, 8'192, 32'768},     // 32 GiB
+        {67'108'865, 32'768, 131'072},   // first SDXC size
+        {134'217'728, 32'768, 131'072},  // 64 GiB
         {268'435'457, 65'536, 262'144},
-        {2'147'483'648, 131'072, 524'288},         // 1 TiB
-        {4'294'967'295, 131'072, 524'288},         // 2 TiB - 1 sector
-        {4'294'967'296, 131'072, 524'288},         // 2 TiB
+        {2'147'483'648, 131'072, 524'288},  // 1 TiB
+        {4'294'967'295, 131'072, 524'288},  // 2 TiB - 1 sector
+        {4'294'967'296, 131'072, 524'288},  // 2 TiB
     };
     ScratchDirectory scratch;
     for (const CardRow& row : rows) {
@@ -133,8 +133,8 @@ TEST(ExfatImage, AReformatKeepsTheCardsFlashParametersAndNothingElse)
                 EXPECT_EQ(oem, row.after) << region;
             }
         }
-        ASSERT_TRUE(extract_sparse(card_path, std::uint64_t{partition_start} * 512,
-                                   (sectors - partition_start) * 512, volume_path));
+        ASSERT_TRUE(extract_sparse(card_path, std::uint64_t{partition_start} * 512, (sectors - partition_start) * 512,
+                                   volume_path));
         const CommandResult fsck = run_command("fsck.exfat -n " + volume_path);
         EXPECT_EQ(fsck.exit_code, 0) << fsck.output;
         std::filesystem::remove(card_path);

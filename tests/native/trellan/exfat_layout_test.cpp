@@ -22,10 +22,10 @@ struct LayoutRow {
 TEST(ExfatLayout, MatchesTheCardTableAtEveryThreshold)
 {
     const LayoutRow rows[] = {
-        {2'112, 8, 64, 32, 32, 64, 248},                           // smallest card that holds a volume
-        {524'288, 8, 64, 32, 544, 576, 65'456},                    // 256 MiB: FAT outgrows BU/2
+        {2'112, 8, 64, 32, 32, 64, 248},         // smallest card that holds a volume
+        {524'288, 8, 64, 32, 544, 576, 65'456},  // 256 MiB: FAT outgrows BU/2
         {524'289, 64, 128, 64, 64, 128, 8'188},
-        {67'108'864, 64, 8'192, 4'096, 12'288, 16'384, 1'048'192}, // 32 GiB
+        {67'108'864, 64, 8'192, 4'096, 12'288, 16'384, 1'048'192},  // 32 GiB
         {67'108'865, 256, 32'768, 16'384, 16'384, 32'768, 261'888},
         {268'435'456, 256, 32'768, 16'384, 16'384, 32'768, 1'048'320},  // 128 GiB
         {268'435'457, 512, 65'536, 32'768, 32'768, 65'536, 524'032},
@@ -66,10 +66,10 @@ TEST(ExfatLayout, SystemObjectsFollowEachOtherFromClusterTwo)
         std::uint32_t bitmap_clusters;
         std::uint32_t upcase_clusters;
     } rows[] = {
-        {2'112, 1, 2},                // 4 KiB clusters: the table needs two
-        {524'288, 2, 2},              // 65,456 clusters: 8,182 bitmap bytes
+        {2'112, 1, 2},    // 4 KiB clusters: the table needs two
+        {524'288, 2, 2},  // 65,456 clusters: 8,182 bitmap bytes
         {268'435'456, 1, 1},
-        {4'294'967'296, 1, 1},        // 524,256-byte bitmap in one 512 KiB cluster
+        {4'294'967'296, 1, 1},  // 524,256-byte bitmap in one 512 KiB cluster
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.total_sectors);

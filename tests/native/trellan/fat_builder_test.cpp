@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <random>
 
+#include "memory_device.h"
 #include "trellan/builders.h"
 #include "trellan/byte_order.h"
-#include "memory_device.h"
 
 namespace trellan {
 namespace {

@@ -57,8 +57,8 @@ TEST(Mbr, HoldsOneEntrySignatureAndNoCopyProtectMark)
     fill_mbr_sector(sector, layout, stamp);
     EXPECT_EQ(slice(sector, 0x1B8, 6), (std::vector<std::uint8_t>{0x78, 0x56, 0x34, 0x12, 0, 0}));
     // 8192 = cylinder 0, head 130, sector 3; the end is beyond CHS.
-    EXPECT_EQ(slice(sector, 0x1BE, 16), (std::vector<std::uint8_t>{0x00, 0x82, 0x03, 0x00, 0x0C, 0xFE, 0xFF, 0xFF,
-                                                                   0x00, 0x20, 0x00, 0x00, 0x00, 0xAC, 0xDA, 0x01}));
+    EXPECT_EQ(slice(sector, 0x1BE, 16), (std::vector<std::uint8_t>{0x00, 0x82, 0x03, 0x00, 0x0C, 0xFE, 0xFF, 0xFF, 0x00,
+                                                                   0x20, 0x00, 0x00, 0x00, 0xAC, 0xDA, 0x01}));
     EXPECT_EQ(slice(sector, 0x1CE, 48), std::vector<std::uint8_t>(48, 0));
     EXPECT_EQ(slice(sector, 0x1FE, 2), (std::vector<std::uint8_t>{0x55, 0xAA}));
     EXPECT_EQ(slice(sector, 0, 0x1B8), std::vector<std::uint8_t>(0x1B8, 0));
@@ -93,7 +93,8 @@ TEST(BootSector, Fat16FieldsAtTheirOffsets)
 {
     Sector sector{};
     fill_boot_sector(sector, fat16_layout(), make_fat_label("camera"), 0xA1B2C3D4);
-    EXPECT_EQ(slice(sector, 0, 11), (std::vector<std::uint8_t>{0xEB, 0x3C, 0x90, 'M', 'S', 'W', 'I', 'N', '4', '.', '1'}));
+    EXPECT_EQ(slice(sector, 0, 11),
+              (std::vector<std::uint8_t>{0xEB, 0x3C, 0x90, 'M', 'S', 'W', 'I', 'N', '4', '.', '1'}));
     // 512 bytes/sector, 64 per cluster, 1 reserved, 2 FATs, 512 root entries,
     // 16-bit count 0, F8h, 256 sectors/FAT, 63 sectors/track, 128 heads,
     // 223 hidden, 4,194,081 total.
@@ -102,7 +103,7 @@ TEST(BootSector, Fat16FieldsAtTheirOffsets)
                                          0x3F, 0x00, 0x80, 0x00, 0xDF, 0x00, 0x00, 0x00, 0x21, 0xFF, 0x3F, 0x00}));
     EXPECT_EQ(slice(sector, 0x24, 26),
               (std::vector<std::uint8_t>{0x80, 0x00, 0x29, 0xD4, 0xC3, 0xB2, 0xA1, 'C', 'A', 'M', 'E', 'R', 'A',
-                                         ' ', ' ', ' ', ' ', ' ', 'F', 'A', 'T', '1', '6', ' ', ' ', ' '}));
+                                         ' ',  ' ',  ' ',  ' ',  ' ',  'F',  'A',  'T', '1', '6', ' ', ' ', ' '}));
     EXPECT_EQ(slice(sector, 0x1FE, 2), (std::vector<std::uint8_t>{0x55, 0xAA}));
 }
 
@@ -123,11 +124,11 @@ TEST(BootSector, Fat32FieldsAtTheirOffsets)
     EXPECT_EQ(load_le16(sector, 0x13), 0);
     EXPECT_EQ(load_le16(sector, 0x16), 0);  // what marks FAT32
     EXPECT_EQ(load_le32(sector, 0x20), 70000u);
-    EXPECT_EQ(slice(sector, 0x24, 16), (std::vector<std::uint8_t>{0xD4, 0x0E, 0, 0, 0, 0, 0, 0, 0x02, 0, 0, 0, 0x01,
-                                                                   0, 0x06, 0}));
+    EXPECT_EQ(slice(sector, 0x24, 16),
+              (std::vector<std::uint8_t>{0xD4, 0x0E, 0, 0, 0, 0, 0, 0, 0x02, 0, 0, 0, 0x01, 0, 0x06, 0}));
     EXPECT_EQ(slice(sector, 0x40, 26),
               (std::vector<std::uint8_t>{0x80, 0x00, 0x29, 0x04, 0x03, 0x02, 0x01, 'N', 'O', ' ', 'N', 'A', 'M',
-                                         'E', ' ', ' ', ' ', ' ', 'F', 'A', 'T', '3', '2', ' ', ' ', ' '}));
+                                         'E',  ' ',  ' ',  ' ',  ' ',  'F',  'A',  'T', '3', '2', ' ', ' ', ' '}));
 }
 
 TEST(Fsinfo, SignaturesFreeCountAndHint)
@@ -138,9 +139,9 @@ TEST(Fsinfo, SignaturesFreeCountAndHint)
     Sector sector{};
     fill_fsinfo_sector(sector, layout);
     EXPECT_EQ(slice(sector, 0, 4), (std::vector<std::uint8_t>{0x52, 0x52, 0x61, 0x41}));
-    EXPECT_EQ(slice(sector, 484, 28), (std::vector<std::uint8_t>{0x72, 0x72, 0x41, 0x61, 0x8F, 0x69, 0x07, 0x00,
-                                                                  0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                                  0, 0, 0, 0, 0, 0, 0x55, 0xAA}));
+    EXPECT_EQ(slice(sector, 484, 28),
+              (std::vector<std::uint8_t>{0x72, 0x72, 0x41, 0x61, 0x8F, 0x69, 0x07, 0x00, 0x03, 0, 0, 0, 0,    0,
+                                         0,    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0x55, 0xAA}));
 }
 
 TEST(FatReservedEntries, PerType)
@@ -181,7 +182,8 @@ TEST(RootDirectory, LabelEntryOnlyWithALabel)
     const FormatStamp stamp = afternoon_of_2024_03_15();
     Sector sector{};
     fill_first_root_sector(sector, make_fat_label("Trip 2024"), stamp);
-    EXPECT_EQ(slice(sector, 0, 12), (std::vector<std::uint8_t>{'T', 'R', 'I', 'P', ' ', '2', '0', '2', '4', ' ', ' ', 0x08}));
+    EXPECT_EQ(slice(sector, 0, 12),
+              (std::vector<std::uint8_t>{'T', 'R', 'I', 'P', ' ', '2', '0', '2', '4', ' ', ' ', 0x08}));
     // 13:45:30 and 2024-03-15 as DOS time and date.
     EXPECT_EQ(load_le16(sector, 0x16), 13 << 11 | 45 << 5 | 15);
     EXPECT_EQ(load_le16(sector, 0x18), 44 << 9 | 3 << 5 | 15);
@@ -213,13 +215,13 @@ TEST(FatLabel, FollowsTheShortNameRules)
         {"camera", "CAMERA     ", true},
         {"  Holiday  ", "HOLIDAY    ", true},
         {"123456789012345", "12345678901", true},
-        {"abcdefghij k", "ABCDEFGHIJ ", true},       // cut after 11, the blank kept as padding
-        {"a.b*c?d/e:f", "A_B_C_D_E_F", true},        // forbidden characters
+        {"abcdefghij k", "ABCDEFGHIJ ", true},  // cut after 11, the blank kept as padding
+        {"a.b*c?d/e:f", "A_B_C_D_E_F", true},   // forbidden characters
         {"x+y,z;<=>[]|", "X_Y_Z______", true},
         {"tab\there", "TAB_HERE   ", true},
-        {"!#$%&'()-@^", "!#$%&'()-@^", true},        // allowed punctuation
-        {"\xE5tude", "\xE5TUDE      ", true},        // E5h kept: only the directory entry escapes it
-        {"caf\xE9", "CAF\xE9       ", true},         // code-page bytes kept
+        {"!#$%&'()-@^", "!#$%&'()-@^", true},  // allowed punctuation
+        {"\xE5tude", "\xE5TUDE      ", true},  // E5h kept: only the directory entry escapes it
+        {"caf\xE9", "CAF\xE9       ", true},   // code-page bytes kept
     };
     for (const Row& row : rows) {
         const FatLabel label = make_fat_label(row.typed);

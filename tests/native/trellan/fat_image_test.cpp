@@ -61,18 +61,18 @@ struct ImageCase {
 TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
 {
     const ImageCase cases[] = {
-        {"sd", build_sd, plan_sd, 8 << 11, true},               // 8 MiB, FAT12
-        {"sd", build_sd, plan_sd, 131072, true},                // 64 MiB exactly: FAT16
-        {"sd", build_sd, plan_sd, 1 << 20, false},              // 512 MiB, FAT16
-        {"sd", build_sd, plan_sd, 3970048, false},              // a 2 GB card
-        {"sd", build_sd, plan_sd, 4276224, false},              // beyond the table: FAT32
-        {"fat32", build_fat32, plan_sd_high_capacity, 7774208, false},    // 4 GB
-        {"fat32", build_fat32, plan_sd_high_capacity, 62333952, false},   // 32 GB
-        {"mmc", build_mmc, plan_mmc, 32 << 11, true},           // 32 MiB
-        {"mmc", build_mmc, plan_mmc, 1ull << 31, false},        // 1 TiB
-        {"cf", build_cf, plan_cf, 16 << 11, true},              // 16 MiB
-        {"cf", build_cf, plan_cf, 1 << 21, false},              // 1 GiB, FAT16
-        {"cf", build_cf, plan_cf, 16 << 21, false},             // 16 GiB, FAT32
+        {"sd", build_sd, plan_sd, 8 << 11, true},                        // 8 MiB, FAT12
+        {"sd", build_sd, plan_sd, 131072, true},                         // 64 MiB exactly: FAT16
+        {"sd", build_sd, plan_sd, 1 << 20, false},                       // 512 MiB, FAT16
+        {"sd", build_sd, plan_sd, 3970048, false},                       // a 2 GB card
+        {"sd", build_sd, plan_sd, 4276224, false},                       // beyond the table: FAT32
+        {"fat32", build_fat32, plan_sd_high_capacity, 7774208, false},   // 4 GB
+        {"fat32", build_fat32, plan_sd_high_capacity, 62333952, false},  // 32 GB
+        {"mmc", build_mmc, plan_mmc, 32 << 11, true},                    // 32 MiB
+        {"mmc", build_mmc, plan_mmc, 1ull << 31, false},                 // 1 TiB
+        {"cf", build_cf, plan_cf, 16 << 11, true},                       // 16 MiB
+        {"cf", build_cf, plan_cf, 1 << 21, false},                       // 1 GiB, FAT16
+        {"cf", build_cf, plan_cf, 16 << 21, false},                      // 16 GiB, FAT32
     };
     const fs::path payload = directory_.file("payload.bin");
     {
@@ -88,7 +88,8 @@ TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
             OpenFailure failure = OpenFailure::none;
             const auto device = FileDevice::open(image, failure);
             ASSERT_TRUE(device);
-            const FormatStatus status = image_case.build(*device, {"Round trip", u"Round trip"}, current_format_stamp());
+            const FormatStatus status =
+                image_case.build(*device, {"Round trip", u"Round trip"}, current_format_stamp());
             ASSERT_TRUE(status.ok()) << static_cast<int>(status.failure);
         }
         EXPECT_EQ(fs::file_size(image), image_case.sectors * 512);
@@ -117,7 +118,8 @@ TEST_F(FatImage, EveryBuilderWritesAVolumeFsckAndMtoolsAccept)
         EXPECT_NE(label.output.find("ROUND TRIP"), std::string::npos) << label.output;
         const CommandResult info = run_command("minfo" + volume + " ::");
         EXPECT_NE(info.output.find("cluster size: " + std::to_string(layout.sectors_per_cluster) + " sectors"),
-                  std::string::npos) << info.output;
+                  std::string::npos)
+            << info.output;
     }
 }
 

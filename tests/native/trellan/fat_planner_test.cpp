@@ -17,12 +17,12 @@ TEST(SdGeometryTable, ChangesRowOnlyPastEachMibLimit)
         std::uint32_t sectors_per_track;
     };
     const Row rows[] = {
-        {2 * 2048, 2, 16},          {3 * 2048 - 1, 2, 16},      {3 * 2048, 2, 32},
-        {16 * 2048 + 2047, 2, 32},  {17 * 2048, 4, 32},         {32 * 2048, 4, 32},
-        {33 * 2048, 8, 32},         {128 * 2048, 8, 32},        {129 * 2048, 16, 32},
-        {256 * 2048, 16, 32},       {257 * 2048, 16, 63},       {504 * 2048, 16, 63},
-        {505 * 2048, 32, 63},       {1008 * 2048, 32, 63},      {1009 * 2048, 64, 63},
-        {2016 * 2048, 64, 63},      {2017 * 2048, 128, 63},     {4032 * 2048 + 2047, 128, 63},
+        {2 * 2048, 2, 16},         {3 * 2048 - 1, 2, 16},  {3 * 2048, 2, 32},
+        {16 * 2048 + 2047, 2, 32}, {17 * 2048, 4, 32},     {32 * 2048, 4, 32},
+        {33 * 2048, 8, 32},        {128 * 2048, 8, 32},    {129 * 2048, 16, 32},
+        {256 * 2048, 16, 32},      {257 * 2048, 16, 63},   {504 * 2048, 16, 63},
+        {505 * 2048, 32, 63},      {1008 * 2048, 32, 63},  {1009 * 2048, 64, 63},
+        {2016 * 2048, 64, 63},     {2017 * 2048, 128, 63}, {4032 * 2048 + 2047, 128, 63},
         {4033 * 2048, 255, 63},
     };
     for (const Row& row : rows) {
@@ -40,9 +40,8 @@ TEST(SdClusterTable, ChangesRowOnlyPastEachSectorLimit)
         std::uint32_t boundary_unit_sectors;
     };
     const Row rows[] = {
-        {16384, 16, 16},    {16385, 32, 32},     {131072, 32, 32},   {131073, 32, 64},
-        {524288, 32, 64},   {524289, 32, 128},   {2097152, 32, 128}, {2097153, 64, 128},
-        {4194304, 64, 128}, {4194305, 64, 128},
+        {16384, 16, 16},   {16385, 32, 32},    {131072, 32, 32},   {131073, 32, 64},   {524288, 32, 64},
+        {524289, 32, 128}, {2097152, 32, 128}, {2097153, 64, 128}, {4194304, 64, 128}, {4194305, 64, 128},
     };
     for (const Row& row : rows) {
         const SdFatParameters parameters = sd_standard_capacity_parameters(row.card_sectors);
@@ -95,7 +94,9 @@ void expect_sound(const FatLayout& layout, std::uint64_t card_sectors)
 {
     EXPECT_EQ(layout.data_start_sectors() % layout.boundary_unit_sectors, 0u) << card_sectors;
     EXPECT_EQ(layout.partition_start_sectors + layout.partition_length_sectors, card_sectors);
-    const std::uint32_t bits = layout.file_system == FileSystem::fat12 ? 12 : layout.file_system == FileSystem::fat16 ? 16 : 32;
+    const std::uint32_t bits = layout.file_system == FileSystem::fat12   ? 12
+                               : layout.file_system == FileSystem::fat16 ? 16
+                                                                         : 32;
     EXPECT_GE(std::uint64_t{layout.fat_length_sectors} * 4096, (std::uint64_t{layout.total_clusters} + 2) * bits)
         << card_sectors;
     const std::uint64_t data_sectors = layout.partition_length_sectors - layout.data_offset_sectors();
@@ -117,10 +118,9 @@ void expect_sound(const FatLayout& layout, std::uint64_t card_sectors)
 TEST(BuilderPlans, AreSoundAcrossCapacitiesAndThresholds)
 {
     const std::uint64_t sizes[] = {
-        200,      2048,     16383,    16384,    16385,    65535,    65536,    131071,   131072,
-        131073,   524288,   524289,   2097152,  2097153,  3970048,  4194303,  4194304,  4194305,
-        4276224,  8257536,  8257537,  16450559, 16450560, 16450561, 62333952, 67108864, 134217728,
-        1ull << 31, 1ull << 32,
+        200,     2048,     16383,    16384,    16385,    65535,    65536,     131071,     131072,     131073,
+        524288,  524289,   2097152,  2097153,  3970048,  4194303,  4194304,   4194305,    4276224,    8257536,
+        8257537, 16450559, 16450560, 16450561, 62333952, 67108864, 134217728, 1ull << 31, 1ull << 32,
     };
     for (const std::uint64_t size : sizes) {
         for (FatPlan (*plan_for)(std::uint64_t) : {plan_sd, plan_sd_high_capacity, plan_mmc, plan_cf}) {
@@ -205,13 +205,15 @@ TEST(FatPlanner, KeepsEachTypeInsideItsClusterRange)
         Failure failure;
     };
     const Row rows[] = {
-        {FileSystem::fat12, 4084, Failure::none},      {FileSystem::fat12, 4085, Failure::too_large},
-        {FileSystem::fat16, 4086, Failure::too_small}, {FileSystem::fat16, 4087, Failure::none},
-        {FileSystem::fat16, 65524, Failure::none},     {FileSystem::fat16, 65525, Failure::too_large},
+        {FileSystem::fat12, 4084, Failure::none},       {FileSystem::fat12, 4085, Failure::too_large},
+        {FileSystem::fat16, 4086, Failure::too_small},  {FileSystem::fat16, 4087, Failure::none},
+        {FileSystem::fat16, 65524, Failure::none},      {FileSystem::fat16, 65525, Failure::too_large},
         {FileSystem::fat32, 65524, Failure::too_small}, {FileSystem::fat32, 65525, Failure::none},
     };
     for (const Row& row : rows) {
-        const std::uint32_t bits = row.file_system == FileSystem::fat12 ? 12 : row.file_system == FileSystem::fat16 ? 16 : 32;
+        const std::uint32_t bits = row.file_system == FileSystem::fat12   ? 12
+                                   : row.file_system == FileSystem::fat16 ? 16
+                                                                          : 32;
         const std::uint64_t fat_sectors = ((std::uint64_t{row.clusters} + 2) * bits + 4095) / 4096;
         const std::uint32_t reserved = row.file_system == FileSystem::fat32 ? 32 : 1;
         const std::uint32_t root = row.file_system == FileSystem::fat32 ? 0 : 32;
@@ -242,8 +244,10 @@ TEST(PartitionType, FollowsFileSystemSizeAndChsReach)
     };
     const ChsGeometry large{255, 63};
     const Row rows[] = {
-        {FileSystem::fat12, 51, 16000, 0x01},      {FileSystem::fat12, 51, 100000, 0x01},
-        {FileSystem::fat16, 63, 65535, 0x04},      {FileSystem::fat16, 63, 65536, 0x06},
+        {FileSystem::fat12, 51, 16000, 0x01},
+        {FileSystem::fat12, 51, 100000, 0x01},
+        {FileSystem::fat16, 63, 65535, 0x04},
+        {FileSystem::fat16, 63, 65536, 0x06},
         {FileSystem::fat32, 8192, 16450560 - 8192, 0x0B},  // last sector 16,450,559: CHS reaches it
         {FileSystem::fat32, 8192, 16450561 - 8192, 0x0C},
         {FileSystem::exfat, 32768, 1u << 30, 0x07},

@@ -67,8 +67,8 @@ FatLabelCopies fat_label_copies(const fs::path& image, std::uint64_t volume)
     }
     const std::vector<std::uint8_t> entry = read_bytes(image, volume + root_sector * sector_bytes, 32);
     const std::size_t label_field = fat32 ? 0x47 : 0x2B;
-    return {text({boot.begin() + label_field, boot.begin() + label_field + 11}), text({entry.begin(), entry.begin() + 11}),
-            entry[11]};
+    return {text({boot.begin() + label_field, boot.begin() + label_field + 11}),
+            text({entry.begin(), entry.begin() + 11}), entry[11]};
 }
 
 // The exFAT volume-label entry (83h) of the root directory, as UTF-16.
@@ -106,10 +106,10 @@ std::string trimmed(std::string line)
 
 struct LabelRow {
     const char* what;
-    std::string typed;     // UTF-8, as on the command line
-    const char* codepage;  // --codepage
-    std::string fat_bytes; // in that code page; empty: no label
-    const char* fat_shown; // mlabel's UTF-8 rendering with its default code page 850; nullptr: not asked
+    std::string typed;      // UTF-8, as on the command line
+    const char* codepage;   // --codepage
+    std::string fat_bytes;  // in that code page; empty: no label
+    const char* fat_shown;  // mlabel's UTF-8 rendering with its default code page 850; nullptr: not asked
     std::u16string exfat;
 };
 
@@ -118,7 +118,8 @@ const LabelRow label_rows[] = {
     {"lower case", "photos 2024", "850", "PHOTOS 2024", "PHOTOS 2024", u"photos 2024"},
     {"accented Latin", "Caf\u00e9", "850", "CAF\x90", "CAF\u00c9", u"Caf\u00e9"},
     {"accented Latin, 437", "Sm\u00f8rrebr\u00f8d", "437", "SM_RREBR_D", nullptr, u"Sm\u00f8rrebr\u00f8d"},
-    {"Greek", "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "850", "______", "______", u"\u0395\u03bb\u03bb\u03ac\u03b4\u03b1"},
+    {"Greek", "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "850", "______", "______",
+     u"\u0395\u03bb\u03bb\u03ac\u03b4\u03b1"},
     {"CJK", "\u65e5\u672c\u30ab\u30fc\u30c9", "850", "_____", "_____", u"\u65e5\u672c\u30ab\u30fc\u30c9"},
     {"E5h first byte", "\u00f5la", "850", "\xE5LA", "\u00d5LA", u"\u00f5la"},
     {"all blanks", "   ", "850", "", nullptr, u""},
@@ -145,9 +146,9 @@ protected:
         const fs::path image = directory_.file("card.img");
         fs::remove(image);
         EXPECT_TRUE(test_support::make_sparse_file(image, card_bytes));
-        const CommandResult run = run_command(std::string(TRELLAN_FORMAT_PATH) + " --builder " + builder +
-                                              " --codepage " + row.codepage + " --label '" + row.typed + "' " +
-                                              image.string());
+        const CommandResult run =
+            run_command(std::string(TRELLAN_FORMAT_PATH) + " --builder " + builder + " --codepage " + row.codepage +
+                        " --label '" + row.typed + "' " + image.string());
         EXPECT_EQ(run.exit_code, 0) << run.output;
         return image;
     }

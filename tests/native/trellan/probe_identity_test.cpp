@@ -21,9 +21,9 @@ TEST(ProbeIdentity, LowNibbleNamesTheBusAndOnlySystemDevicesGetC)
         {storage_bus::sata, true, false, 0x14},
         {storage_bus::atapi, true, false, 0x14},
         {storage_bus::unknown, false, false, 0x00},
-        {10, false, false, 0x05},                   // SAS
-        {0x7F, true, false, 0x15},                  // a bus added later
-        {storage_bus::usb, true, true, 0x0C},       // system disk on USB
+        {10, false, false, 0x05},              // SAS
+        {0x7F, true, false, 0x15},             // a bus added later
+        {storage_bus::usb, true, true, 0x0C},  // system disk on USB
         {storage_bus::sata, false, true, 0x0C},
     };
     for (const auto& row : rows) {

@@ -16,12 +16,17 @@ TEST(StaleClearing, ClearsEachSignatureMibAndTheStructuresOnceEach)
         std::vector<SectorRange> structures;
         std::vector<SectorRange> expected;
     } rows[] = {
-        {"apart", 1'000'000, 8192, {{16000, 20000}},
-         {{0, 2048}, {8192, 10240}, {16000, 20000}, {997'952, 1'000'000}}},
+        {"apart", 1'000'000, 8192, {{16000, 20000}}, {{0, 2048}, {8192, 10240}, {16000, 20000}, {997'952, 1'000'000}}},
         {"partition inside the first MiB", 1'000'000, 100, {{101, 3000}}, {{0, 3000}, {997'952, 1'000'000}}},
-        {"structures touching the partition's MiB", 1'000'000, 8192, {{10240, 12000}},
+        {"structures touching the partition's MiB",
+         1'000'000,
+         8192,
+         {{10240, 12000}},
          {{0, 2048}, {8192, 12000}, {997'952, 1'000'000}}},
-        {"unsorted structures", 1'000'000, 8192, {{30000, 30064}, {16000, 20000}},
+        {"unsorted structures",
+         1'000'000,
+         8192,
+         {{30000, 30064}, {16000, 20000}},
          {{0, 2048}, {8192, 10240}, {16000, 20000}, {30000, 30064}, {997'952, 1'000'000}}},
         {"card smaller than two MiB", 3000, 64, {{65, 200}}, {{0, 3000}}},
         {"card smaller than one MiB", 1000, 16, {}, {{0, 1000}}},

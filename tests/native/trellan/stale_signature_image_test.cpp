@@ -68,10 +68,8 @@ struct Card {
 };
 
 const Card cards[] = {
-    {Builder::sd, "SD 256 MiB", 256 * mib, "vfat"},
-    {Builder::mmc, "MMC 1 GiB", 1 * gib, "vfat"},
-    {Builder::cf, "CF 4 GiB", 4 * gib, "vfat"},
-    {Builder::fat32, "FAT32 8 GiB", 8 * gib, "vfat"},
+    {Builder::sd, "SD 256 MiB", 256 * mib, "vfat"},      {Builder::mmc, "MMC 1 GiB", 1 * gib, "vfat"},
+    {Builder::cf, "CF 4 GiB", 4 * gib, "vfat"},          {Builder::fat32, "FAT32 8 GiB", 8 * gib, "vfat"},
     {Builder::exfat, "exFAT 64 GiB", 64 * gib, "exfat"},
 };
 

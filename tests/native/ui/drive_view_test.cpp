@@ -13,9 +13,9 @@ TEST(CardPictures, OnlyThePresentCheckedCardIsLit)
         CardPictureIds ids;
     };
     const Case cases[] = {
-        {CardType::sd, true, {150, 147, 145}}, {CardType::sd, false, {149, 147, 145}},
+        {CardType::sd, true, {150, 147, 145}},  {CardType::sd, false, {149, 147, 145}},
         {CardType::mmc, true, {149, 148, 145}}, {CardType::mmc, false, {149, 147, 145}},
-        {CardType::cf, true, {149, 147, 146}}, {CardType::cf, false, {149, 147, 145}},
+        {CardType::cf, true, {149, 147, 146}},  {CardType::cf, false, {149, 147, 145}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PicturesFor(c.checked, c.present), c.ids) << static_cast<int>(c.checked) << c.present;
@@ -41,8 +41,9 @@ TEST(CardPictures, AStoredCardTypeOutsideTheTableReadsAsSd)
     const struct {
         int stored;
         std::optional<CardType> card;
-    } cases[] = {{-1, CardType::sd}, {-2147483647 - 1, CardType::sd}, {0, CardType::sd},
-                 {1, CardType::mmc}, {2, CardType::cf}, {3, CardType::sd},
+    } cases[] = {{-1, CardType::sd}, {-2147483647 - 1, CardType::sd},
+                 {0, CardType::sd},  {1, CardType::mmc},
+                 {2, CardType::cf},  {3, CardType::sd},
                  {99, CardType::sd}, {2147483647, CardType::sd}};
     for (const auto& c : cases)
         EXPECT_EQ(CardTypeFromIndex(SettingsIndexFromStored(c.stored)), c.card) << c.stored;

@@ -85,9 +85,9 @@ public:
         const HWND parent = ::CreateWindowExA(0, MAKEINTATOM(windowClass), "", WS_POPUP, at.x, at.y, 120, 80, nullptr,
                                               nullptr, ::GetModuleHandleA(nullptr), nullptr);
         m_parent.SubclassWindow(parent);
-        const HWND button = ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 5, 5, kButtonWidth,
-                                              kButtonHeight, parent, reinterpret_cast<HMENU>(kButtonId),
-                                              ::GetModuleHandleA(nullptr), nullptr);
+        const HWND button =
+            ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 5, 5, kButtonWidth, kButtonHeight,
+                              parent, reinterpret_cast<HMENU>(kButtonId), ::GetModuleHandleA(nullptr), nullptr);
         m_button.SubclassWindow(button);
         configure(m_button);
         ::ShowWindow(parent, SW_SHOWNOACTIVATE);
@@ -102,8 +102,15 @@ public:
     std::unique_ptr<Canvas> Draw(UINT itemState = 0)
     {
         auto canvas = std::make_unique<Canvas>(kButtonWidth, kButtonHeight, kUntouched);
-        DRAWITEMSTRUCT item{ODT_BUTTON, kButtonId, 0, ODA_DRAWENTIRE, itemState, m_button, canvas->dc(),
-                            RECT{0, 0, kButtonWidth, kButtonHeight}, 0};
+        DRAWITEMSTRUCT item{ODT_BUTTON,
+                            kButtonId,
+                            0,
+                            ODA_DRAWENTIRE,
+                            itemState,
+                            m_button,
+                            canvas->dc(),
+                            RECT{0, 0, kButtonWidth, kButtonHeight},
+                            0};
         m_button.DrawItem(&item);
         return canvas;
     }

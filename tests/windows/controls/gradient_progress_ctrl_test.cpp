@@ -20,7 +20,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kBand0 = RGB(255, 30, 60);
 constexpr COLORREF kBand1 = RGB(254, 31, 60);
-constexpr COLORREF kBand90 = RGB(232, 120, 134);  // columns 164
+constexpr COLORREF kBand90 = RGB(232, 120, 134);   // columns 164
 constexpr COLORREF kBand179 = RGB(210, 209, 209);  // columns 326 and 327
 
 void UseDialogColours(CGradientProgressCtrl& bar)
@@ -62,7 +62,9 @@ TEST(GradientProgressCtrl, BandsAndEdgesAtEachPosition)
         {"smallest step: band 0 alone", 1, {{0, kBand0}, {1, kWhite}, {327, kWhite}}},
         {"1.3 pixels: bands 0 and 1", 4, {{0, kBand0}, {1, kBand1}, {2, kBand1}, {3, kWhite}}},
         {"50 percent: up to band 90", 500, {{0, kBand0}, {164, kBand90}, {165, kWhite}, {327, kWhite}}},
-        {"100 percent: every band, no background", 1000, {{0, kBand0}, {164, kBand90}, {326, kBand179}, {327, kBand179}}},
+        {"100 percent: every band, no background",
+         1000,
+         {{0, kBand0}, {164, kBand90}, {326, kBand179}, {327, kBand179}}},
     };
     for (const Case& c : cases) {
         const auto canvas = PaintAt(c.position, 1000, FALSE);
@@ -102,8 +104,8 @@ TEST(GradientProgressCtrl, EveryPositionChangeRepaintsTheWholeBarAndReachesTheCo
 {
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&classes);
-    const HWND window = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | WS_BORDER | PBS_SMOOTH, 40, 40,
-                                          kWidth + 2, kHeight + 2, nullptr, nullptr, nullptr, nullptr);
+    const HWND window = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | WS_BORDER | PBS_SMOOTH, 40, 40, kWidth + 2,
+                                          kHeight + 2, nullptr, nullptr, nullptr, nullptr);
     // The frame is 1 or 2 pixels a side, with or without a theme: the window
     // is sized so that the client area is the dialog bar's.
     RECT client{};

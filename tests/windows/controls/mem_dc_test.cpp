@@ -63,7 +63,8 @@ TEST(MemDC, BufferCoversTheAreaInTheTargetsCoordinatesAndReachesItOnlyAtTheEnd)
         }
         EXPECT_EQ(canvas.At(e.left, e.top), kGreen) << c.what << ": same logical point";
         EXPECT_EQ(canvas.At(e.right - 1, e.bottom - 1), kBlue) << c.what;
-        const POINT outside[] = {{e.left - 1, e.top}, {e.left, e.top - 1}, {e.right, e.bottom - 1}, {e.right - 1, e.bottom}};
+        const POINT outside[] = {
+            {e.left - 1, e.top}, {e.left, e.top - 1}, {e.right, e.bottom - 1}, {e.right - 1, e.bottom}};
         for (const POINT& p : outside) {
             if (p.x >= 0 && p.y >= 0 && p.x < kWidth && p.y < kHeight) {
                 EXPECT_EQ(canvas.At(p.x, p.y), kWhite) << c.what << " at " << p.x << "," << p.y;

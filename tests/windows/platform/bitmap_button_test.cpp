@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr COLORREF kRed = RGB(255, 0, 0);      // normal.bmp
-constexpr COLORREF kGreen = RGB(0, 255, 0);    // selected.bmp
-constexpr COLORREF kBlue = RGB(0, 0, 255);     // disabled.bmp
+constexpr COLORREF kRed = RGB(255, 0, 0);    // normal.bmp
+constexpr COLORREF kGreen = RGB(0, 255, 0);  // selected.bmp
+constexpr COLORREF kBlue = RGB(0, 0, 255);   // disabled.bmp
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 class CButtonDlg : public CDialog {

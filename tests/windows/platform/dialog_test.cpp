@@ -143,7 +143,8 @@ TEST(Dialog, PreTranslateMessageSwallowsKeysBeforeTheDialogManagerSeesThem)
         CScriptDlg dialog;
         dialog.swallowedKey = c.swallowedKey;
         EXPECT_EQ(PressKey(dialog, c.key), c.result) << c.what;
-        EXPECT_EQ(dialog.asked, (std::vector<std::string>{"edit", "dialog"})) << c.what << ": control first, then its dialog";
+        EXPECT_EQ(dialog.asked, (std::vector<std::string>{"edit", "dialog"}))
+            << c.what << ": control first, then its dialog";
         if (c.result == kFinished) {
             EXPECT_EQ(dialog.focusAtFinish, c.focusAtFinish) << c.what;
         }

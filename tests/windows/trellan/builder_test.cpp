@@ -16,11 +16,16 @@ using Builder = int (*)(char, char*);
 
 Builder builder_named(const std::string& name)
 {
-    if (name == "cf") return Trellan_BuildCf;
-    if (name == "exfat") return Trellan_BuildExFat;
-    if (name == "fat32") return Trellan_BuildFat32;
-    if (name == "sd") return Trellan_BuildSd;
-    if (name == "mmc") return Trellan_BuildMmc;
+    if (name == "cf")
+        return Trellan_BuildCf;
+    if (name == "exfat")
+        return Trellan_BuildExFat;
+    if (name == "fat32")
+        return Trellan_BuildFat32;
+    if (name == "sd")
+        return Trellan_BuildSd;
+    if (name == "mmc")
+        return Trellan_BuildMmc;
     return nullptr;
 }
 

@@ -31,8 +31,7 @@ TEST(Volume, ImageWithoutGeometryGetsTheDerivedOne)
 
     const std::optional<DiskGeometry> read = ReadDriveGeometry('E');
     ASSERT_TRUE(read);
-    EXPECT_EQ(DecideCapacityView(CapacityQuery::poll, read).sizeText,
-              "7.99 GBytes ( 8587192320  Bytes )    ");
+    EXPECT_EQ(DecideCapacityView(CapacityQuery::poll, read).sizeText, "7.99 GBytes ( 8587192320  Bytes )    ");
 }
 
 TEST(Volume, ReaderWithoutCardReadsAsZeroBytes)
@@ -59,11 +58,9 @@ TEST(Volume, WritesPastTheEndFailAndNeverGrowTheImage)
         DWORD bytes;
         DWORD written;
     } cases[] = {
-        {kSmallImageBytes - 512, 512, 512},
-        {kSmallImageBytes, 512, 0},
+        {kSmallImageBytes - 512, 512, 512},   {kSmallImageBytes, 512, 0},
         {kSmallImageBytes - 512, 1024, 0},  // straddles the end: nothing of it is written
-        {(ULONGLONG{1} << 32) + 512, 512, 0},
-        {~ULONGLONG{0} - 100, 512, 0},
+        {(ULONGLONG{1} << 32) + 512, 512, 0}, {~ULONGLONG{0} - 100, 512, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(volume.Write(c.offset, zeros.data(), c.bytes), c.written) << c.offset;
@@ -115,8 +112,11 @@ TEST(Volume, CompleteEraseZeroesTheWholeCardAndNothingBeyond)
     Win32RawVolumeOpener opener;
     AnsweringDialog dialog;
     SucceedingLibrary library;
-    const FormatJobInputs inputs{.driveLetter = 'H', .label = {}, .cardType = CardType::sd,
-                                 .eraseMode = EraseMode::complete, .card = SampleDriveCard('H')};
+    const FormatJobInputs inputs{.driveLetter = 'H',
+                                 .label = {},
+                                 .cardType = CardType::sd,
+                                 .eraseMode = EraseMode::complete,
+                                 .card = SampleDriveCard('H')};
     EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_DONE);
     EXPECT_TRUE(dialog.messages.empty());
     EXPECT_EQ(library.built, std::vector{trellan::Builder::sd});
@@ -133,8 +133,11 @@ TEST(Volume, ReadOnlyImageIsAWriteProtectedCard)
     Win32RawVolumeOpener opener;
     AnsweringDialog dialog;
     SucceedingLibrary library;
-    const FormatJobInputs inputs{.driveLetter = 'I', .label = {}, .cardType = CardType::sd,
-                                 .eraseMode = EraseMode::complete, .card = SampleDriveCard('I')};
+    const FormatJobInputs inputs{.driveLetter = 'I',
+                                 .label = {},
+                                 .cardType = CardType::sd,
+                                 .eraseMode = EraseMode::complete,
+                                 .card = SampleDriveCard('I')};
     EXPECT_EQ(RunFormatJob(inputs, opener, dialog, library, [] { return 1; }), FORMAT_FAILED);
     EXPECT_EQ(dialog.messages, std::vector{JobMessage::writeProtected});
     EXPECT_TRUE(library.built.empty());
