@@ -14,6 +14,7 @@ packages=(
   zip unzip bc python3 python3-pil
   e2fsprogs mount
   pkg-config libmount-dev libfuse3-dev fuse3
+  clang-format git
 )
 
 missing=()
