@@ -200,6 +200,16 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
     if (!ClaimCard(*volume, dialog)) {
         return FORMAT_FAILED;
     }
+    // Dismounting at the claim may write a file system's clean state back:
+    // the card is read again as the job's starting point, still as long as
+    // the card agreed to and with no media change since.
+    const std::optional<CardSample> claimed = SampleCard(*volume, plan.bytesPerSector);
+    if (!claimed || claimed->lengthBytes != plan.card.lengthBytes ||
+        claimed->mediaChangeCount != plan.card.mediaChangeCount) {
+        dialog.ShowText(kCardChangedText);
+        return FORMAT_FAILED;
+    }
+    plan.card = *claimed;
     if (!TrialWriteTakes(*volume)) {
         dialog.ShowMessage(JobMessage::writeProtected);
         return FORMAT_FAILED;

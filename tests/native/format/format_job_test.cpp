@@ -15,6 +15,8 @@
 namespace {
 
 constexpr std::uint64_t kBlock = 524288;
+// Where the fake card's dismount marks its file system clean.
+constexpr std::uint64_t kCleanMarkOffset = 16384;
 // A Complete erase writes up to this many adjacent blocks at once.
 constexpr std::uint64_t kRun = 2 * kBlock;
 
@@ -39,6 +41,10 @@ struct Card {
     // What the card holds: bytes that follow from this and their offset,
     // except where the card took a write since it went in.
     int identity = 1;
+    // The claim's dismount writes the file system's clean state (a byte of
+    // the FAT that no Optimized erase reaches).
+    bool claimMarksClean = false;
+    bool markedClean = false;
     std::size_t writesOfEarlierCards = 0;
 
     int opens = 0;
@@ -87,6 +93,9 @@ public:
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             bytes[i] = static_cast<std::uint8_t>((offset + i) * 7 + card_.identity * 13 + 1);
         }
+        if (card_.markedClean && offset <= kCleanMarkOffset && kCleanMarkOffset < offset + bytes.size()) {
+            bytes[kCleanMarkOffset - offset] ^= 0xFF;
+        }
         const auto taken = card_.writesThatTake < 0 ? card_.writes.size()
                                                     : std::min<std::size_t>(card_.writes.size(), card_.writesThatTake);
         for (std::size_t w = card_.writesOfEarlierCards; w < taken && !card_.writeProtected; ++w) {
@@ -103,6 +112,7 @@ public:
     CardTaking ClaimCard() override
     {
         card_.events.push_back("claim");
+        card_.markedClean = card_.claimMarksClean;
         return card_.claim;
     }
 
@@ -571,8 +581,17 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
         std::set<std::size_t> sameSizeSwapAfterWrites;
         std::size_t writes;  // trial write included
         std::string_view text;
+        bool claimMarksClean = false;
     } cases[] = {
         {"the same card throughout", Asked::thisCard, EraseMode::complete, {}, {}, 1 + four / kRun, {}},
+        {"the same card, its file system marked clean as the claim dismounts it",
+         Asked::thisCard,
+         EraseMode::optimized,
+         {},
+         {},
+         1 + four / kBlock,
+         {},
+         true},
         {"the same card, Optimized", Asked::thisCard, EraseMode::optimized, {}, {}, 1 + four / kBlock, {}},
         {"the same card, no erase", Asked::thisCard, EraseMode::none, {}, {}, 1, {}},
         {"another card of the same size after Yes",
@@ -625,6 +644,7 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
         }
         job.card.lengthAfterWrites = c.lengthAfterWrites;
         job.card.sameSizeSwapAfterWrites = c.sameSizeSwapAfterWrites;
+        job.card.claimMarksClean = c.claimMarksClean;
         const bool built = c.text.empty();
         EXPECT_EQ(job.RunAsGiven(inputs), built ? FORMAT_DONE : FORMAT_FAILED) << c.what;
         EXPECT_EQ(job.card.writes.size(), c.writes) << c.what;
