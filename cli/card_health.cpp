@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <random>
 #include <vector>
 
 namespace {
@@ -163,4 +164,14 @@ std::string DescribeZeroCheck(const ZeroCheck& check)
 {
     return "the card did not keep the Complete erase: offset " + std::to_string(check.firstBadOffset.value_or(0)) +
            (check.readFailed ? " cannot be read back" : " reads back a byte that is not zero");
+}
+
+CapacityFinding CheckAndDescribeCapacity(CardBlocks& card, std::uint64_t lengthBytes, bool full)
+{
+    std::random_device entropy;
+    const std::uint64_t seed = (std::uint64_t{entropy()} << 32) ^ entropy();
+    const CapacityFinding finding = CheckCapacity(card, PlanProbes(lengthBytes, full), seed, stderr);
+    std::fputs(DescribeFinding(finding).c_str(), stdout);
+    std::fflush(stdout);
+    return finding;
 }

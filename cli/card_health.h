@@ -19,6 +19,10 @@ CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint
 // the faults and the real capacity otherwise.
 std::string DescribeFinding(const CapacityFinding& finding);
 
+// The command lines' check: a fresh seed, progress on stderr, the finding
+// described on stdout.
+CapacityFinding CheckAndDescribeCapacity(CardBlocks& card, std::uint64_t lengthBytes, bool full);
+
 struct ZeroCheck {
     std::optional<std::uint64_t> firstBadOffset;  // a byte that is not zero, or could not be read
     bool readFailed = false;

@@ -19,7 +19,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 
 namespace {
@@ -92,11 +91,7 @@ int CheckCardCapacity(const CommandLine& line, std::uint64_t lengthBytes, std::o
         Complain(line.path, problem);
         return kExitFormatFailed;
     }
-    std::random_device entropy;
-    const std::uint64_t seed = (std::uint64_t{entropy()} << 32) ^ entropy();
-    const CapacityFinding finding = CheckCapacity(*card, PlanProbes(lengthBytes, line.fullCheck), seed, stderr);
-    std::fputs(DescribeFinding(finding).c_str(), stdout);
-    std::fflush(stdout);
+    const CapacityFinding finding = CheckAndDescribeCapacity(*card, lengthBytes, line.fullCheck);
     if (finding.Passed()) {
         return 0;
     }

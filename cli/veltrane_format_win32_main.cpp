@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <random>
 #include <string>
 
 namespace {
@@ -93,11 +92,7 @@ int CheckCardCapacity(const CommandLine& line, char letter, std::uint64_t length
         Complain(line.path, problem);
         return kExitFormatFailed;
     }
-    std::random_device entropy;
-    const std::uint64_t seed = (std::uint64_t{entropy()} << 32) ^ entropy();
-    const CapacityFinding finding = CheckCapacity(*card, PlanProbes(lengthBytes, line.fullCheck), seed, stderr);
-    std::fputs(DescribeFinding(finding).c_str(), stdout);
-    std::fflush(stdout);
+    const CapacityFinding finding = CheckAndDescribeCapacity(*card, lengthBytes, line.fullCheck);
     if (finding.Passed()) {
         return 0;
     }
