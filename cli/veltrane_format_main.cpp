@@ -115,11 +115,7 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
     PosixRawVolumeOpener volumes(line.path, lengthLimit);
     // The card was named on the command line and confirmed; what it holds
     // now, after any capacity check, is the card the job may format.
-    if (const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(kDriveToken)) {
-        if (const std::optional<DiskGeometry> geometry = volume->ReadGeometry()) {
-            inputs.card = SampleCard(*volume, geometry->bytesPerSector);
-        }
-    }
+    inputs.card = SampleCardIn(volumes, kDriveToken);
     TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask,
                           volumes.Writes());
     TrellanCardLibrary library(line.path,

@@ -24,12 +24,7 @@ int TrellanLibrary::Build(trellan::Builder builder, char driveLetter, char* labe
 std::optional<CardSample> SampleDriveCard(char driveLetter)
 {
     Win32RawVolumeOpener volumes;
-    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
-    if (!volume) {
-        return std::nullopt;
-    }
-    const std::optional<DiskGeometry> geometry = volume->ReadGeometry();
-    return geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
+    return SampleCardIn(volumes, driveLetter);
 }
 
 int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog)

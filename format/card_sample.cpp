@@ -49,3 +49,13 @@ std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSe
     }
     return sample;
 }
+
+std::optional<CardSample> SampleCardIn(RawVolumeOpener& volumes, char driveLetter)
+{
+    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
+    if (!volume) {
+        return std::nullopt;
+    }
+    const std::optional<DiskGeometry> geometry = volume->ReadGeometry();
+    return geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
+}

@@ -28,3 +28,7 @@ struct CardSample {
 
 // nullopt when the card has no length or its sampled sectors cannot be read.
 std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSector);
+
+// The card in the drive now, opened for the sample and closed again, in the
+// sectors its geometry gives; nullopt when no card answers.
+std::optional<CardSample> SampleCardIn(RawVolumeOpener& volumes, char driveLetter);
