@@ -157,6 +157,8 @@ snapshot about about
 answer ok
 select IDC_DRIVE_LIST F
 ticks 1
+# A box has just closed: see the success picture.
+sleep 500
 snapshot no-card
 kill
 EOF_
@@ -207,6 +209,9 @@ wait box
 box
 expect box.text == Format done, please re-insert the card!
 answer ok
+# The area the box covered is repainted when X reports it exposed, which no
+# window state shows beforehand.
+sleep 500
 snapshot success
 kill
 EOF_
@@ -231,6 +236,8 @@ expect box.text == Disk is Write-Protect !!!
 answer ok
 wait text IDC_STATUS_HINT Format Error
 ticks 1
+# A box has just closed: see the success picture.
+sleep 500
 snapshot write-protect
 kill
 EOF_
