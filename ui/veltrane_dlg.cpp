@@ -224,17 +224,19 @@ void CVeltraneDlg::BroadcastToHost(UINT message)
                             GetCurrentProcessId(), 0);
 }
 
-void CVeltraneDlg::OnTimer(UINT_PTR)
+void CVeltraneDlg::OnTimer(UINT_PTR id)
 {
     // A tick already queued when a job started must not touch its volume
     // or re-enable Start.
-    if (m_formatThread == 0)
+    if (id == kPollTimerId && m_formatThread == 0)
         PollDriveSize();
+    ::SetPropA(m_hWnd, kTimerTicksProperty, reinterpret_cast<HANDLE>(++m_timerTicks));
     Default();
 }
 
 void CVeltraneDlg::OnDestroy()
 {
+    ::RemovePropA(m_hWnd, kTimerTicksProperty);
     Default();
     ExchangeSettings(FALSE);
 }

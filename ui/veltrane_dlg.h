@@ -19,6 +19,7 @@
 #include "ui/dialog_fonts.h"
 
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,10 @@ inline constexpr UINT kJobEndedMessage = WM_APP + 1;
 // The capacity poll: the dialog's only timer.
 inline constexpr UINT_PTR kPollTimerId = 7002;
 inline constexpr UINT kPollIntervalMs = 2000;
+// The dialog's count of timer ticks handled, of any timer, kept as a window
+// property for whoever watches it from outside: a tick posted behind other
+// messages shows, once counted, that everything before it was handled.
+inline constexpr char kTimerTicksProperty[] = "Veltrane.TimerTicks";
 
 class CVeltraneDlg : public CDialog {
 public:
@@ -165,6 +170,7 @@ private:
     UINT m_msgAnnounce = 0;
     UINT m_msgFormatDone = 0;
     bool m_announcePending = false;
+    std::uintptr_t m_timerTicks = 0;
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
     CardBitmaps m_cardBitmaps;

@@ -8,6 +8,10 @@ namespace {
 
 // The id of the dialog's card poll timer.
 constexpr WPARAM kPollTimerId = 7002;
+// A timer id the dialog does not poll for.
+constexpr WPARAM kQuietTimerId = 1;
+// Where the dialog reports how many timer ticks it has handled.
+constexpr char kTimerTicksProperty[] = "Veltrane.TimerTicks";
 // How long a sent message may take before the dialog counts as hung.
 constexpr UINT kSendTimeoutMilliseconds = 10000;
 
@@ -29,6 +33,16 @@ void SendPollTicks(HWND dialog, int count)
         DWORD_PTR result = 0;
         SendMessageTimeoutA(dialog, WM_TIMER, kPollTimerId, 0, SMTO_ABORTIFHUNG, kSendTimeoutMilliseconds, &result);
     }
+}
+
+void PostQuietTick(HWND dialog)
+{
+    PostMessageA(dialog, WM_TIMER, kQuietTimerId, 0);
+}
+
+std::uintptr_t TimerTicksHandled(HWND dialog)
+{
+    return reinterpret_cast<std::uintptr_t>(GetPropA(dialog, kTimerTicksProperty));
 }
 
 void SendVolumeChange(HWND dialog, WPARAM event, char driveLetter)

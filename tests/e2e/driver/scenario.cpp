@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "dialog_messages.h"
 #include "script_line.h"
 
 namespace {
@@ -216,6 +217,12 @@ void Scenario::Wait(const Words& words)
         if (!count)
             return;
         reached = WaitFor([&] { return m_host.FormatDone().size() >= static_cast<size_t>(*count); }, m_timeout);
+    } else if (what == "tick") {
+        reached = WaitTick();
+    } else if (what == "painted") {
+        if (HWND dialog = Dialog())
+            WaitPainted(dialog);
+        return;
     } else if (what == "timeout" && words.size() > 2) {
         if (const auto timeout = Number(words, 2, 0))
             m_timeout = static_cast<int>(*timeout);
@@ -228,6 +235,22 @@ void Scenario::Wait(const Words& words)
         Fail("timed out: " + m_line);
     else
         Record("waited." + what, std::to_string(GetTickCount64() - started));
+}
+
+// Nothing that was asked of the dialog before is still waiting: a timer tick
+// posted behind it has been handled. Ticks are posted messages like clicks,
+// keys and commands, and a thread takes posted messages in order.
+bool Scenario::WaitTick()
+{
+    HWND dialog = Dialog();
+    if (dialog == nullptr)
+        return false;
+    // A tick being handled now is counted before the dialog takes this one.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_BLOCK, static_cast<UINT>(m_timeout), &ignored);
+    const std::uintptr_t before = TimerTicksHandled(dialog);
+    PostQuietTick(dialog);
+    return WaitFor([&] { return TimerTicksHandled(dialog) > before; }, m_timeout);
 }
 
 void Scenario::Sleep(const Words& words)

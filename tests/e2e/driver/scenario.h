@@ -77,6 +77,7 @@ private:
     void Screenshot(const Words& words);
     void Snapshot(const Words& words);
     void WaitPainted(HWND window);
+    bool WaitTick();
 
     // What the user and the system do (scenario_acting_commands.cpp).
     void Click(const Words& words);

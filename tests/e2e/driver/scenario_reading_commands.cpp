@@ -165,8 +165,11 @@ void Scenario::Combo(const Words& words)
 
 void Scenario::Pixels(const Words& words)
 {
-    if (HWND control = Control(words, 1))
-        Record(words.size() > 2 ? words[2] : "pixels." + words[1], std::to_string(PixelFingerprint(control)));
+    HWND control = Control(words, 1);
+    if (control == nullptr)
+        return;
+    WaitPainted(GetParent(control));
+    Record(words.size() > 2 ? words[2] : "pixels." + words[1], std::to_string(PixelFingerprint(control)));
 }
 
 void Scenario::Progress(const Words& words)

@@ -85,12 +85,13 @@ EOF_
 scenario "the host hears the start-up announcement once, with the tool's process id" <<'EOF_'
 start -start
 wait dialog
-sleep 1500
+wait painted
 pid
 broadcasts
 expect announce.count == 1
 invalidate
-sleep 500
+wait painted
+wait tick
 broadcasts
 expect announce.count == 1
 kill
@@ -102,13 +103,13 @@ wait dialog
 key return
 key kpenter
 key escape
-sleep 500
+wait tick
 rect
 expect rect == 0,0 485x403
 box
 expect box == none
 key tab
-sleep 300
+wait tick
 focus
 expect focus == IDC_LABEL
 kill

@@ -83,21 +83,18 @@ EOF_
 scenario "choosing MMC resets the pictures at once and lights MMC at the next tick" <<'EOF_'
 start -start
 wait dialog
-sleep 300
 pixels IDC_PICTURE_SD sd_plain
 pixels IDC_PICTURE_MMC mmc_plain
 ticks 1
-sleep 300
 pixels IDC_PICTURE_SD sd_lit
 expect sd_lit differsfrom sd_plain
 click IDC_CARD_MMC
-sleep 300
+wait tick
 pixels IDC_PICTURE_SD sd_after
 pixels IDC_PICTURE_MMC mmc_after
 expect sd_after sameas sd_plain
 expect mmc_after sameas mmc_plain
 ticks 1
-sleep 300
 pixels IDC_PICTURE_MMC mmc_lit
 expect mmc_lit differsfrom mmc_plain
 pixels IDC_PICTURE_SD sd_now
@@ -125,7 +122,7 @@ expect checked.IDC_COMPLETE_FORMAT == 0
 checked IDC_OPTIMIZED_FORMAT
 expect checked.IDC_OPTIMIZED_FORMAT == 1
 click IDC_OPTIMIZED_FORMAT
-sleep 300
+wait tick
 box
 expect box == none
 checked IDC_OPTIMIZED_FORMAT

@@ -45,7 +45,7 @@ broadcasts
 expect formatdone.count == 0
 answer ok
 wait formatdone 1
-sleep 500
+wait tick
 broadcasts
 expect formatdone.count == 1
 expect formatdone sameas pid
@@ -78,7 +78,7 @@ devicechange DBT_DEVICEARRIVAL E
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST.selected == 1
 syscommand SC_CLOSE
-sleep 500
+wait tick
 title
 expect title == Veltrane  1.0
 wait box

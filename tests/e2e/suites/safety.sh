@@ -38,14 +38,14 @@ devicechange DBT_DEVICEARRIVAL K
 combo IDC_DRIVE_LIST
 expect combo.IDC_DRIVE_LIST.selected == 1
 click IDC_START
-sleep 500
+wait tick
 answer yes
 wait box
 box
 expect box.text == Format done, please re-insert the card!
 answer ok
 wait formatdone 1
-sleep 1000
+wait tick
 box
 expect box == none
 broadcasts
@@ -189,13 +189,13 @@ cat <<'EOF_'
 wait text IDC_STATUS_HINT Please wait!!
 command IDOK
 key execute
-sleep 500
+wait tick
 endsession
 expect endsession == 0
 title
 expect title == Veltrane  1.0
 quit
-sleep 1500
+wait tick
 running
 expect running == 1
 wait box
@@ -215,7 +215,7 @@ scenario "Execute and IDOK while no job runs: Execute is swallowed like Enter; a
 start -start
 wait dialog
 key execute
-sleep 500
+wait tick
 title
 expect title == Veltrane  1.0
 endsession
