@@ -4,6 +4,9 @@
 // partition.
 #include "disk_model.h"
 
+#include "cli/card_health.h"
+#include "cli/read_back_library_win32.h"
+#include "cli/win32_card_access.h"
 #include "drives/raw_volume_win32.h"
 #include "format/format_job.h"
 #include "platform/card_session.h"
@@ -11,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <string>
@@ -126,7 +130,7 @@ public:
 };
 
 // The job as the dialog runs it: the card sampled when the user is asked.
-int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog)
+int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog, CardLibrary* builders = nullptr)
 {
     Win32RawVolumeOpener volumes;
     FormatJobInputs inputs{
@@ -136,7 +140,7 @@ int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog)
         inputs.card = geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
     }
     InProcessLibrary library;
-    return RunFormatJob(inputs, volumes, dialog, library, [] { return 1; });
+    return RunFormatJob(inputs, volumes, dialog, builders != nullptr ? *builders : library, [] { return 1; });
 }
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t offset)
@@ -292,6 +296,34 @@ TEST(CardSession, UnderWineTheClaimIsPerVolume)
     EXPECT_FALSE(HasMbrAtSectorZero(model.Bytes(g)));
     EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(h)));
     EXPECT_EQ(SectorsKeepingOldData(model, h, 512), std::vector<std::uint64_t>{});
+}
+
+// veltrane-format's health checks: the capacity check claims the whole card
+// (not the partition behind E:) and holds it through the format, which
+// joins the hold on the same thread, as do the library and --verify's
+// read-back; every read goes past the system's cache.
+TEST(CardSession, TheHealthChecksHoldTheWholeCardThroughTheFormatAndReadPastTheCache)
+{
+    DiskModel model;
+    const std::size_t card = model.AddCard(PartitionedCard());
+    CardRefusal refusal = CardRefusal::otherFormat;
+    const std::unique_ptr<Win32CardAccess> hold = Win32CardAccess::Open('E', refusal);
+    ASSERT_TRUE(hold);
+    EXPECT_EQ(hold->LengthBytes(), kCardBytes);
+    std::FILE* progress = std::tmpfile();
+    EXPECT_TRUE(CheckCapacity(*hold, PlanProbes(kCardBytes, true), 7, progress).Passed());
+    {
+        const HeldElsewhere other('E');
+        EXPECT_FALSE(other.held);
+    }
+    InProcessLibrary builders;
+    ReadBackLibrary library(builders, ReadBackLibrary::ReadBack::beforeBuild);
+    AnsweringDialog dialog;
+    EXPECT_EQ(RunJob('E', EraseMode::complete, dialog, &library), FORMAT_DONE) << library.FailureText();
+    EXPECT_TRUE(dialog.texts.empty());
+    EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(card)));
+    EXPECT_EQ(model.CachedReads(), 0u);
+    std::fclose(progress);
 }
 
 // A card that holds less than it reports, formatted with --force: every
