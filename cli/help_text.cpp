@@ -230,17 +230,16 @@ constexpr std::string_view kWindowsLabel = R"HELP(    --label TEXT
 )HELP";
 
 constexpr std::string_view kWindowsForce = R"HELP(    --force
-        Format a card that fails --check-capacity. Not here: the Windows
-        builders lay the file system out over the whole size the card
-        reports, which on such a card loses what is written past its real
-        capacity, so such a card is refused either way. --force never
-        overrides a drive that is not a removable reader.
+        Format a card that fails --check-capacity, for its real capacity:
+        the erase and the file system end there. --force never overrides a
+        drive that is not a removable reader.
 )HELP";
 
 constexpr std::string_view kWindowsCapacityEnd =
     R"HELP(        Either way the report gives the real usable capacity, and the card
-        is not formatted (exit status 7), with or without --force. The
-        check overwrites the card, so it comes after the question.
+        is not formatted (exit status 7) unless --force is given, which lays
+        the file system out within the real capacity. The check overwrites
+        the card, so it comes after the question.
 )HELP";
 
 constexpr std::string_view kWindowsSafety = R"HELP(SAFETY
@@ -250,10 +249,12 @@ constexpr std::string_view kWindowsSafety = R"HELP(SAFETY
         letter; --force does not override this;
       - a reader with no card in it, or a card that cannot be opened (no
         administrator rights).
-    For the capacity check the card's volume is locked and taken from its
-    file system; a card whose files another program holds open is refused.
-    The format job takes the card for itself: a card that another format
-    holds is refused with the reason, and nothing is written to it.
+    For --check-capacity and --verify the program takes the whole card
+    (every partition on it locked and taken from its file system) before
+    the check and holds it until the format ends, so no other program
+    writes it in between; a card whose files another program holds open is
+    refused. The format job takes the card for itself: a card that another
+    format holds is refused with the reason, and nothing is written to it.
 
     The health checks read the card past the system's cache (unbuffered,
     sector-aligned reads), so they see what the card kept, not what was
@@ -270,9 +271,9 @@ constexpr std::string_view kWindowsExitStatus = R"HELP(EXIT STATUS
     3   the question was answered no; nothing was written
     4   the drive does not exist, has no card, or cannot be opened
     5   the drive is not a removable reader; nothing was written
-    7   the card failed --verify or --check-capacity
-    8   a program holds files open on the card (--check-capacity);
-        nothing was written
+    7   the card failed --verify, or --check-capacity without --force
+    8   a program holds files open on the card (--check-capacity,
+        --verify); nothing was written
 
 )HELP";
 

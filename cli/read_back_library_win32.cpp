@@ -17,13 +17,16 @@ int ReadBackLibrary::Build(trellan::Builder builder, char driveLetter, char* lab
 
 bool ReadBackLibrary::VerifyErase(char driveLetter)
 {
-    Win32CardAccess::Opening opening = Win32CardAccess::Opening::failed;
-    const std::unique_ptr<Win32CardAccess> card =
-        Win32CardAccess::Open(driveLetter, Win32CardAccess::Use::readOnly, opening, failureText_);
-    if (!card) {
+    // The job holds the card on this thread: the read-back joins its hold
+    // (on Windows no other handle reads a locked volume).
+    CardRefusal refusal = CardRefusal::none;
+    const std::unique_ptr<Win32CardAccess> card = Win32CardAccess::Open(driveLetter, refusal);
+    const std::optional<std::uint64_t> length = card ? card->LengthBytes() : std::nullopt;
+    if (!length) {
+        failureText_ = "cannot read the card back";
         return false;
     }
-    const ZeroCheck check = CheckAllZero(*card, card->LengthBytes(), stderr);
+    const ZeroCheck check = CheckAllZero(*card, *length, stderr);
     if (!check.firstBadOffset) {
         return true;
     }

@@ -47,14 +47,9 @@ int DriveRefusal(char letter, const std::string& drive)
     return kExitNotRemovable;
 }
 
-struct DriveMeasure {
-    DiskGeometry geometry;
-    std::uint64_t lengthBytes = 0;
-};
-
 // The card as the job will find it; nullopt, with the reason told, when no
 // card answers.
-std::optional<DriveMeasure> MeasureDrive(char letter, const std::string& drive)
+std::optional<DiskGeometry> MeasureDrive(char letter, const std::string& drive)
 {
     Win32RawVolumeOpener volumes;
     const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
@@ -68,40 +63,68 @@ std::optional<DriveMeasure> MeasureDrive(char letter, const std::string& drive)
         Complain(drive, "no card in the reader; nothing was written");
         return std::nullopt;
     }
-    return DriveMeasure{*geometry, *length};
+    return geometry;
 }
 
-// Before the format: does the card hold what it reports. Non-zero ends the
-// program.
-int CheckCardCapacity(const CommandLine& line, char letter, std::uint64_t lengthBytes)
+// The card claimed for the health checks and held to the end of the
+// program: the job and Trellan.dll, on this thread, join the hold, so no
+// other program reaches the card between the check and the format, and
+// the checks read it past the system's cache. nullptr, with the refusal
+// told and status set, when the card cannot be taken; nothing was written.
+std::unique_ptr<Win32CardAccess> HoldCard(const std::string& drive, char letter, int& status)
 {
-    Win32CardAccess::Opening opening = Win32CardAccess::Opening::failed;
-    std::string problem;
-    const std::unique_ptr<Win32CardAccess> card =
-        Win32CardAccess::Open(letter, Win32CardAccess::Use::readWrite, opening, problem);
-    switch (opening) {
-    case Win32CardAccess::Opening::opened:
+    CardRefusal refusal = CardRefusal::none;
+    std::unique_ptr<Win32CardAccess> card = Win32CardAccess::Open(letter, refusal);
+    switch (refusal) {
+    case CardRefusal::none:
+        status = 0;
+        return card;
+    case CardRefusal::noCard:
+        Complain(drive, "no card in the reader; nothing was written");
+        status = kExitUnusable;
+        return nullptr;
+    case CardRefusal::inUse:
+        Complain(drive, std::string(kCardInUseText));
+        status = kExitBusy;
+        return nullptr;
+    case CardRefusal::notWholeCard:
+        Complain(drive, std::string(kCardNotWholeText));
         break;
-    case Win32CardAccess::Opening::writeProtected:
-        // A locked card is the job's to report, as the dialog does.
-        return 0;
-    case Win32CardAccess::Opening::inUse:
-        Complain(line.path, problem);
-        return kExitBusy;
-    case Win32CardAccess::Opening::failed:
-        Complain(line.path, problem);
-        return kExitFormatFailed;
+    case CardRefusal::otherFormat:
+        Complain(drive, std::string(kCardFormattedElsewhereText));
+        break;
     }
-    const CapacityFinding finding = CheckAndDescribeCapacity(*card, lengthBytes, line.fullCheck);
+    status = kExitFormatFailed;
+    return nullptr;
+}
+
+// Before the format: does the card hold what it reports. With --force a
+// failing card is formatted for its real capacity: the hold, and the job
+// and the library that join it, end the card there. Non-zero ends the
+// program.
+int CheckCardCapacity(const CommandLine& line, char letter, Win32CardAccess& card)
+{
+    // A locked card is the job's to report, as the dialog does.
+    Win32RawVolumeOpener volumes;
+    if (IsWriteProtected(letter, volumes)) {
+        return 0;
+    }
+    const std::optional<std::uint64_t> lengthBytes = card.LengthBytes();
+    if (!lengthBytes) {
+        Complain(line.path, "no card in the reader; nothing was written");
+        return kExitUnusable;
+    }
+    const CapacityFinding finding = CheckAndDescribeCapacity(card, *lengthBytes, line.fullCheck);
     if (finding.Passed()) {
         return 0;
     }
-    // The builders here lay the file system over the whole reported size;
-    // on this card that loses what lands past its real capacity.
-    Complain(line.path, line.force ? "fails the capacity check; not formatted (--force cannot fit the file system "
-                                     "to the real capacity on Windows)"
-                                   : "fails the capacity check; not formatted");
-    return kExitCardFaulty;
+    if (!line.force) {
+        Complain(line.path, "fails the capacity check; not formatted (--force formats it for its real capacity)");
+        return kExitCardFaulty;
+    }
+    std::printf("Formatting for the real capacity (--force).\n");
+    card.LimitLength(finding.usableBytes);
+    return 0;
 }
 
 int RunJob(const CommandLine& line, char letter)
@@ -151,18 +174,26 @@ int main(int argc, char** argv)
     if (const int refusal = DriveRefusal(*letter, line.path); refusal != 0) {
         return refusal;
     }
-    const std::optional<DriveMeasure> measure = MeasureDrive(*letter, line.path);
-    if (!measure) {
+    const std::optional<DiskGeometry> geometry = MeasureDrive(*letter, line.path);
+    if (!geometry) {
         return kExitUnusable;
     }
-    std::fputs(PlanText(line.path + " (removable drive)", measure->geometry, line).c_str(), stdout);
+    std::fputs(PlanText(line.path + " (removable drive)", *geometry, line).c_str(), stdout);
     std::fflush(stdout);
     if (!line.assumeYes && !AskYesNo("It will delete all file in the media!  continue ?")) {
         std::fputs("Nothing was written.\n", stderr);
         return kExitNotConfirmed;
     }
+    std::unique_ptr<Win32CardAccess> hold;
+    if (line.checkCapacity || line.verify) {
+        int status = 0;
+        hold = HoldCard(line.path, *letter, status);
+        if (!hold) {
+            return status;
+        }
+    }
     if (line.checkCapacity) {
-        if (const int status = CheckCardCapacity(line, *letter, measure->lengthBytes); status != 0) {
+        if (const int status = CheckCardCapacity(line, *letter, *hold); status != 0) {
             return status;
         }
     }

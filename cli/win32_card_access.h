@@ -1,39 +1,33 @@
 // The health checks' reads and writes on the card behind a drive letter,
-// past the system's cache: unbuffered and written through, in whole
-// sectors from aligned buffers, so that a read shows what the card kept.
+// through the program's card session opened past the system's cache:
+// unbuffered and written through, in whole sectors from aligned buffers,
+// so that a read shows what the card kept. On Windows the volume is one
+// partition and locks exclude: only the session reaches the whole card,
+// and only the session that holds it reads while a format holds it.
 #pragma once
 
 #include "cli/card_blocks.h"
-
-#include <windows.h>
+#include "platform/card_session.h"
 
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <optional>
 
 class Win32CardAccess final : public CardBlocks {
 public:
-    enum class Use {
-        // The capacity check: its volume locked and taken from its file
-        // system, so that raw writes reach every sector.
-        readWrite,
-        // The read-back of the erase, inside the format job.
-        readOnly,
-    };
-    enum class Opening {
-        opened,
-        writeProtected,  // the card, or the system, refuses writes: the job reports it
-        inUse,           // another program holds the volume; nothing was written
-        failed,
-    };
+    // The whole card, claimed and its volumes locked until this is
+    // destroyed; nullptr, with nothing held or written, on a refusal. On the
+    // thread that already holds the card (the format job, inside the
+    // command line's hold), joins that hold: the format job and Trellan.dll
+    // likewise join a hold taken here, so nothing else reaches the card
+    // between the check and the format.
+    static std::unique_ptr<Win32CardAccess> Open(char driveLetter, CardRefusal& refusal);
 
-    // nullptr unless opened; problem says why, for a person.
-    static std::unique_ptr<Win32CardAccess> Open(char driveLetter, Use use, Opening& opening, std::string& problem);
-    ~Win32CardAccess() override;
-    Win32CardAccess(const Win32CardAccess&) = delete;
-    Win32CardAccess& operator=(const Win32CardAccess&) = delete;
-
-    std::uint64_t LengthBytes() const { return lengthBytes_; }
+    // The card's length, within any limit; nullopt when it does not answer.
+    std::optional<std::uint64_t> LengthBytes() { return session_.Length(); }
+    // From now on the card, for this hold and every session that joins it,
+    // ends at lengthBytes: its real capacity, when it reports more.
+    void LimitLength(std::uint64_t lengthBytes) { session_.LimitLength(lengthBytes); }
 
     // Buffers from NewAlignedBuffer(), offsets and sizes in whole sectors.
     bool Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override;
@@ -41,8 +35,7 @@ public:
     void Settle() override;
 
 private:
-    Win32CardAccess(HANDLE handle, std::uint64_t lengthBytes) : handle_(handle), lengthBytes_(lengthBytes) {}
+    Win32CardAccess() = default;
 
-    HANDLE handle_;
-    std::uint64_t lengthBytes_;  // as the card reported it when opened
+    CardSession session_;
 };

@@ -5,6 +5,7 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -16,6 +17,7 @@ constexpr DWORD kShareBoth = FILE_SHARE_READ | FILE_SHARE_WRITE;
 // is this process's and the letter's, so no other process ever finds it.
 struct SessionRecord {
     HANDLE card;
+    ULONGLONG lengthLimit;  // 0: none
     char identity[MAX_PATH];
 };
 
@@ -45,16 +47,29 @@ std::optional<SessionRecord> FindRecord(char driveLetter)
     return record;
 }
 
+SessionRecord RecordOf(HANDLE card, std::optional<ULONGLONG> lengthLimit, const std::string& identity)
+{
+    SessionRecord record{};
+    record.card = card;
+    record.lengthLimit = lengthLimit.value_or(0);
+    identity.copy(record.identity, sizeof record.identity - 1);
+    return record;
+}
+
+void WriteRecord(HANDLE mapping, const SessionRecord& record)
+{
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(SessionRecord))) {
+        std::memcpy(view, &record, sizeof(SessionRecord));
+        UnmapViewOfFile(view);
+    }
+}
+
 HANDLE LeaveRecord(char driveLetter, const SessionRecord& record)
 {
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SessionRecord),
                                         RecordName(driveLetter).c_str());
-    if (mapping == nullptr) {
-        return nullptr;
-    }
-    if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(SessionRecord))) {
-        std::memcpy(view, &record, sizeof(SessionRecord));
-        UnmapViewOfFile(view);
+    if (mapping != nullptr) {
+        WriteRecord(mapping, record);
     }
     return mapping;
 }
@@ -62,15 +77,15 @@ HANDLE LeaveRecord(char driveLetter, const SessionRecord& record)
 // Read and write where the device allows, else read only: a write-protected
 // card opens as one, shows its size, and its writes fail. A volume another
 // format has locked opens for queries only, enough to learn whose it is.
-HANDLE OpenDevice(const std::string& path)
+HANDLE OpenDevice(const std::string& path, DWORD flags = 0)
 {
-    HANDLE handle = OpenReadWrite(path);
+    HANDLE handle = OpenReadWrite(path, flags);
     for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{0}}) {
         const DWORD error = GetLastError();
         if (handle != INVALID_HANDLE_VALUE || (error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT)) {
             break;
         }
-        handle = Disk().Open(path, access, kShareBoth);
+        handle = Disk().Open(path, access, kShareBoth, flags);
     }
     return handle;
 }
@@ -113,7 +128,7 @@ std::optional<Extent> SingleExtentOf(HANDLE volume)
 
 }  // namespace
 
-bool CardSession::Open(char driveLetter)
+bool CardSession::Open(char driveLetter, CardCache cache)
 {
     End();
     m_letter = Upper(driveLetter);
@@ -126,12 +141,16 @@ bool CardSession::Open(char driveLetter)
         if (TakeClaim()) {
             m_joined = true;
             m_card = record->card;
+            if (record->lengthLimit != 0) {
+                m_lengthLimit = record->lengthLimit;
+            }
             return true;
         }
         CloseHandle(m_claim);
         m_claim = nullptr;
     }
-    m_volume = OpenDevice(VolumePath(m_letter));
+    m_openFlags = cache == CardCache::bypassed ? FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH : 0;
+    m_volume = OpenDevice(VolumePath(m_letter), m_openFlags);
     if (m_volume == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -170,7 +189,7 @@ void CardSession::FindWholeCard()
         }
     }
     if (extent) {
-        HANDLE disk = OpenDevice("\\\\.\\PhysicalDrive" + std::to_string(extent->disk));
+        HANDLE disk = OpenDevice("\\\\.\\PhysicalDrive" + std::to_string(extent->disk), m_openFlags);
         const std::optional<ULONGLONG> diskBytes = disk == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(disk);
         if (diskBytes && extent->startBytes <= *diskBytes && extent->lengthBytes <= *diskBytes - extent->startBytes) {
             m_disk = disk;
@@ -284,11 +303,16 @@ CardRefusal CardSession::Claim()
         End();
         return CardRefusal::inUse;
     }
-    SessionRecord record{};
-    record.card = m_card;
-    m_identity.copy(record.identity, sizeof record.identity - 1);
-    m_record = LeaveRecord(m_letter, record);
+    m_record = LeaveRecord(m_letter, RecordOf(m_card, m_lengthLimit, m_identity));
     return CardRefusal::none;
+}
+
+void CardSession::LimitLength(ULONGLONG lengthBytes)
+{
+    m_lengthLimit = lengthBytes;
+    if (m_record != nullptr) {
+        WriteRecord(m_record, RecordOf(m_card, m_lengthLimit, m_identity));
+    }
 }
 
 // A card that cannot be reached whole is still measured and read through
@@ -300,12 +324,24 @@ HANDLE CardSession::QueryHandle() const
 
 std::optional<ULONGLONG> CardSession::Length()
 {
-    return QueryHandle() == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(QueryHandle());
+    const std::optional<ULONGLONG> length =
+        QueryHandle() == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(QueryHandle());
+    return length && m_lengthLimit ? std::min(*length, *m_lengthLimit) : length;
 }
 
 bool CardSession::GetDriveGeometry(DISK_GEOMETRY& geometry)
 {
-    return DeviceGeometry(QueryHandle(), geometry);
+    if (!DeviceGeometry(QueryHandle(), geometry)) {
+        return false;
+    }
+    // The job sizes the card, and picks its builder, from the cylinders.
+    const ULONGLONG cylinderBytes =
+        ULONGLONG{geometry.TracksPerCylinder} * geometry.SectorsPerTrack * geometry.BytesPerSector;
+    if (m_lengthLimit && cylinderBytes != 0) {
+        geometry.Cylinders.QuadPart =
+            std::min(geometry.Cylinders.QuadPart, static_cast<LONGLONG>(*m_lengthLimit / cylinderBytes));
+    }
+    return true;
 }
 
 std::optional<ULONG> CardSession::MediaChangeCount()
@@ -323,6 +359,10 @@ DWORD CardSession::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
 {
     if (!m_claimed) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    if (m_lengthLimit && (offset > *m_lengthLimit || bytes > *m_lengthLimit - offset)) {
+        SetLastError(ERROR_SECTOR_NOT_FOUND);
         return 0;
     }
     return WriteWithin(m_card, offset, buffer, bytes);
@@ -365,6 +405,8 @@ void CardSession::End()
     m_volume = m_disk = m_card = INVALID_HANDLE_VALUE;
     m_record = m_claim = nullptr;
     m_diskNumber.reset();
+    m_openFlags = 0;
+    m_lengthLimit.reset();
     m_found = CardRefusal::none;
     m_joined = m_claimed = false;
     m_identity.clear();

@@ -24,6 +24,11 @@ enum class CardRefusal {
     otherFormat,
 };
 
+// Whether the card's handles go through the system's cache: the health
+// checks must read what the card kept, so they bypass it (unbuffered,
+// written through; transfers in whole sectors at sector offsets).
+enum class CardCache { system, bypassed };
+
 class CardSession {
 public:
     CardSession() = default;
@@ -35,21 +40,29 @@ public:
     // the card. False when the volume cannot be opened. A card that cannot
     // be reached whole is open for queries only: Claim refuses it. On the
     // thread whose session already holds this letter's card, joins that
-    // session (already claimed) instead of opening anything.
-    bool Open(char driveLetter);
+    // session (already claimed, with its handle and its length limit)
+    // instead of opening anything; cache is then the holder's.
+    bool Open(char driveLetter, CardCache cache = CardCache::system);
 
     // Takes the card for this format: the named claim, then every volume on
     // the card locked and dismounted. Nothing is held after a refusal.
     CardRefusal Claim();
 
-    // The card's length, asked anew each time; its geometry; the reader's
-    // count of media changes.
+    // A card that holds less than it reports is formatted as the card it
+    // really is: from now on this session, and every session that joins it
+    // later, reports at most lengthBytes (geometry in whole cylinders within
+    // it) and refuses writes past it. Only the session that claimed the card
+    // sets it for those that join.
+    void LimitLength(ULONGLONG lengthBytes);
+
+    // The card's length, asked anew each time, within the limit; its
+    // geometry; the reader's count of media changes.
     std::optional<ULONGLONG> Length();
     bool GetDriveGeometry(DISK_GEOMETRY& geometry);
     std::optional<ULONG> MediaChangeCount();
 
     // Bytes transferred at offsets on the whole card; 0 on failure. Only a
-    // claimed card is written.
+    // claimed card is written, and never past the length limit.
     DWORD Read(ULONGLONG offset, void* buffer, DWORD bytes);
     DWORD Write(ULONGLONG offset, const void* buffer, DWORD bytes);
     BOOL Flush();
@@ -69,6 +82,9 @@ private:
     bool TakeClaim();
 
     char m_letter = 0;
+    // FILE_FLAG_ flags of the handles this session opens.
+    DWORD m_openFlags = 0;
+    std::optional<ULONGLONG> m_lengthLimit;
     HANDLE m_volume = INVALID_HANDLE_VALUE;
     HANDLE m_disk = INVALID_HANDLE_VALUE;
     HANDLE m_card = INVALID_HANDLE_VALUE;

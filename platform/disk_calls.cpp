@@ -7,9 +7,9 @@ DiskCalls* g_calls = &g_systemCalls;
 
 }  // namespace
 
-HANDLE DiskCalls::Open(const std::string& path, DWORD access, DWORD share)
+HANDLE DiskCalls::Open(const std::string& path, DWORD access, DWORD share, DWORD flags)
 {
-    return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
 BOOL DiskCalls::Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes, DWORD* returned)

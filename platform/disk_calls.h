@@ -14,8 +14,8 @@ class DiskCalls {
 public:
     virtual ~DiskCalls() = default;
 
-    // CreateFileA(path, access, share, nullptr, OPEN_EXISTING, 0, nullptr).
-    virtual HANDLE Open(const std::string& path, DWORD access, DWORD share);
+    // CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr).
+    virtual HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags = 0);
     virtual BOOL Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes,
                          DWORD* returned);
     virtual BOOL Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done);

@@ -36,9 +36,9 @@ bool ControlDevice(HANDLE handle, DWORD code)
     return Disk().Control(handle, code, nullptr, 0, nullptr, 0, &returned) || IsNotSupported(GetLastError());
 }
 
-HANDLE OpenReadWrite(const std::string& path)
+HANDLE OpenReadWrite(const std::string& path, DWORD flags)
 {
-    return Disk().Open(path, GENERIC_READ | GENERIC_WRITE, kShareBoth);
+    return Disk().Open(path, GENERIC_READ | GENERIC_WRITE, kShareBoth, flags);
 }
 
 std::optional<ULONGLONG> DeviceLength(HANDLE handle)

@@ -23,8 +23,9 @@ bool IsNotSupported(DWORD error);
 // not implement it.
 bool ControlDevice(HANDLE handle, DWORD code);
 
-// CreateFileA for reading and writing, shared both ways, OPEN_EXISTING.
-HANDLE OpenReadWrite(const std::string& path);
+// CreateFileA for reading and writing, shared both ways, OPEN_EXISTING,
+// with the given FILE_FLAG_ flags.
+HANDLE OpenReadWrite(const std::string& path, DWORD flags = 0);
 
 // IOCTL_DISK_GET_LENGTH_INFO, else GetFileSizeEx, else the end's offset; the
 // end is also asked when the size reads 0, as Wine answers for a block

@@ -51,8 +51,8 @@ check "veltrane-format.exe --yes --card sd F: formats the card in the reader" \
 check "the command line's card holds a clean FAT file system" \
   "$repo_root/tools/card-inspect" "$(card f)" --expect-fs fat16 --expect-label BREVALD
 reader f 64M
-check "a good card passes --check-capacity and is formatted" \
-  cli_expect 0 "Capacity check passed" --check-capacity --yes f:
+check "a good card passes --check-capacity and, held through the job, is erased, read back and formatted" \
+  cli_expect 0 "Capacity check passed" --check-capacity --force --mode complete --verify --yes f:
 check "the checked card holds a clean FAT file system" "$repo_root/tools/card-inspect" "$(card f)" --expect-fs fat16
 check "a fixed drive is refused with status 5, even with --force" \
   cli_expect 5 "not a removable drive" --yes --force G:

@@ -4,6 +4,9 @@
 // partition.
 #include "disk_model.h"
 
+#include "cli/card_health.h"
+#include "cli/read_back_library_win32.h"
+#include "cli/win32_card_access.h"
 #include "drives/raw_volume_win32.h"
 #include "format/format_job.h"
 #include "platform/card_session.h"
@@ -11,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <string>
@@ -23,6 +27,8 @@ constexpr std::uint64_t kMebibyte = 1024 * 1024;
 constexpr std::uint64_t kCardBytes = 16 * kMebibyte;
 constexpr std::size_t kMbrSignatureOffset = 510;
 constexpr std::size_t kFirstPartitionTypeOffset = 0x1C2;
+constexpr std::size_t kFirstPartitionStartOffset = 0x1C6;
+constexpr std::size_t kFirstPartitionSectorsOffset = 0x1CA;
 
 // 16 MiB: the first partition (E:) 4 MiB in, as on most SD cards, its file
 // system 64 KiB short of its end; a second partition (F:, or mounted without
@@ -124,7 +130,7 @@ public:
 };
 
 // The job as the dialog runs it: the card sampled when the user is asked.
-int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog)
+int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog, CardLibrary* builders = nullptr)
 {
     Win32RawVolumeOpener volumes;
     FormatJobInputs inputs{
@@ -134,7 +140,12 @@ int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog)
         inputs.card = geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
     }
     InProcessLibrary library;
-    return RunFormatJob(inputs, volumes, dialog, library, [] { return 1; });
+    return RunFormatJob(inputs, volumes, dialog, builders != nullptr ? *builders : library, [] { return 1; });
+}
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+{
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | std::uint32_t{bytes[offset + 3]} << 24;
 }
 
 TEST(CardSession, ACompleteFormatLeavesNoOldDataAnywhereOnThePartitionedCard)
@@ -285,6 +296,66 @@ TEST(CardSession, UnderWineTheClaimIsPerVolume)
     EXPECT_FALSE(HasMbrAtSectorZero(model.Bytes(g)));
     EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(h)));
     EXPECT_EQ(SectorsKeepingOldData(model, h, 512), std::vector<std::uint64_t>{});
+}
+
+// veltrane-format's health checks: the capacity check claims the whole card
+// (not the partition behind E:) and holds it through the format, which
+// joins the hold on the same thread, as do the library and --verify's
+// read-back; every read goes past the system's cache.
+TEST(CardSession, TheHealthChecksHoldTheWholeCardThroughTheFormatAndReadPastTheCache)
+{
+    DiskModel model;
+    const std::size_t card = model.AddCard(PartitionedCard());
+    CardRefusal refusal = CardRefusal::otherFormat;
+    const std::unique_ptr<Win32CardAccess> hold = Win32CardAccess::Open('E', refusal);
+    ASSERT_TRUE(hold);
+    EXPECT_EQ(hold->LengthBytes(), kCardBytes);
+    std::FILE* progress = std::tmpfile();
+    EXPECT_TRUE(CheckCapacity(*hold, PlanProbes(kCardBytes, true), 7, progress).Passed());
+    {
+        const HeldElsewhere other('E');
+        EXPECT_FALSE(other.held);
+    }
+    InProcessLibrary builders;
+    ReadBackLibrary library(builders, ReadBackLibrary::ReadBack::beforeBuild);
+    AnsweringDialog dialog;
+    EXPECT_EQ(RunJob('E', EraseMode::complete, dialog, &library), FORMAT_DONE) << library.FailureText();
+    EXPECT_TRUE(dialog.texts.empty());
+    EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(card)));
+    EXPECT_EQ(model.CachedReads(), 0u);
+    std::fclose(progress);
+}
+
+// A card that holds less than it reports, formatted with --force: every
+// session that joins the hold (the job's, the library's) sees the real
+// capacity, and nothing lands past it.
+TEST(CardSession, ASessionJoiningALimitedHoldFormatsOnlyTheRealCapacity)
+{
+    constexpr std::uint64_t kRealBytes = 10 * kMebibyte + 3 * 512;
+    DiskModel model;
+    const std::size_t card = model.AddCard(PartitionedCard());
+    CardSession hold;
+    ASSERT_TRUE(hold.Open('E', CardCache::bypassed));
+    ASSERT_EQ(hold.Claim(), CardRefusal::none);
+    hold.LimitLength(kRealBytes);
+    {
+        CardSession joined;
+        ASSERT_TRUE(joined.Open('E'));
+        EXPECT_EQ(joined.Length(), kRealBytes);
+        const std::vector<std::uint8_t> zeros(1024, 0);
+        EXPECT_EQ(joined.Write(kRealBytes - 512, zeros.data(), 1024), 0u);
+    }
+    AnsweringDialog dialog;
+    ASSERT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_DONE);
+    std::vector<std::uint64_t> pastTheEnd;
+    for (std::uint64_t sector = kRealBytes / 512; sector < kCardBytes / 512; ++sector) {
+        pastTheEnd.push_back(sector);
+    }
+    EXPECT_EQ(SectorsKeepingOldData(model, card, 512), pastTheEnd);
+    const std::vector<std::uint8_t>& bytes = model.Bytes(card);
+    ASSERT_TRUE(HasMbrAtSectorZero(bytes));
+    EXPECT_LE(std::uint64_t{Le32(bytes, kFirstPartitionStartOffset)} + Le32(bytes, kFirstPartitionSectorsOffset),
+              kRealBytes / 512);
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ HANDLE DiskModel::Add(const OpenHandle& open)
     return handle;
 }
 
-HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD)
+HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD, DWORD flags)
 {
     std::lock_guard guard(m_lock);
     for (std::size_t c = 0; c < m_cards.size(); ++c) {
@@ -154,14 +154,14 @@ HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD)
             if (partition.lockedBy == nullptr) {
                 partition.mounted = true;
             }
-            return Add(OpenHandle{.card = c, .partition = p, .access = access});
+            return Add(OpenHandle{.card = c, .partition = p, .access = access, .flags = flags});
         }
         if (!card.layout.wine && path == "\\\\.\\PhysicalDrive" + std::to_string(card.layout.diskNumber)) {
             if (card.diskOpenRefused) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return INVALID_HANDLE_VALUE;
             }
-            return Add(OpenHandle{.card = c, .partition = std::nullopt, .access = access});
+            return Add(OpenHandle{.card = c, .partition = std::nullopt, .access = access, .flags = flags});
         }
     }
     SetLastError(ERROR_FILE_NOT_FOUND);
@@ -382,6 +382,9 @@ BOOL DiskModel::Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* 
         std::copy(write, write + count, card.bytes.begin() + static_cast<std::ptrdiff_t>(at));
         m_writesLanded += count != 0 ? 1 : 0;
     } else {
+        // File Buffering: without FILE_FLAG_NO_BUFFERING a read may come from
+        // the system's cache, not from the card.
+        m_cachedReads += (open->flags & FILE_FLAG_NO_BUFFERING) == 0 ? 1 : 0;
         std::copy(card.bytes.begin() + static_cast<std::ptrdiff_t>(at),
                   card.bytes.begin() + static_cast<std::ptrdiff_t>(at + count), read);
     }

@@ -55,8 +55,11 @@ public:
     static std::string VolumeNameOf(std::size_t card, std::size_t partition);
     // Writes that changed bytes on any card.
     std::size_t WritesLanded() const { return m_writesLanded; }
+    // Reads through handles opened without FILE_FLAG_NO_BUFFERING, which
+    // the system may answer from its cache instead of the card.
+    std::size_t CachedReads() const { return m_cachedReads; }
 
-    HANDLE Open(const std::string& path, DWORD access, DWORD share) override;
+    HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD flags = 0) override;
     BOOL Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes,
                  DWORD* returned) override;
     BOOL Read(HANDLE handle, void* buffer, DWORD bytes, DWORD* done) override;
@@ -88,6 +91,7 @@ private:
         std::size_t card = 0;
         std::optional<std::size_t> partition;  // nullopt: the whole disk
         DWORD access = 0;
+        DWORD flags = 0;
         std::uint64_t position = 0;
         bool extendedDasd = false;
     };
@@ -109,4 +113,5 @@ private:
     std::map<HANDLE, OpenHandle> m_handles;
     std::uintptr_t m_nextHandle = 0x4000;
     std::size_t m_writesLanded = 0;
+    std::size_t m_cachedReads = 0;
 };
