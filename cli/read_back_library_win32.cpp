@@ -5,14 +5,15 @@
 
 #include <cstdio>
 
-int ReadBackLibrary::Build(trellan::Builder builder, char driveLetter, char* label)
+int ReadBackLibrary::Build(trellan::Builder builder, char driveLetter, char* label,
+                           const std::optional<trellan::ExfatOemSector>& oemParameters)
 {
     failureText_.clear();
     cardFaulty_ = false;
     if (readBack_ == ReadBack::beforeBuild && !VerifyErase(driveLetter)) {
         return 0;
     }
-    return builders_.Build(builder, driveLetter, label);
+    return builders_.Build(builder, driveLetter, label, oemParameters);
 }
 
 bool ReadBackLibrary::VerifyErase(char driveLetter)

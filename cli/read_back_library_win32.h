@@ -12,7 +12,8 @@ public:
 
     ReadBackLibrary(CardLibrary& builders, ReadBack readBack) : builders_(builders), readBack_(readBack) {}
 
-    int Build(trellan::Builder builder, char driveLetter, char* label) override;
+    int Build(trellan::Builder builder, char driveLetter, char* label,
+              const std::optional<trellan::ExfatOemSector>& oemParameters) override;
 
     // Why the last Build failed, when the read-back knows; else empty.
     const std::string& FailureText() const { return failureText_; }

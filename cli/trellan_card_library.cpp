@@ -9,7 +9,8 @@
 #include "trellan/file_device.h"
 #include "trellan/volume_label.h"
 
-int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, char* label)
+int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, char* label,
+                              const std::optional<trellan::ExfatOemSector>& oemParameters)
 {
     cardFaulty_ = false;
     trellan::OpenFailure openFailure = trellan::OpenFailure::none;
@@ -33,7 +34,8 @@ int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, ch
     }
     const trellan::VolumeLabel volumeLabel =
         trellan::volume_label_from_utf8(label == nullptr ? "" : label, options_.codePage);
-    const trellan::FormatStatus status = trellan::build(builder, *device, volumeLabel, trellan::current_format_stamp());
+    const trellan::FormatStatus status =
+        trellan::build(builder, *device, volumeLabel, trellan::current_format_stamp(), oemParameters);
     failureText_ = status.ok() ? std::string() : trellan::describe(status);
     return status.ok() ? 1 : 0;
 }

@@ -24,7 +24,8 @@ public:
     TrellanCardLibrary(std::string path, Options options) : path_(std::move(path)), options_(options) {}
 
     // driveLetter is the job's token for the one path this library formats.
-    int Build(trellan::Builder builder, char driveLetter, char* label) override;
+    int Build(trellan::Builder builder, char driveLetter, char* label,
+              const std::optional<trellan::ExfatOemSector>& oemParameters) override;
 
     // Why the last Build failed, for a person; empty after a success.
     const std::string& FailureText() const { return failureText_; }

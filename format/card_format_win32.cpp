@@ -4,13 +4,15 @@
 #include "drives/raw_volume_win32.h"
 #include "trellan/trellan.h"
 
-int TrellanLibrary::Build(trellan::Builder builder, char driveLetter, char* label)
+int TrellanLibrary::Build(trellan::Builder builder, char driveLetter, char* label,
+                          const std::optional<trellan::ExfatOemSector>& oemParameters)
 {
     switch (builder) {
     case trellan::Builder::cf:
         return Trellan_BuildCf(driveLetter, label);
     case trellan::Builder::exfat:
-        return Trellan_BuildExFat(driveLetter, label);
+        return oemParameters ? Trellan_BuildExFatKeepingOem(driveLetter, label, oemParameters->data())
+                             : Trellan_BuildExFat(driveLetter, label);
     case trellan::Builder::fat32:
         return Trellan_BuildFat32(driveLetter, label);
     case trellan::Builder::sd:

@@ -8,7 +8,8 @@
 // The card library's builders in Trellan.dll.
 class TrellanLibrary : public CardLibrary {
 public:
-    int Build(trellan::Builder builder, char driveLetter, char* label) override;
+    int Build(trellan::Builder builder, char driveLetter, char* label,
+              const std::optional<trellan::ExfatOemSector>& oemParameters) override;
 };
 
 // Returns a FormatResult.

@@ -1,5 +1,6 @@
 #include "format/format_job.h"
 
+#include "format/card_oem_parameters.h"
 #include "format/layout_check.h"
 
 #include <algorithm>
@@ -141,6 +142,16 @@ bool TrialWriteTakes(RawVolume& volume)
     return volume.Write(0, zeros) == kTrialWriteBytes;
 }
 
+// The record an exFAT build keeps, read before the trial write and the
+// erase take it from the card.
+std::optional<trellan::ExfatOemSector> ReadKeptOemParameters(RawVolume& volume, const JobPlan& plan)
+{
+    if (plan.builder != trellan::Builder::exfat) {
+        return std::nullopt;
+    }
+    return ReadCardOemParameters(volume, plan.card.lengthBytes);
+}
+
 // False, with the reason shown, when the card could not be taken.
 bool ClaimCard(RawVolume& volume, FormatJobDialog& dialog)
 {
@@ -210,6 +221,7 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
         return FORMAT_FAILED;
     }
     plan.card = *claimed;
+    const std::optional<trellan::ExfatOemSector> oemParameters = ReadKeptOemParameters(*volume, plan);
     if (!TrialWriteTakes(*volume)) {
         dialog.ShowMessage(JobMessage::writeProtected);
         return FORMAT_FAILED;
@@ -229,5 +241,5 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
 
     std::array<char, 16> label = inputs.label;
     label.back() = '\0';
-    return library.Build(plan.builder, letter, label.data()) != 0 ? FORMAT_DONE : FORMAT_FAILED;
+    return library.Build(plan.builder, letter, label.data(), oemParameters) != 0 ? FORMAT_DONE : FORMAT_FAILED;
 }

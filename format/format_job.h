@@ -7,6 +7,7 @@
 #include "format/card_sample.h"
 #include "format/format_plan.h"
 #include "res/resource.h"
+#include "trellan/exfat_oem_parameters.h"
 
 #include <array>
 #include <cstdint>
@@ -76,7 +77,11 @@ public:
     // The drive letter and the job's 16-byte label buffer; non-zero when the
     // card has been formatted. Called while the job still holds the card,
     // on the job's thread: the library writes inside the job's claim.
-    virtual int Build(trellan::Builder builder, char driveLetter, char* label) = 0;
+    // oemParameters: for exFAT, the card's flash-parameters record as the
+    // job read it before its first write (nullopt: none); the new volume
+    // keeps it, since the card no longer holds it.
+    virtual int Build(trellan::Builder builder, char driveLetter, char* label,
+                      const std::optional<trellan::ExfatOemSector>& oemParameters) = 0;
 };
 
 // Returns a FormatResult. checkExFatSupport answers as CheckExFatSupport

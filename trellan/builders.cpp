@@ -184,19 +184,20 @@ FormatStatus build_cf(BlockDevice& device, const VolumeLabel& label, const Forma
 
 FormatStatus build_exfat(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
 {
-    if (FormatStatus status = check_device(device); !status.ok()) {
-        return status;
-    }
-    return format_exfat(device, label.exfat_utf16, stamp);
+    return build(Builder::exfat, device, label, stamp);
 }
 
-FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp)
+FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp,
+                   const std::optional<ExfatOemSector>& old_oem_parameters)
 {
     switch (builder) {
     case Builder::cf:
         return build_cf(device, label, stamp);
     case Builder::exfat:
-        return build_exfat(device, label, stamp);
+        if (FormatStatus status = check_device(device); !status.ok()) {
+            return status;
+        }
+        return format_exfat(device, label.exfat_utf16, stamp, old_oem_parameters);
     case Builder::fat32:
         return build_fat32(device, label, stamp);
     case Builder::sd:

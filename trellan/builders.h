@@ -4,8 +4,11 @@
 // fail. Failures come back as values naming the region and sector.
 #pragma once
 
+#include <optional>
+
 #include "trellan/block_device.h"
 #include "trellan/builder.h"
+#include "trellan/exfat_oem_parameters.h"
 #include "trellan/fat_layout.h"
 #include "trellan/format_stamp.h"
 #include "trellan/format_status.h"
@@ -27,7 +30,10 @@ FormatStatus build_cf(BlockDevice& device, const VolumeLabel& label, const Forma
 // SDXC: exFAT.
 FormatStatus build_exfat(BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
 
-FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp);
+// old_oem_parameters: for exFAT, what a caller that erased the card read
+// from it before (see format_exfat); the other builders have no such sector.
+FormatStatus build(Builder builder, BlockDevice& device, const VolumeLabel& label, const FormatStamp& stamp,
+                   const std::optional<ExfatOemSector>& old_oem_parameters = std::nullopt);
 
 // Why the builder would refuse a card of this many 512-byte sectors before
 // writing anything; Failure::none when a layout fits (pure).

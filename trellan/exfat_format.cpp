@@ -2,7 +2,8 @@
 // cut short leaves a card no host mistakes for a formatted one.
 //
 // OEM parameters: a flash-parameters record the card's old volume holds is
-// kept, read before anything is written; none is made up. The record's
+// kept, read before anything is written (or before the caller's erase, by
+// the caller); none is made up. The record's
 // values for SD cards are not settled anywhere we can check, readers do not
 // need it, and the heap's alignment to the boundary unit already carries
 // what the erase-block size would tell a driver.
@@ -123,7 +124,8 @@ private:
 
 }  // namespace
 
-FormatStatus format_exfat(BlockDevice& device, std::u16string_view label, const FormatStamp& stamp)
+FormatStatus format_exfat(BlockDevice& device, std::u16string_view label, const FormatStamp& stamp,
+                          const std::optional<ExfatOemSector>& old_oem_parameters)
 {
     if (device.is_read_only()) {
         return FormatStatus::failed(Failure::write_failed, Region::device);
@@ -136,7 +138,8 @@ FormatStatus format_exfat(BlockDevice& device, std::u16string_view label, const 
     }
     const ExfatLayout& layout = plan.layout;
     ExfatWriter writer(device, layout);
-    const std::optional<ExfatOemSector> oem_parameters = read_oem_parameters(device);
+    const std::optional<ExfatOemSector> oem_parameters =
+        old_oem_parameters ? kept_oem_parameters(*old_oem_parameters) : read_oem_parameters(device);
 
     FormatStatus status = writer.clear_stale_metadata();
     if (status.ok())

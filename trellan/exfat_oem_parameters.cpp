@@ -32,12 +32,11 @@ std::optional<ExfatOemSector> kept_oem_parameters(std::span<const std::uint8_t> 
     ExfatOemSector kept{};
     bool flash = false;
     for (std::size_t at = 0; at < record_count * record_bytes; at += record_bytes) {
-        const auto guid = sector.subspan(at, guid_bytes);
-        if (std::all_of(guid.begin(), guid.end(), [](std::uint8_t byte) { return byte == 0; })) {
-            continue;
+        const auto record = sector.subspan(at, record_bytes);
+        if (std::equal(flash_parameters_guid.begin(), flash_parameters_guid.end(), record.begin())) {
+            std::copy(record.begin(), record.end(), kept.begin() + static_cast<std::ptrdiff_t>(at));
+            flash = true;
         }
-        flash = flash || std::equal(guid.begin(), guid.end(), flash_parameters_guid.begin());
-        std::copy_n(sector.begin() + static_cast<std::ptrdiff_t>(at), record_bytes, kept.begin() + at);
     }
     return flash ? std::optional(kept) : std::nullopt;
 }

@@ -3,6 +3,7 @@
 // erase modes; and the refusals, which must leave the image as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -299,6 +300,60 @@ TEST_F(VeltraneFormat, EraseModesZeroWhatTheDialogsModesZero)
         int inspectExit = -1;
         Inspect(image, "fat12", "BREVALD", inspectExit);
         EXPECT_EQ(inspectExit, 0);
+        fs::remove(image);
+    }
+}
+
+// An exFAT card's flash-parameters record (OEM parameters, volume sector 9)
+// outlives the trial write of sector 0 and either erase, which zero the boot
+// region before the builder comes: the new volume holds it in both boot
+// regions under a fresh checksum. Anything else there is not kept.
+TEST_F(VeltraneFormat, AnExfatCardKeepsItsFlashParametersThroughEveryEraseMode)
+{
+    const std::vector<std::uint8_t> flashGuid = {0x46, 0x7E, 0x0C, 0x0A, 0x99, 0x33, 0x21, 0x40,
+                                                 0x90, 0xC8, 0xFA, 0x6D, 0x38, 0x9C, 0x4B, 0xA2};
+    std::vector<std::uint8_t> kept(512, 0);
+    std::copy(flashGuid.begin(), flashGuid.end(), kept.begin() + 48);  // the second record
+    kept[48 + 16 + 2] = 0x40;                                          // erase block size 4 MiB
+    std::vector<std::uint8_t> withRecord = kept;
+    withRecord[500] = 0x77;  // past the ten records
+    const std::vector<std::uint8_t> garbage(512, 0x5A);
+    const std::vector<std::uint8_t> zeros(512, 0);
+    const struct {
+        const char* mode;
+        const std::vector<std::uint8_t>& before;
+        const std::vector<std::uint8_t>& after;
+    } cases[] = {
+        {"", withRecord, kept},
+        {"--mode optimized", withRecord, kept},
+        {"--mode complete", withRecord, kept},
+        {"--mode optimized", garbage, zeros},
+    };
+    const auto sector = [](const fs::path& image, std::uint64_t index) {
+        std::vector<std::uint8_t> bytes(512);
+        std::ifstream file(image, std::ios::binary);
+        file.seekg(static_cast<std::streamoff>(index * 512)).read(reinterpret_cast<char*>(bytes.data()), 512);
+        return bytes;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + (&c.before == &garbage ? " garbage" : " record"));
+        const fs::path image = Image("card.img", 33 * kGiB);
+        ASSERT_EQ(Format("--card sd --yes " + Quoted(image)).exit_code, 0);
+        const std::vector<std::uint8_t> mbr = sector(image, 0);
+        const std::uint64_t start = mbr[0x1C6] | mbr[0x1C7] << 8 | mbr[0x1C8] << 16 | std::uint64_t{mbr[0x1C9]} << 24;
+        {
+            std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(static_cast<std::streamoff>((start + 9) * 512))
+                .write(reinterpret_cast<const char*>(c.before.data()), 512);
+        }
+        const CommandResult run = Format(std::string("--card sd --yes ") + c.mode + " " + Quoted(image));
+        ASSERT_EQ(run.exit_code, 0) << run.output;
+        EXPECT_EQ(sector(image, start + 9), c.after);
+        EXPECT_EQ(sector(image, start + 12 + 9), c.after);
+        int inspectExit = -1;
+        const auto facts = Inspect(image, "exfat", "BREVALD", inspectExit);
+        EXPECT_EQ(inspectExit, 0);
+        EXPECT_EQ(facts.at("fsck"), "clean");
         fs::remove(image);
     }
 }

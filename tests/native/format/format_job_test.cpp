@@ -177,7 +177,8 @@ private:
 class FakeLibrary : public CardLibrary {
 public:
     explicit FakeLibrary(Card& card) : card_(card) {}
-    int Build(trellan::Builder builder, char driveLetter, char* label) override
+    int Build(trellan::Builder builder, char driveLetter, char* label,
+              const std::optional<trellan::ExfatOemSector>&) override
     {
         built.push_back(builder);
         letter = driveLetter;

@@ -105,6 +105,10 @@ TEST(ExfatImage, AReformatKeepsTheCardsFlashParametersAndNothingElse)
     store_le32(with_record, 48 + 16, 4 * 1024 * 1024);                          // its erase block size
     std::vector<std::uint8_t> kept = with_record;
     with_record[500] = 0x77;  // past the ten records
+    // Another formatter's fill of 0xFF around the record: ten "records" whose
+    // GUID is all ones, none of them kept.
+    std::vector<std::uint8_t> in_fill(512, 0xFF);
+    std::copy(kept.begin() + 48, kept.begin() + 96, in_fill.begin() + 48);
     const std::vector<std::uint8_t> garbage(512, 0x5A);
     const struct {
         const char* name;
@@ -112,6 +116,7 @@ TEST(ExfatImage, AReformatKeepsTheCardsFlashParametersAndNothingElse)
         std::vector<std::uint8_t> after;
     } rows[] = {
         {"a flash-parameters record", with_record, kept},
+        {"a flash-parameters record in a fill of 0xFF", in_fill, kept},
         {"garbage", garbage, std::vector<std::uint8_t>(512, 0)},
     };
     ScratchDirectory scratch;

@@ -123,7 +123,8 @@ public:
 // The program's library, in this process: Trellan.dll's own code.
 class InProcessLibrary : public CardLibrary {
 public:
-    int Build(trellan::Builder builder, char driveLetter, char* label) override
+    int Build(trellan::Builder builder, char driveLetter, char* label,
+              const std::optional<trellan::ExfatOemSector>&) override
     {
         return builder == trellan::Builder::sd ? Trellan_BuildSd(driveLetter, label) : 0;
     }

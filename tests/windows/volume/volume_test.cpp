@@ -99,7 +99,7 @@ public:
 
 class SucceedingLibrary : public CardLibrary {
 public:
-    int Build(trellan::Builder builder, char, char*) override
+    int Build(trellan::Builder builder, char, char*, const std::optional<trellan::ExfatOemSector>&) override
     {
         built.push_back(builder);
         return 1;
