@@ -33,10 +33,16 @@ std::optional<ExfatOemSector> kept_oem_parameters(std::span<const std::uint8_t> 
     bool flash = false;
     for (std::size_t at = 0; at < record_count * record_bytes; at += record_bytes) {
         const auto record = sector.subspan(at, record_bytes);
-        if (std::equal(flash_parameters_guid.begin(), flash_parameters_guid.end(), record.begin())) {
-            std::copy(record.begin(), record.end(), kept.begin() + static_cast<std::ptrdiff_t>(at));
-            flash = true;
+        const auto guid = record.first(guid_bytes);
+        // All zeros marks a record unused; all ones is an erased sector or
+        // another formatter's fill, never a GUID.
+        const bool unused = std::all_of(guid.begin(), guid.end(), [](std::uint8_t byte) { return byte == 0; }) ||
+                            std::all_of(guid.begin(), guid.end(), [](std::uint8_t byte) { return byte == 0xFF; });
+        if (unused) {
+            continue;
         }
+        flash = flash || std::equal(flash_parameters_guid.begin(), flash_parameters_guid.end(), guid.begin());
+        std::copy(record.begin(), record.end(), kept.begin() + static_cast<std::ptrdiff_t>(at));
     }
     return flash ? std::optional(kept) : std::nullopt;
 }

@@ -22,9 +22,9 @@ inline constexpr std::uint32_t sector_index = 9;  // in a boot region
 
 using ExfatOemSector = std::array<std::uint8_t, 512>;
 
-// The records of sector worth keeping: its flash-parameters records, each
-// in its place, and nothing else (another formatter's fill of 0xFF is no
-// record); nullopt when there is none.
+// The records of sector worth keeping: those in use, each in its place, when
+// one of them is a flash-parameters record (a GUID of all ones, another
+// formatter's fill, is no record); nullopt otherwise (garbage, or nothing set).
 std::optional<ExfatOemSector> kept_oem_parameters(std::span<const std::uint8_t> sector);
 
 // The OEM parameters of the exFAT volume on device now (the one the MBR's

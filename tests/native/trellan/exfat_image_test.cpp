@@ -91,10 +91,10 @@ TEST(ExfatImage, FsckAcceptsEveryCardSizeAndTheLayoutIsAligned)
     }
 }
 
-// A card's old volume holds OEM parameters; a re-format keeps a
-// flash-parameters record (in the main and the backup region, under a
-// fresh checksum) and drops everything else.
-TEST(ExfatImage, AReformatKeepsTheCardsFlashParametersAndNothingElse)
+// A card's old volume holds OEM parameters; a re-format keeps the records
+// in use beside a flash-parameters record (in the main and the backup
+// region, under a fresh checksum) and drops everything else.
+TEST(ExfatImage, AReformatKeepsTheCardsOemRecordsAndNothingElse)
 {
     constexpr std::uint64_t sectors = 2'097'152;  // 1 GiB
     constexpr std::uint32_t partition_start = 128;
@@ -109,6 +109,12 @@ TEST(ExfatImage, AReformatKeepsTheCardsFlashParametersAndNothingElse)
     // GUID is all ones, none of them kept.
     std::vector<std::uint8_t> in_fill(512, 0xFF);
     std::copy(kept.begin() + 48, kept.begin() + 96, in_fill.begin() + 48);
+    // Another maker's record beside it is kept too.
+    std::vector<std::uint8_t> two_records = with_record;
+    std::fill_n(two_records.begin() + 4 * 48, 16, 0x3C);
+    two_records[4 * 48 + 20] = 0x01;
+    std::vector<std::uint8_t> both_kept = kept;
+    std::copy_n(two_records.begin() + 4 * 48, 48, both_kept.begin() + 4 * 48);
     const std::vector<std::uint8_t> garbage(512, 0x5A);
     const struct {
         const char* name;
@@ -117,6 +123,7 @@ TEST(ExfatImage, AReformatKeepsTheCardsFlashParametersAndNothingElse)
     } rows[] = {
         {"a flash-parameters record", with_record, kept},
         {"a flash-parameters record in a fill of 0xFF", in_fill, kept},
+        {"another maker's record beside it", two_records, both_kept},
         {"garbage", garbage, std::vector<std::uint8_t>(512, 0)},
     };
     ScratchDirectory scratch;
