@@ -22,8 +22,9 @@ constexpr UINT Reflected(UINT message)
 struct MessageEntry {
     UINT firstMessage;  // a range, for message families such as WM_CTLCOLOR*
     UINT lastMessage;
-    bool byControl;  // WM_COMMAND rows: match controlId and notifyCode too
+    bool byControl;  // WM_COMMAND rows: match the control and notifyCode too
     UINT controlId;
+    bool (*inGroup)(UINT controlId);  // instead of controlId: a group of controls with one handler
     UINT notifyCode;
     LRESULT (*call)(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -31,7 +32,9 @@ struct MessageEntry {
     {
         if (message < firstMessage || message > lastMessage)
             return false;
-        return !byControl || (LOWORD(wParam) == controlId && HIWORD(wParam) == notifyCode);
+        const UINT id = LOWORD(wParam);
+        const bool control = inGroup != nullptr ? inGroup(id) : id == controlId;
+        return !byControl || (control && HIWORD(wParam) == notifyCode);
     }
 };
 
