@@ -1,11 +1,10 @@
 #include "cli/command_line.h"
 
-#include <array>
 #include <charconv>
 #include <getopt.h>
 #include <optional>
+#include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -28,21 +27,19 @@ constexpr option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-template <typename Value, std::size_t Count>
-std::optional<Value> Lookup(const std::array<std::pair<std::string_view, Value>, Count>& names, std::string_view name)
+// "a, b or c" from the rows' command-line names, for messages.
+template <class Rows>
+std::string NameChoices(const Rows& rows)
 {
-    for (const auto& [known, value] : names) {
-        if (name == known) {
-            return value;
+    std::string text;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i != 0) {
+            text += i + 1 == rows.size() ? " or " : ", ";
         }
+        text += rows[i].name;
     }
-    return std::nullopt;
+    return text;
 }
-
-constexpr std::array<std::pair<std::string_view, EraseMode>, 2> kModeNames = {{
-    {"optimized", EraseMode::optimized},
-    {"complete", EraseMode::complete},
-}};
 
 // 0, which is no code page, for anything but digits.
 unsigned CodePageNumber(std::string_view value)
@@ -58,17 +55,17 @@ bool ApplyValue(int option, std::string_view value, CommandLine& line)
     if (option == kCard) {
         const std::optional<CardType> card = CardTypeNamed(value);
         if (!card) {
-            line.error = "--card takes sd, mmc or cf, not '" + std::string(value) + "'";
+            line.error = "--card takes " + NameChoices(kCardTypeRows) + ", not '" + std::string(value) + "'";
             return false;
         }
         line.cardType = *card;
     } else if (option == kMode) {
-        const std::optional<EraseMode> mode = Lookup(kModeNames, value);
-        if (!mode) {
-            line.error = "--mode takes optimized or complete, not '" + std::string(value) + "'";
+        const EraseModeRow* mode = EraseModeNamed(value);
+        if (mode == nullptr) {
+            line.error = "--mode takes " + NameChoices(kEraseModeRows) + ", not '" + std::string(value) + "'";
             return false;
         }
-        line.eraseMode = *mode;
+        line.eraseMode = mode->mode;
     } else if (option == kCodePage) {
         const std::optional<trellan::OemCodePage> page = trellan::oem_code_page(CodePageNumber(value));
         if (!page) {

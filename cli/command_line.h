@@ -18,9 +18,9 @@ enum class ToolSystem { linuxDevices, windowsDrives };
 
 struct CommandLine {
     CommandRequest request = CommandRequest::format;
-    CardType cardType = CardType::sd;
-    EraseMode eraseMode = EraseMode::none;  // both check boxes clear, as the dialog opens
-    std::string label = "BREVALD";          // the dialog's default label, UTF-8
+    CardType cardType = kCardTypeRows[0].type;  // the dialog's first radio, as with no settings
+    EraseMode eraseMode = EraseMode::none;      // both check boxes clear, as the dialog opens
+    std::string label = "BREVALD";              // the dialog's default label, UTF-8
     // FAT labels are stored in an OEM code page; 850 is what Linux mounts FAT with by default.
     trellan::OemCodePage codePage = trellan::OemCodePage::cp850;
     bool assumeYes = false;

@@ -1,18 +1,20 @@
 #include "cli/help_text.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 
 namespace {
 
-// Sections both tools share, in the order the text shows them.
+// Sections both tools share, in the order the text shows them. What is
+// written in braces comes from the card-type and erase-mode rows.
 constexpr std::string_view kCardAndModeHelp = R"HELP(OPTIONS
-    --card sd|mmc|cf
-        The card type (default sd). See CARD TYPES AND SIZES.
-    --mode optimized|complete
-        Erase pass before the file system is built. "optimized" zeroes the
-        first 8 KiB of every 512 KiB; "complete" zeroes the whole device and
-        takes as long as writing it. Without --mode there is no erase pass.
-)HELP";
+    --card {cards}
+        The card type (default {default card}). See CARD TYPES AND SIZES.
+    --mode {modes}
+        Erase pass before the file system is built (none without --mode):
+{mode lines})HELP";
 
 constexpr std::string_view kYesHelp = R"HELP(    --yes, -y
         Do not ask "It will delete all file in the media!  continue ?".
@@ -60,12 +62,7 @@ constexpr std::string_view kCardTypesHelp = R"HELP(CARD TYPES AND SIZES
         large   anything larger
     and picks the builder:
         card   small                 mid                   large
-        sd     SD: FAT12 or FAT16    FAT32 (4 MiB start,   exFAT
-                                     32 KiB clusters)
-        mmc    MMC: FAT12 or FAT16   FAT32 (as for sd)     MMC: FAT32
-        cf     CF: hard-disk layout, partition on the second track, FAT12 or
-               FAT16 up to 2 GiB and FAT32 above, at every size
-
+{card sizes}
 )HELP";
 
 constexpr std::string_view kStatusHelp = R"HELP(STATUS
@@ -86,11 +83,11 @@ constexpr std::string_view kProgressHelp = R"HELP(PROGRESS
 
 // The Linux tool: block devices and image files.
 constexpr std::string_view kLinuxHead = R"HELP(NAME
-    veltrane-format - format an SD, MMC or CF card (or a card image) the way
+    veltrane-format - format an {card titles} card (or a card image) the way
     the Veltrane dialog does
 
 SYNOPSIS
-    veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
+    veltrane-format [--card {cards}] [--mode {modes}]
                     [--label TEXT] [--codepage 850|437] [--yes] [--force]
                     [--verify] [--check-capacity [--full]]
                     DEVICE-OR-IMAGE
@@ -195,11 +192,11 @@ constexpr std::string_view kLinuxExamples = R"HELP(EXAMPLES
 
 // The Windows tool: drive letters of removable readers.
 constexpr std::string_view kWindowsHead = R"HELP(NAME
-    veltrane-format - format an SD, MMC or CF card the way the Veltrane
+    veltrane-format - format an {card titles} card the way the Veltrane
     dialog does
 
 SYNOPSIS
-    veltrane-format [--card sd|mmc|cf] [--mode optimized|complete]
+    veltrane-format [--card {cards}] [--mode {modes}]
                     [--label TEXT] [--yes] [--force]
                     [--verify] [--check-capacity [--full]]
                     DRIVE
@@ -295,6 +292,68 @@ constexpr std::array<std::string_view, 14> kWindowsHelp = {
     kStatusHelp,        kWindowsExitStatus,  kProgressHelp, kWindowsExamples,
 };
 
+// "a|b|c" from the rows' command-line names.
+template <class Rows>
+std::string NameAlternatives(const Rows& rows)
+{
+    std::string text;
+    for (const auto& row : rows) {
+        text += text.empty() ? "" : "|";
+        text += row.name;
+    }
+    return text;
+}
+
+std::string CardTitles()
+{
+    std::string text;
+    for (size_t i = 0; i < kCardTypeRows.size(); ++i) {
+        if (i != 0) {
+            text += i + 1 == kCardTypeRows.size() ? " or " : ", ";
+        }
+        text += kCardTypeRows[i].title;
+    }
+    return text;
+}
+
+std::string ModeLines()
+{
+    std::string text;
+    for (const EraseModeRow& row : kEraseModeRows) {
+        text += "        \"" + std::string(row.name) + "\" " + std::string(row.help) + ".\n";
+    }
+    return text;
+}
+
+// A row's first line follows its name; the others start under the first.
+std::string CardSizeLines()
+{
+    constexpr std::string_view kIndent = "        ";
+    constexpr size_t kNameColumnBytes = 7;
+    std::string text;
+    for (const CardTypeRow& row : kCardTypeRows) {
+        std::string name(row.name);
+        name.resize(std::max(kNameColumnBytes, name.size() + 1), ' ');
+        std::string_view lines = row.sizesHelp;
+        bool first = true;
+        while (!lines.empty()) {
+            const size_t end = std::min(lines.find('\n'), lines.size());
+            text += std::string(kIndent) + (first ? name : std::string(name.size(), ' '));
+            text += std::string(lines.substr(0, end)) + "\n";
+            lines.remove_prefix(std::min(end + 1, lines.size()));
+            first = false;
+        }
+    }
+    return text;
+}
+
+void Substitute(std::string& text, std::string_view key, const std::string& value)
+{
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size())) {
+        text.replace(at, key.size(), value);
+    }
+}
+
 }  // namespace
 
 std::string HelpText(ToolSystem tool)
@@ -303,5 +362,11 @@ std::string HelpText(ToolSystem tool)
     for (const std::string_view section : tool == ToolSystem::windowsDrives ? kWindowsHelp : kLinuxHelp) {
         text += section;
     }
+    Substitute(text, "{cards}", NameAlternatives(kCardTypeRows));
+    Substitute(text, "{default card}", std::string(kCardTypeRows[0].name));
+    Substitute(text, "{card titles}", CardTitles());
+    Substitute(text, "{card sizes}", CardSizeLines());
+    Substitute(text, "{modes}", NameAlternatives(kEraseModeRows));
+    Substitute(text, "{mode lines}", ModeLines());
     return text;
 }

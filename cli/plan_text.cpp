@@ -16,15 +16,8 @@ std::string_view CardName(CardType card)
 
 std::string_view ModeName(EraseMode mode)
 {
-    switch (mode) {
-    case EraseMode::optimized:
-        return "Optimized Format";
-    case EraseMode::complete:
-        return "Complete Format";
-    case EraseMode::none:
-        break;
-    }
-    return "no erase pass";
+    const EraseModeRow* row = EraseModeRowOf(mode);
+    return row != nullptr ? row->title : "no erase pass";
 }
 
 std::string_view BuilderName(std::optional<trellan::Builder> builder)

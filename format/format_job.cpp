@@ -58,7 +58,7 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
     if (sizeClass == SizeClass::large) {
         const int probeAnswer = checkExFatSupport();
         const std::optional<std::string_view> warning = ExFatWarningText(probeAnswer);
-        if (inputs.cardType == CardType::sd && warning && !dialog.ConfirmFormat(*warning)) {
+        if (NeedsExFatWarning(inputs.cardType) && warning && !dialog.ConfirmFormat(*warning)) {
             return {.plan = std::nullopt, .result = FORMAT_CANCELLED};
         }
     }

@@ -2,25 +2,6 @@
 
 #include "drives/exfat_support.h"
 
-CardType CardTypeFromRadios(bool sdChecked, bool mmcChecked, bool cfChecked)
-{
-    if (cfChecked) {
-        return CardType::cf;
-    }
-    if (sdChecked) {
-        return CardType::sd;
-    }
-    return mmcChecked ? CardType::mmc : CardType::none;
-}
-
-EraseMode EraseModeFromChecks(bool optimizedChecked, bool completeChecked)
-{
-    if (optimizedChecked) {
-        return EraseMode::optimized;
-    }
-    return completeChecked ? EraseMode::complete : EraseMode::none;
-}
-
 std::optional<std::uint64_t> CapacityEstimateBytes(const DiskGeometry& geometry)
 {
     if (geometry.cylinders < 0) {
@@ -58,16 +39,11 @@ std::optional<trellan::Builder> ChooseBuilder(CardType cardType, SizeClass sizeC
 ErasePlan PlanErase(EraseMode mode, std::uint64_t extentBytes, std::uint32_t bytesPerSector)
 {
     ErasePlan plan;
-    switch (mode) {
-    case EraseMode::none:
+    const EraseModeRow* row = EraseModeRowOf(mode);
+    if (row == nullptr) {
         return plan;
-    case EraseMode::optimized:
-        plan.bytesPerBlock = kOptimizedEraseBytes;
-        break;
-    case EraseMode::complete:
-        plan.bytesPerBlock = kEraseBlockStepBytes;
-        break;
     }
+    plan.bytesPerBlock = row->bytesPerBlock;
     plan.blockCount = extentBytes / kEraseBlockStepBytes;
     plan.bytesPerSector = bytesPerSector;
     if (bytesPerSector != 0) {

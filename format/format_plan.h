@@ -5,18 +5,11 @@
 
 #include "cards/card_types.h"
 #include "drives/disk_geometry.h"
+#include "format/erase_modes.h"
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
-
-enum class EraseMode { none, optimized, complete };
-
-// The radios are read in the order CF, SD, MMC: the first checked one wins.
-CardType CardTypeFromRadios(bool sdChecked, bool mmcChecked, bool cfChecked);
-
-// "Optimized Format" is looked at first; the dialog keeps the two exclusive.
-EraseMode EraseModeFromChecks(bool optimizedChecked, bool completeChecked);
 
 // Size classes are decided on whole MiB of the estimate. Above 32 GiB plus
 // 128 MiB a card is large (exFAT for SD); above 2 GiB plus 40 MiB it is mid
@@ -37,10 +30,8 @@ SizeClass SizeClassOf(std::uint64_t estimateBytes);
 // The card type's builder for its size class; nullopt when no card type is chosen.
 std::optional<trellan::Builder> ChooseBuilder(CardType cardType, SizeClass sizeClass);
 
-// The erase pass: every 512 KiB block (8 KiB of it for Optimized, all of it
-// for Complete), then the bytes behind the last whole block in whole sectors.
-inline constexpr std::uint32_t kEraseBlockStepBytes = 512 * 1024;
-inline constexpr std::uint32_t kOptimizedEraseBytes = 8 * 1024;
+// The erase pass: every 512 KiB block (the mode's share of it), then the
+// bytes behind the last whole block in whole sectors.
 
 struct ErasePlan {
     std::uint32_t bytesPerBlock = 0;  // 0: no erase pass

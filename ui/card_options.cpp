@@ -61,33 +61,21 @@ void CVeltraneDlg::OnCardChosen(CardType card)
         UpdateCardPictures(false);
 }
 
-void CVeltraneDlg::OnCardSd()
+void CVeltraneDlg::OnCardRadio(UINT id)
 {
-    OnCardChosen(CardType::sd);
+    if (const CardTypeRow* row = CardTypeRowOfRadio(static_cast<int>(id)))
+        OnCardChosen(row->type);
 }
 
-void CVeltraneDlg::OnCardMmc()
+// The check boxes exclude each other: checking one clears the others.
+void CVeltraneDlg::OnEraseModeCheck(UINT id)
 {
-    OnCardChosen(CardType::mmc);
-}
-
-void CVeltraneDlg::OnCardCf()
-{
-    OnCardChosen(CardType::cf);
-}
-
-void CVeltraneDlg::OnCompleteFormat()
-{
-    if (IsDlgButtonChecked(IDC_COMPLETE_FORMAT) != BST_CHECKED)
+    const EraseModeRow* checked = EraseModeRowOfCheckBox(static_cast<int>(id));
+    if (checked == nullptr || IsDlgButtonChecked(checked->checkBoxId) != BST_CHECKED)
         return;
-    CheckDlgButton(IDC_OPTIMIZED_FORMAT, BST_UNCHECKED);
-    AfxMessageBox(IDS_COMPLETE_HINT, MB_OK);
-}
-
-void CVeltraneDlg::OnOptimizedFormat()
-{
-    if (IsDlgButtonChecked(IDC_OPTIMIZED_FORMAT) != BST_CHECKED)
-        return;
-    CheckDlgButton(IDC_COMPLETE_FORMAT, BST_UNCHECKED);
-    AfxMessageBox(IDS_OPTIMIZED_HINT, MB_OK);
+    for (const EraseModeRow& row : kEraseModeRows) {
+        if (&row != checked)
+            CheckDlgButton(row.checkBoxId, BST_UNCHECKED);
+    }
+    AfxMessageBox(static_cast<UINT>(checked->hintStringId), MB_OK);
 }

@@ -3,6 +3,8 @@
 // fills its background over the skin.
 #include "ui/control_styles.h"
 
+#include "cards/card_types.h"
+#include "format/erase_modes.h"
 #include "platform/string_resource.h"
 #include "res/resource.h"
 
@@ -47,6 +49,30 @@ void StyleLabelCaption(CDC& dc, const CFont& font, COLORREF color)
     dc.SetTextColor(color);
     dc.SetBkColor(kWhite);
 }
+
+bool IsCardCaption(int id)
+{
+    for (const CardTypeRow& row : kCardTypeRows) {
+        if (row.captionId == id)
+            return true;
+    }
+    return false;
+}
+
+bool IsEraseCaption(int id)
+{
+    for (const EraseModeRow& row : kEraseModeRows) {
+        if (row.captionId == id)
+            return true;
+    }
+    return false;
+}
+
+// The card-type radios and the erase-mode check boxes.
+bool IsChoiceButton(int id)
+{
+    return CardTypeRowOfRadio(id) != nullptr || EraseModeRowOfCheckBox(id) != nullptr;
+}
 }  // namespace
 
 void ApplyControlFonts(HWND dialog, const DialogFonts& fonts)
@@ -57,21 +83,35 @@ void ApplyControlFonts(HWND dialog, const DialogFonts& fonts)
     };
     static constexpr ControlFont kFonts[] = {
         {IDC_DRIVE_CAPTION, &DialogFonts::m_caption}, {IDC_DISK_SIZE, &DialogFonts::m_caption},
-        {IDC_SIZE_CAPTION, &DialogFonts::m_caption},  {IDC_SD_TEXT, &DialogFonts::m_caption},
-        {IDC_MMC_TEXT, &DialogFonts::m_caption},      {IDC_CF_TEXT, &DialogFonts::m_caption},
-        {IDC_STATUS_RESULT, &DialogFonts::m_result},  {IDC_STATUS_HINT, &DialogFonts::m_caption},
-        {IDC_LABEL_CAPTION, &DialogFonts::m_label},   {IDC_COMPLETE_TEXT, &DialogFonts::m_label},
-        {IDC_OPTIMIZED_TEXT, &DialogFonts::m_label},
+        {IDC_SIZE_CAPTION, &DialogFonts::m_caption},  {IDC_STATUS_RESULT, &DialogFonts::m_result},
+        {IDC_STATUS_HINT, &DialogFonts::m_caption},   {IDC_LABEL_CAPTION, &DialogFonts::m_label},
     };
-    for (const ControlFont& entry : kFonts) {
-        const CFont& font = fonts.*entry.font;
+    const auto setFont = [dialog](int id, const CFont& font) {
         if (font.GetSafeHandle() != nullptr)
-            SendDlgItemMessageA(dialog, entry.id, WM_SETFONT, reinterpret_cast<WPARAM>(font.GetSafeHandle()), FALSE);
-    }
+            SendDlgItemMessageA(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.GetSafeHandle()), FALSE);
+    };
+    for (const ControlFont& entry : kFonts)
+        setFont(entry.id, fonts.*entry.font);
+    for (const CardTypeRow& row : kCardTypeRows)
+        setFont(row.captionId, fonts.m_caption);
+    for (const EraseModeRow& row : kEraseModeRows)
+        setFont(row.captionId, fonts.m_label);
 }
 
 HBRUSH StyleControl(CDC& dc, int id, UINT ctlType, const std::string& text, const DialogFonts& fonts)
 {
+    if (ctlType == CTLCOLOR_STATIC && IsCardCaption(id)) {
+        StyleCaption(dc, fonts.m_caption, kGrey);
+        return HollowBrush();
+    }
+    if (IsEraseCaption(id)) {
+        StyleLabelCaption(dc, fonts.m_label, kGrey);
+        return HollowBrush();
+    }
+    if (IsChoiceButton(id)) {
+        dc.SetBkColor(kWhite);
+        return HollowBrush();
+    }
     if (ctlType == CTLCOLOR_STATIC) {
         switch (id) {
         case IDC_DRIVE_CAPTION:
@@ -79,9 +119,6 @@ HBRUSH StyleControl(CDC& dc, int id, UINT ctlType, const std::string& text, cons
             return HollowBrush();
         case IDC_DISK_SIZE:
         case IDC_SIZE_CAPTION:
-        case IDC_SD_TEXT:
-        case IDC_MMC_TEXT:
-        case IDC_CF_TEXT:
             StyleCaption(dc, fonts.m_caption, kGrey);
             return HollowBrush();
         case IDC_STATUS_RESULT:
@@ -101,17 +138,6 @@ HBRUSH StyleControl(CDC& dc, int id, UINT ctlType, const std::string& text, cons
     switch (id) {
     case IDC_LABEL_CAPTION:
         StyleLabelCaption(dc, fonts.m_label, kRed);
-        return HollowBrush();
-    case IDC_COMPLETE_TEXT:
-    case IDC_OPTIMIZED_TEXT:
-        StyleLabelCaption(dc, fonts.m_label, kGrey);
-        return HollowBrush();
-    case IDC_CARD_SD:
-    case IDC_CARD_CF:
-    case IDC_CARD_MMC:
-    case IDC_COMPLETE_FORMAT:
-    case IDC_OPTIMIZED_FORMAT:
-        dc.SetBkColor(kWhite);
         return HollowBrush();
     default:
         return nullptr;

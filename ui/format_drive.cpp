@@ -87,11 +87,9 @@ FormatJobInputs CVeltraneDlg::ReadJobInputs() const
     FormatJobInputs inputs;
     inputs.driveLetter = SelectedDriveLetter();
     ::GetDlgItemTextA(m_hWnd, IDC_LABEL, inputs.label.data(), static_cast<int>(inputs.label.size()));
-    inputs.cardType = CardTypeFromRadios(IsDlgButtonChecked(IDC_CARD_SD) == BST_CHECKED,
-                                         IsDlgButtonChecked(IDC_CARD_MMC) == BST_CHECKED,
-                                         IsDlgButtonChecked(IDC_CARD_CF) == BST_CHECKED);
-    inputs.eraseMode = EraseModeFromChecks(IsDlgButtonChecked(IDC_OPTIMIZED_FORMAT) == BST_CHECKED,
-                                           IsDlgButtonChecked(IDC_COMPLETE_FORMAT) == BST_CHECKED);
+    const auto isChecked = [this](int id) { return IsDlgButtonChecked(id) == BST_CHECKED; };
+    inputs.cardType = CardTypeFromRadios(isChecked);
+    inputs.eraseMode = EraseModeFromChecks(isChecked);
     if (inputs.driveLetter)
         inputs.card = SampleDriveCard(*inputs.driveLetter);
     return inputs;

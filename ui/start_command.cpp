@@ -15,8 +15,8 @@ namespace {
 constexpr wchar_t kShutdownBlockReason[] = L"Formatting a memory card";
 constexpr DWORD kJobWaitSliceMs = 50;
 
-constexpr int kJobControls[] = {IDC_DRIVE_LIST, IDC_CARD_SD,         IDC_CARD_MMC,         IDC_CARD_CF,
-                                IDC_LABEL,      IDC_COMPLETE_FORMAT, IDC_OPTIMIZED_FORMAT, IDC_START};
+// Besides the card-type radios and the erase-mode check boxes.
+constexpr int kJobControls[] = {IDC_DRIVE_LIST, IDC_LABEL, IDC_START};
 
 class WaitCursor {
 public:
@@ -159,5 +159,9 @@ void CVeltraneDlg::EnableControls(BOOL enable)
 {
     for (int id : kJobControls)
         ::EnableWindow(GetDlgItem(id), enable);
+    for (const CardTypeRow& row : kCardTypeRows)
+        ::EnableWindow(GetDlgItem(row.radioId), enable);
+    for (const EraseModeRow& row : kEraseModeRows)
+        ::EnableWindow(GetDlgItem(row.checkBoxId), enable);
     m_btnStart.SetInactive(!enable);
 }

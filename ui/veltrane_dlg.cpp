@@ -76,8 +76,8 @@ BOOL CVeltraneDlg::OnInitDialog()
     SetDlgItemText(IDC_DRIVE_CAPTION, LoadResourceString(IDS_DISK_DRIVE));
     SetDlgItemText(IDC_SIZE_CAPTION, LoadResourceString(IDS_DISK_SIZE));
     SetDlgItemText(IDC_LABEL_CAPTION, LoadResourceString(IDS_FORMAT_LABEL));
-    SetDlgItemText(IDC_OPTIMIZED_TEXT, LoadResourceString(IDS_OPTIMIZED_FORMAT));
-    SetDlgItemText(IDC_COMPLETE_TEXT, LoadResourceString(IDS_COMPLETE_FORMAT));
+    for (const EraseModeRow& row : kEraseModeRows)
+        SetDlgItemText(row.captionId, LoadResourceString(static_cast<UINT>(row.captionStringId)));
 
     SetUpSkinnedControls();
     SetTimer(kPollTimerId, kPollIntervalMs);

@@ -51,11 +51,8 @@ public:
             CtlColorRow<&CVeltraneDlg::OnCtlColor>(),
             CommandRow<IDC_START, BN_CLICKED, &CVeltraneDlg::OnStart>(),
             CommandRow<IDC_DRIVE_LIST, CBN_SELCHANGE, &CVeltraneDlg::OnSelChangeDrive>(),
-            CommandRow<IDC_CARD_SD, BN_CLICKED, &CVeltraneDlg::OnCardSd>(),
-            CommandRow<IDC_CARD_MMC, BN_CLICKED, &CVeltraneDlg::OnCardMmc>(),
-            CommandRow<IDC_CARD_CF, BN_CLICKED, &CVeltraneDlg::OnCardCf>(),
-            CommandRow<IDC_COMPLETE_FORMAT, BN_CLICKED, &CVeltraneDlg::OnCompleteFormat>(),
-            CommandRow<IDC_OPTIMIZED_FORMAT, BN_CLICKED, &CVeltraneDlg::OnOptimizedFormat>(),
+            CommandGroupRow<&IsCardRadio, BN_CLICKED, &CVeltraneDlg::OnCardRadio>(),
+            CommandGroupRow<&IsEraseCheckBox, BN_CLICKED, &CVeltraneDlg::OnEraseModeCheck>(),
         };
         static constexpr MessageTable table = MakeMessageTable(rows, &CDialog::Table);
         return table;
@@ -111,11 +108,10 @@ private:
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnTimer(UINT_PTR id);
     HBRUSH OnCtlColor(CDC& dc, CWnd& control, UINT ctlType);
-    void OnCardSd();
-    void OnCardMmc();
-    void OnCardCf();
-    void OnCompleteFormat();
-    void OnOptimizedFormat();
+    // The card-type radios and the erase-mode check boxes, each group by
+    // its rows (cards/card_types.h, format/erase_modes.h).
+    void OnCardRadio(UINT id);
+    void OnEraseModeCheck(UINT id);
 
     void AddAboutMenuItem();
     void SetVersionTitle();

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -71,13 +73,16 @@ TEST(FormatPlan, BuilderByCardTypeAndSizeClass)
 
 TEST(FormatPlan, ControlsReadInTheirPrecedence)
 {
-    EXPECT_EQ(CardTypeFromRadios(true, true, true), CardType::cf);
-    EXPECT_EQ(CardTypeFromRadios(true, true, false), CardType::sd);
-    EXPECT_EQ(CardTypeFromRadios(false, true, false), CardType::mmc);
-    EXPECT_EQ(CardTypeFromRadios(false, false, false), CardType::none);
-    EXPECT_EQ(EraseModeFromChecks(true, true), EraseMode::optimized);
-    EXPECT_EQ(EraseModeFromChecks(false, true), EraseMode::complete);
-    EXPECT_EQ(EraseModeFromChecks(false, false), EraseMode::none);
+    const auto checked = [](std::vector<int> ids) {
+        return [ids](int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); };
+    };
+    EXPECT_EQ(CardTypeFromRadios(checked({IDC_CARD_SD, IDC_CARD_MMC, IDC_CARD_CF})), CardType::cf);
+    EXPECT_EQ(CardTypeFromRadios(checked({IDC_CARD_SD, IDC_CARD_MMC})), CardType::sd);
+    EXPECT_EQ(CardTypeFromRadios(checked({IDC_CARD_MMC})), CardType::mmc);
+    EXPECT_EQ(CardTypeFromRadios(checked({})), CardType::none);
+    EXPECT_EQ(EraseModeFromChecks(checked({IDC_OPTIMIZED_FORMAT, IDC_COMPLETE_FORMAT})), EraseMode::optimized);
+    EXPECT_EQ(EraseModeFromChecks(checked({IDC_COMPLETE_FORMAT})), EraseMode::complete);
+    EXPECT_EQ(EraseModeFromChecks(checked({})), EraseMode::none);
 }
 
 TEST(FormatPlan, ErasePlanBlocksAndTailSectors)
