@@ -176,10 +176,15 @@ bool ClaimCard(RawVolume& volume, FormatJobDialog& dialog)
 
 }  // namespace
 
+bool IsWriteProtected(RawVolume& volume)
+{
+    return !TrialWriteTakes(volume);
+}
+
 bool IsWriteProtected(char driveLetter, RawVolumeOpener& volumes)
 {
     const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(driveLetter);
-    return !volume || !TrialWriteTakes(*volume);
+    return !volume || IsWriteProtected(*volume);
 }
 
 int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog, CardLibrary& library,
@@ -222,7 +227,7 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
     }
     plan.card = *claimed;
     const std::optional<trellan::ExfatOemSector> oemParameters = ReadKeptOemParameters(*volume, plan);
-    if (!TrialWriteTakes(*volume)) {
+    if (dialog.IsWriteProtected(*volume)) {
         dialog.ShowMessage(JobMessage::writeProtected);
         return FORMAT_FAILED;
     }

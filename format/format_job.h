@@ -50,10 +50,18 @@ inline constexpr std::string_view kCardNotWholeText =
 // Message boxes of the job, by their string-table ids (MB_OK).
 enum class JobMessage : unsigned { fail = IDS_FAIL, writeProtected = IDS_WRITE_PROTECT };
 
+// Zeroes sector 0 of the open volume as a trial: true when the write does
+// not take all 512 bytes.
+bool IsWriteProtected(RawVolume& volume);
+
 // What the job shows through the dialog and asks of it.
 class FormatJobDialog {
 public:
     virtual ~FormatJobDialog() = default;
+
+    // The trial write, on the job's own handle inside its claim; the dialog
+    // answers it with its IsWriteProtected.
+    virtual bool IsWriteProtected(RawVolume& volume) { return ::IsWriteProtected(volume); }
 
     // Every box of these two ends the job: nothing is written after it.
     virtual void ShowMessage(JobMessage message) = 0;

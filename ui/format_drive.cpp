@@ -41,6 +41,7 @@ public:
         // answers something else.
         return AfxMessageBox(std::string(warning).c_str(), MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
     }
+    bool IsWriteProtected(RawVolume& volume) override { return m_dialog.IsWriteProtected(volume); }
     void ShowProgressBar() override { m_dialog.m_progress.ShowWindow(SW_SHOW); }
     void SetBarRange(std::int64_t lower, std::int64_t upper) override
     {
@@ -93,6 +94,11 @@ FormatJobInputs CVeltraneDlg::ReadJobInputs() const
     if (inputs.driveLetter)
         inputs.card = SampleDriveCard(*inputs.driveLetter);
     return inputs;
+}
+
+bool CVeltraneDlg::IsWriteProtected(RawVolume& volume)
+{
+    return ::IsWriteProtected(volume);
 }
 
 int CVeltraneDlg::FormatDrive()

@@ -99,6 +99,8 @@ private:
     void OnStart();
     void EnableControls(BOOL enable);
     int FormatDrive();
+    // The trial write of sector 0, on the job's handle inside its claim.
+    bool IsWriteProtected(RawVolume& volume);
 
     int OnCreate(CREATESTRUCT* create);
     void OnDestroy();
