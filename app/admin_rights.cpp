@@ -75,6 +75,18 @@ bool BuildAdministratorsDescriptor(AccessCheckResources& r)
     return IsValidSecurityDescriptor(r.descriptor) != FALSE;
 }
 
+// The shell is loaded for the one start that needs it: linked, it was loaded
+// before every dialog. It stays loaded, as the start may go on in it.
+HINSTANCE ShellExecuteRunas(const char* path, const char* parameters)
+{
+    const HMODULE shell = LoadLibraryA("shell32.dll");
+    const FARPROC entry = shell != nullptr ? GetProcAddress(shell, "ShellExecuteA") : nullptr;
+    if (entry == nullptr)
+        return nullptr;
+    const auto shellExecute = reinterpret_cast<decltype(&ShellExecuteA)>(reinterpret_cast<void*>(entry));
+    return shellExecute(nullptr, "runas", path, parameters, nullptr, SW_SHOWNORMAL);
+}
+
 }  // namespace
 
 BOOL IsUserAdmin()
@@ -105,6 +117,6 @@ BOOL RelaunchElevated(const char* arguments)
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string parameters = RelaunchParameters(arguments != nullptr ? arguments : "");
-    const HINSTANCE result = ShellExecuteA(nullptr, "runas", path, parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result = ShellExecuteRunas(path, parameters.c_str());
     return reinterpret_cast<INT_PTR>(result) > 32 ? TRUE : FALSE;
 }

@@ -16,11 +16,7 @@
 #include "ui/swallowed_keys.h"
 #include "ui/window_position.h"
 
-namespace {
-constexpr char kPngType[] = "PNG";
-}  // namespace
-
-CVeltraneDlg::CVeltraneDlg(CWnd* parent) : CDialog(IDD_VELTRANE_DIALOG, parent)
+CVeltraneDlg::CVeltraneDlg(CWnd* parent) : CDialog(IDD_VELTRANE_DIALOG, parent), m_skinImages(DecodeSkinImagesAhead())
 {
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -112,19 +108,18 @@ void CVeltraneDlg::SetVersionTitle()
 void CVeltraneDlg::SetUpSkinnedControls()
 {
     // Each picture is decoded once, however many slots show it.
-    const CGdipButton::Image strip = CGdipButton::DecodeImage(IDP_STRIP, kPngType);
+    const SkinImages images = m_skinImages.get();
     for (CGdipButton* button : {&m_sepTop, &m_sepMiddle, &m_sepBottom}) {
-        button->SetNormalImage(strip);
-        button->SetFixedImage(strip);
+        button->SetNormalImage(images.strip);
+        button->SetFixedImage(images.strip);
         button->SetFixedImageMode(TRUE);
         button->EnableWindow(FALSE);
     }
-    const CGdipButton::Image inactive = CGdipButton::DecodeImage(IDP_START_INACTIVE, kPngType);
-    m_btnStart.LoadNormalImage(IDP_START_NORMAL, kPngType);
-    m_btnStart.LoadHoverImage(IDP_START_HOVER, kPngType);
-    m_btnStart.LoadPressedImage(IDP_START_PRESSED, kPngType);
-    m_btnStart.SetFixedImage(inactive);
-    m_btnStart.SetAlternateImage(inactive);
+    m_btnStart.SetNormalImage(images.startNormal);
+    m_btnStart.SetHoverImage(images.startHover);
+    m_btnStart.SetPressedImage(images.startPressed);
+    m_btnStart.SetFixedImage(images.startInactive);
+    m_btnStart.SetAlternateImage(images.startInactive);
     m_btnStart.SetInactive(TRUE);
 }
 

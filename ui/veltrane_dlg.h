@@ -17,6 +17,7 @@
 #include "ui/card_bitmaps.h"
 #include "ui/card_pictures.h"
 #include "ui/dialog_fonts.h"
+#include "ui/skin_images.h"
 
 #include <atomic>
 #include <cstdint>
@@ -172,4 +173,6 @@ private:
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
     CardBitmaps m_cardBitmaps;
+    // Decoded from the dialog's construction on; taken by OnInitDialog.
+    std::future<SkinImages> m_skinImages;
 };
