@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "cli/choice_list.h"
+
 #include <charconv>
 #include <getopt.h>
 #include <optional>
@@ -27,20 +29,6 @@ constexpr option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// "a, b or c" from the rows' command-line names, for messages.
-template <class Rows>
-std::string NameChoices(const Rows& rows)
-{
-    std::string text;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (i != 0) {
-            text += i + 1 == rows.size() ? " or " : ", ";
-        }
-        text += rows[i].name;
-    }
-    return text;
-}
-
 // 0, which is no code page, for anything but digits.
 unsigned CodePageNumber(std::string_view value)
 {
@@ -55,14 +43,16 @@ bool ApplyValue(int option, std::string_view value, CommandLine& line)
     if (option == kCard) {
         const std::optional<CardType> card = CardTypeNamed(value);
         if (!card) {
-            line.error = "--card takes " + NameChoices(kCardTypeRows) + ", not '" + std::string(value) + "'";
+            line.error =
+                "--card takes " + ChoiceList(kCardTypeRows, &CardTypeRow::name) + ", not '" + std::string(value) + "'";
             return false;
         }
         line.cardType = *card;
     } else if (option == kMode) {
         const EraseModeRow* mode = EraseModeNamed(value);
         if (mode == nullptr) {
-            line.error = "--mode takes " + NameChoices(kEraseModeRows) + ", not '" + std::string(value) + "'";
+            line.error = "--mode takes " + ChoiceList(kEraseModeRows, &EraseModeRow::name) + ", not '" +
+                         std::string(value) + "'";
             return false;
         }
         line.eraseMode = mode->mode;

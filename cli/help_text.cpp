@@ -1,5 +1,7 @@
 #include "cli/help_text.h"
 
+#include "cli/choice_list.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -304,18 +306,6 @@ std::string NameAlternatives(const Rows& rows)
     return text;
 }
 
-std::string CardTitles()
-{
-    std::string text;
-    for (size_t i = 0; i < kCardTypeRows.size(); ++i) {
-        if (i != 0) {
-            text += i + 1 == kCardTypeRows.size() ? " or " : ", ";
-        }
-        text += kCardTypeRows[i].title;
-    }
-    return text;
-}
-
 std::string ModeLines()
 {
     std::string text;
@@ -364,7 +354,7 @@ std::string HelpText(ToolSystem tool)
     }
     Substitute(text, "{cards}", NameAlternatives(kCardTypeRows));
     Substitute(text, "{default card}", std::string(kCardTypeRows[0].name));
-    Substitute(text, "{card titles}", CardTitles());
+    Substitute(text, "{card titles}", ChoiceList(kCardTypeRows, &CardTypeRow::title));
     Substitute(text, "{card sizes}", CardSizeLines());
     Substitute(text, "{modes}", NameAlternatives(kEraseModeRows));
     Substitute(text, "{mode lines}", ModeLines());
