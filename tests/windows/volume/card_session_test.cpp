@@ -10,6 +10,8 @@
 #include "drives/raw_volume_win32.h"
 #include "format/format_job.h"
 #include "platform/card_session.h"
+#include "trellan/byte_order.h"
+#include "trellan/mbr.h"
 #include "trellan/trellan.h"
 
 #include <gtest/gtest.h>
@@ -25,10 +27,8 @@ namespace {
 
 constexpr std::uint64_t kMebibyte = 1024 * 1024;
 constexpr std::uint64_t kCardBytes = 16 * kMebibyte;
-constexpr std::size_t kMbrSignatureOffset = 510;
-constexpr std::size_t kFirstPartitionTypeOffset = 0x1C2;
-constexpr std::size_t kFirstPartitionStartOffset = 0x1C6;
-constexpr std::size_t kFirstPartitionSectorsOffset = 0x1CA;
+using trellan::mbr_offset::first_entry;
+namespace entry = trellan::partition_entry_offset;
 
 // 16 MiB: the first partition (E:) 4 MiB in, as on most SD cards, its file
 // system 64 KiB short of its end; a second partition (F:, or mounted without
@@ -89,8 +89,8 @@ private:
 
 bool HasMbrAtSectorZero(const std::vector<std::uint8_t>& card)
 {
-    return card[kMbrSignatureOffset] == 0x55 && card[kMbrSignatureOffset + 1] == 0xAA &&
-           card[kFirstPartitionTypeOffset] != 0;
+    return trellan::load_le16(card, trellan::mbr_offset::signature) == trellan::boot_signature &&
+           card[first_entry + entry::type] != 0;
 }
 
 std::vector<std::uint64_t> SectorsKeepingOldData(const DiskModel& model, std::size_t card, DWORD sectorBytes)
@@ -142,11 +142,6 @@ int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog, CardLibrary* b
     }
     InProcessLibrary library;
     return RunFormatJob(inputs, volumes, dialog, builders != nullptr ? *builders : library, [] { return 1; });
-}
-
-std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t offset)
-{
-    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | std::uint32_t{bytes[offset + 3]} << 24;
 }
 
 TEST(CardSession, ACompleteFormatLeavesNoOldDataAnywhereOnThePartitionedCard)
@@ -257,7 +252,7 @@ TEST(CardSession, TheLibraryOnItsOwnWritesTheMbrAtTheCardsFirstSector)
     EXPECT_TRUE(HasMbrAtSectorZero(model.Bytes(card)));
     // The partition's old boot sector, which a layout inside the partition
     // would have overwritten with an MBR, is not where the new MBR went.
-    EXPECT_NE(model.Bytes(card)[4 * kMebibyte + kFirstPartitionTypeOffset + 0x10], 0xAA);
+    EXPECT_NE(model.Bytes(card)[4 * kMebibyte + first_entry + trellan::mbr_partition_entry_bytes + entry::type], 0xAA);
 }
 
 // Each row: a card the library must refuse before it writes anything.
@@ -355,7 +350,8 @@ TEST(CardSession, ASessionJoiningALimitedHoldFormatsOnlyTheRealCapacity)
     EXPECT_EQ(SectorsKeepingOldData(model, card, 512), pastTheEnd);
     const std::vector<std::uint8_t>& bytes = model.Bytes(card);
     ASSERT_TRUE(HasMbrAtSectorZero(bytes));
-    EXPECT_LE(std::uint64_t{Le32(bytes, kFirstPartitionStartOffset)} + Le32(bytes, kFirstPartitionSectorsOffset),
+    EXPECT_LE(std::uint64_t{trellan::load_le32(bytes, first_entry + entry::start_lba)} +
+                  trellan::load_le32(bytes, first_entry + entry::length),
               kRealBytes / 512);
 }
 
