@@ -23,6 +23,11 @@ const CardTypeRow* CardTypeRowOfRadio(int radioId)
     return nullptr;
 }
 
+bool IsCardRadio(unsigned controlId)
+{
+    return CardTypeRowOfRadio(static_cast<int>(controlId)) != nullptr;
+}
+
 std::optional<CardType> CardTypeNamed(std::string_view name)
 {
     for (const CardTypeRow& row : kCardTypeRows) {

@@ -76,14 +76,7 @@ CardType CardTypeFromRadios(IsChecked isChecked)
 bool NeedsExFatWarning(CardType type);
 
 // Whether the control is a card type's radio: the dialog's radio group.
-constexpr bool IsCardRadio(unsigned controlId)
-{
-    for (const CardTypeRow& row : kCardTypeRows) {
-        if (static_cast<unsigned>(row.radioId) == controlId)
-            return true;
-    }
-    return false;
-}
+bool IsCardRadio(unsigned controlId);
 
 // The settings index: the row's position, -1 for none.
 int SettingsIndexOf(CardType card);

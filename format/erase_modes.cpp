@@ -18,6 +18,11 @@ const EraseModeRow* EraseModeRowOfCheckBox(int checkBoxId)
     return nullptr;
 }
 
+bool IsEraseCheckBox(unsigned controlId)
+{
+    return EraseModeRowOfCheckBox(static_cast<int>(controlId)) != nullptr;
+}
+
 const EraseModeRow* EraseModeNamed(std::string_view name)
 {
     for (const EraseModeRow& row : kEraseModeRows) {

@@ -60,11 +60,4 @@ EraseMode EraseModeFromChecks(IsChecked isChecked)
 }
 
 // Whether the control is an erase mode's check box: the dialog's group of them.
-constexpr bool IsEraseCheckBox(unsigned controlId)
-{
-    for (const EraseModeRow& row : kEraseModeRows) {
-        if (static_cast<unsigned>(row.checkBoxId) == controlId)
-            return true;
-    }
-    return false;
-}
+bool IsEraseCheckBox(unsigned controlId);
