@@ -8,6 +8,7 @@
 #include "app/admin_rights.h"
 #include "app/launch_arguments.h"
 #include "platform/message_box.h"
+#include "platform/progress_ctrl.h"
 #include "ui/veltrane_dlg.h"
 
 CVeltraneApp theApp;
@@ -25,6 +26,7 @@ BOOL CVeltraneApp::InitInstance()
         return FALSE;
     }
 
+    CProgressCtrl::RegisterWindowClass(m_hInstance);
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
 

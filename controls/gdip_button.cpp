@@ -1,7 +1,5 @@
 #include "controls/gdip_button.h"
 
-#include <commctrl.h>
-
 #include "controls/mem_dc.h"
 
 using namespace Gdiplus::DllExports;
@@ -108,7 +106,7 @@ void CGdipButton::OnMouseMove(UINT, POINT)
 {
     if (!m_tracking) {
         TRACKMOUSEEVENT request{sizeof(TRACKMOUSEEVENT), TME_HOVER | TME_LEAVE, m_hWnd, kHoverTimeMs};
-        m_tracking = ::_TrackMouseEvent(&request);
+        m_tracking = ::TrackMouseEvent(&request);
     }
     Default();
 }

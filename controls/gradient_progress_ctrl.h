@@ -1,5 +1,5 @@
-// CGradientProgressCtrl: a progress bar that keeps the platform control
-// underneath (range and position reach it too) but paints itself: solid
+// CGradientProgressCtrl: a progress bar that keeps its range and position in
+// the bar window underneath (CProgressCtrl) and paints itself: solid
 // colour bands from the left edge to the position, the background colour
 // beyond, and optionally the percentage in the middle.
 #pragma once

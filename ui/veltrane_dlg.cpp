@@ -49,7 +49,7 @@ BOOL CVeltraneDlg::OnInitDialog()
     ApplyControlFonts(m_hWnd, m_fonts);
     m_cardBitmaps.Load();
     m_hBackground.Attach(
-        LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     AddAboutMenuItem();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);

@@ -102,9 +102,8 @@ TEST(GradientProgressCtrl, NoTextAtZeroPercent)
 
 TEST(GradientProgressCtrl, EveryPositionChangeRepaintsTheWholeBarAndReachesTheControl)
 {
-    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&classes);
-    const HWND window = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | WS_BORDER | PBS_SMOOTH, 40, 40, kWidth + 2,
+    ASSERT_TRUE(CProgressCtrl::RegisterWindowClass(::GetModuleHandleA(nullptr)));
+    const HWND window = ::CreateWindowExA(0, CProgressCtrl::kClassName, "", WS_POPUP | WS_BORDER, 40, 40, kWidth + 2,
                                           kHeight + 2, nullptr, nullptr, nullptr, nullptr);
     // The frame is 1 or 2 pixels a side, with or without a theme: the window
     // is sized so that the client area is the dialog bar's.
@@ -119,6 +118,7 @@ TEST(GradientProgressCtrl, EveryPositionChangeRepaintsTheWholeBarAndReachesTheCo
     UseDialogColours(bar);
     bar.SetBarRange(0, 1000);
     EXPECT_EQ(bar.m_position, 0);
+    EXPECT_EQ(bar.SendMessage(PBM_GETRANGE, FALSE, 0), 1000);
     for (const int position : {1, 400, 1000}) {
         bar.UpdateWindow();
         bar.SetBarPosition(position);
