@@ -1,12 +1,29 @@
 #include "format/card_sample.h"
 
 #include <algorithm>
+#include <span>
 
 namespace {
+
+// Whole sectors whatever the sector size, and few reads for two MiB.
+constexpr std::size_t kComparedPieceBytes = 64 * 1024;
 
 bool ReadWhole(RawVolume& volume, std::uint64_t offsetBytes, std::vector<std::uint8_t>& bytes)
 {
     return bytes.empty() || volume.Read(offsetBytes, bytes) == bytes.size();
+}
+
+bool RunMatches(RawVolume& volume, std::uint64_t offsetBytes, std::span<const std::uint8_t> expected,
+                std::vector<std::uint8_t>& piece)
+{
+    for (std::size_t done = 0; done < expected.size(); done += piece.size()) {
+        piece.resize(std::min(kComparedPieceBytes, expected.size() - done));
+        if (volume.Read(offsetBytes + done, piece) != piece.size() ||
+            !std::equal(piece.begin(), piece.end(), expected.begin() + static_cast<std::ptrdiff_t>(done))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Zeroes the part of [offset, offset + length) that falls in a sampled run.
@@ -48,6 +65,17 @@ std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSe
         return std::nullopt;
     }
     return sample;
+}
+
+bool CardMatchesSample(RawVolume& volume, const CardSample& expected)
+{
+    if (volume.LengthBytes() != expected.lengthBytes || volume.MediaChangeCount() != expected.mediaChangeCount) {
+        return false;
+    }
+    std::vector<std::uint8_t> piece;
+    piece.reserve(kComparedPieceBytes);
+    return RunMatches(volume, 0, expected.head, piece) &&
+           RunMatches(volume, expected.tailOffsetBytes, expected.tail, piece);
 }
 
 std::optional<CardSample> SampleCardIn(RawVolumeOpener& volumes, char driveLetter)

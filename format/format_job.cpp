@@ -19,8 +19,8 @@ constexpr std::uint64_t kCompleteEraseWriteBytes = 1024 * 1024;
 struct JobPlan {
     trellan::Builder builder = trellan::Builder::sd;
     ErasePlan erase;
-    // The card as the job expects to read it: sampled before the first
-    // write, then with each of the job's writes applied.
+    // The card as the job expects to read it: sampled once claimed, before
+    // the first write, then with each of the job's writes applied.
     CardSample card;
     std::uint32_t bytesPerSector = 0;
 };
@@ -65,20 +65,17 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
     }
     // Checked after every question, right before the first write: the card
     // may have been swapped for another of the same size while one was open.
-    std::optional<CardSample> card = SampleCard(volume, geometry->bytesPerSector);
-    if (!card || !inputs.card || *card != *inputs.card) {
+    if (!inputs.card || !CardMatchesSample(volume, *inputs.card)) {
         dialog.ShowText(kCardChangedText);
         return {};
     }
     // The estimate overshoots the device by a cylinder and a track per
     // cylinder; erasing up to it would write past the card's end and leave
     // the block that straddles the end unerased.
-    const std::uint64_t extentBytes = std::min(*estimate, card->lengthBytes);
-    // The sample's two MiB are moved, never copied: each copy was fresh
-    // memory to fault in, 5 to 15 ms under Wine on a busy machine.
+    const std::uint64_t extentBytes = std::min(*estimate, inputs.card->lengthBytes);
     return {.plan = JobPlan{.builder = builder,
                             .erase = PlanErase(inputs.eraseMode, extentBytes, geometry->bytesPerSector),
-                            .card = std::move(*card),
+                            .card = {},
                             .bytesPerSector = geometry->bytesPerSector},
             .result = FORMAT_DONE};
 }
@@ -133,8 +130,7 @@ void ApplyErase(const ErasePlan& plan, CardSample& card)
 // old one.
 bool IsSameCard(RawVolume& volume, const JobPlan& plan)
 {
-    const std::optional<CardSample> card = SampleCard(volume, plan.bytesPerSector);
-    return card && *card == plan.card;
+    return CardMatchesSample(volume, plan.card);
 }
 
 bool TrialWriteTakes(RawVolume& volume)
@@ -221,8 +217,8 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
     // the card is read again as the job's starting point, still as long as
     // the card agreed to and with no media change since.
     std::optional<CardSample> claimed = SampleCard(*volume, plan.bytesPerSector);
-    if (!claimed || claimed->lengthBytes != plan.card.lengthBytes ||
-        claimed->mediaChangeCount != plan.card.mediaChangeCount) {
+    if (!claimed || claimed->lengthBytes != inputs.card->lengthBytes ||
+        claimed->mediaChangeCount != inputs.card->mediaChangeCount) {
         dialog.ShowText(kCardChangedText);
         return FORMAT_FAILED;
     }

@@ -41,6 +41,8 @@ struct Card {
     // What the card holds: bytes that follow from this and their offset,
     // except where the card took a write since it went in.
     int identity = 1;
+    // The one byte that tells this card from its twin.
+    std::optional<std::uint64_t> flippedOffset;
     // The claim's dismount writes the file system's clean state (a byte of
     // the FAT that no Optimized erase reaches).
     bool claimMarksClean = false;
@@ -93,8 +95,11 @@ public:
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             bytes[i] = static_cast<std::uint8_t>((offset + i) * 7 + card_.identity * 13 + 1);
         }
-        if (card_.markedClean && offset <= kCleanMarkOffset && kCleanMarkOffset < offset + bytes.size()) {
-            bytes[kCleanMarkOffset - offset] ^= 0xFF;
+        for (const std::optional<std::uint64_t> flipped :
+             {card_.markedClean ? std::optional(kCleanMarkOffset) : std::nullopt, card_.flippedOffset}) {
+            if (flipped && offset <= *flipped && *flipped < offset + bytes.size()) {
+                bytes[*flipped - offset] ^= 0xFF;
+            }
         }
         const auto taken = card_.writesThatTake < 0 ? card_.writes.size()
                                                     : std::min<std::size_t>(card_.writes.size(), card_.writesThatTake);
@@ -573,7 +578,7 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
 {
     const std::uint64_t four = std::uint64_t{4} << 30;
     const std::uint64_t one = std::uint64_t{1} << 30;
-    enum class Asked { thisCard, anotherOfTheSameSize, anotherOfOneGibibyte, noCard };
+    enum class Asked { thisCard, anotherOfTheSameSize, itsTwin, anotherOfOneGibibyte, noCard };
     const struct {
         const char* what;
         Asked asked;
@@ -597,6 +602,13 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
         {"the same card, no erase", Asked::thisCard, EraseMode::none, {}, {}, 1, {}},
         {"another card of the same size after Yes",
          Asked::anotherOfTheSameSize,
+         EraseMode::complete,
+         {},
+         {},
+         0,
+         kCardChangedText},
+        {"its twin, alike but for the last byte of the first MiB, after Yes",
+         Asked::itsTwin,
          EraseMode::complete,
          {},
          {},
@@ -640,6 +652,7 @@ TEST(FormatJob, OnlyTheCardSampledWhenTheUserAgreedIsFormatted)
             Job asked(Chs(522));
             asked.card.length = c.asked == Asked::anotherOfOneGibibyte ? one : four;
             asked.card.identity = c.asked == Asked::anotherOfTheSameSize ? 9 : job.card.identity;
+            asked.card.flippedOffset = c.asked == Asked::itsTwin ? std::optional(kSampledBytes - 1) : std::nullopt;
             FakeVolume volume(asked.card);
             inputs.card = SampleCard(volume, 512);
         }
