@@ -8,7 +8,11 @@
 # which comes after the builder has written the file system and flushed the
 # device (FlushFileBuffers, an fsync of the image under Wine); the bare
 # writer times itself from opening the volume to the end of its one flush; dd
-# runs with conv=fsync. Each side starts on a freshly made sparse card.
+# runs with conv=fsync. Each side starts on a freshly made sparse card, once
+# the system has written back what the sides before left (the previous
+# card's freed blocks included). The first side of a run writes slower
+# whatever it is, so one unmeasured bare writer goes first; within a round
+# the program and its bare writer take turns going first.
 # Prints every round, then the median of each ratio (time over the bare
 # writer's time, and the bare writer's over dd's) and its spread.
 # Usage: VELTRANE_BIN_DIR=build/windows bench/erase_bench.sh [ROUNDS [GIB]]
@@ -23,8 +27,12 @@ yardstick_dir=$prefix/drive_c/yardstick
 mkdir -p "$yardstick_dir"
 cp "$VELTRANE_BIN_DIR/bare-writer.exe" "$yardstick_dir/"
 
-# fresh_card: an empty sparse card; the previous side flushed its own.
-fresh_card() { reader e "$card_size"; }
+# fresh_card: an empty sparse card, with nothing of the previous side's left
+# to write back.
+fresh_card() {
+  reader e "$card_size"
+  sync
+}
 
 # erase_run MODE_CONTROL: sets erase_ms to the milliseconds from Yes to the
 # completion box.
@@ -67,19 +75,44 @@ summary() {
   echo "$name, ${size_mib} MiB, $# rounds: median ${sorted[$(($# / 2))]}x, spread ${sorted[0]}x .. ${sorted[$(($# - 1))]}x"
 }
 
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(($# / 2 + 1))p"; }
+
+# medians NAME PROGRAM_MS BARE_MS: the two sides' median times and their
+# ratio, which the side that goes first in a round cannot tilt.
+medians() { echo "$1, median times: $2 ms against the bare writer's $3 ms ($(ratio "$2" "$3")x)"; }
+
+complete_all=()
+bare_complete_all=()
+optimized_all=()
+bare_optimized_all=()
 complete_ratios=()
 optimized_ratios=()
 bare_dd_ratios=()
+# pair MODE_CONTROL complete|optimized ROUND: sets erase_ms and bare_ms, the
+# program first in odd rounds.
+pair() {
+  if (($3 % 2)); then
+    erase_run "$1"
+    bare_run "$2"
+  else
+    bare_run "$2"
+    erase_run "$1"
+  fi
+}
+
+bare_run complete
 for round in $(seq "$rounds"); do
-  erase_run 1031
+  pair 1031 complete "$round"
   complete_ms=$erase_ms
-  bare_run complete
   bare_complete_ms=$bare_ms
   dd_run
-  erase_run 1034
+  pair 1034 optimized "$round"
   optimized_ms=$erase_ms
-  bare_run optimized
   bare_optimized_ms=$bare_ms
+  complete_all+=("$complete_ms")
+  bare_complete_all+=("$bare_complete_ms")
+  optimized_all+=("$optimized_ms")
+  bare_optimized_all+=("$bare_optimized_ms")
   complete_ratios+=("$(ratio "$complete_ms" "$bare_complete_ms")")
   optimized_ratios+=("$(ratio "$optimized_ms" "$bare_optimized_ms")")
   bare_dd_ratios+=("$(ratio "$bare_complete_ms" "$dd_ms")")
@@ -91,4 +124,6 @@ rm -f "$(card e)"
 summary "Complete erase (builder included) / bare writer" "${complete_ratios[@]}"
 summary "Optimized erase (builder included) / bare writer" "${optimized_ratios[@]}"
 summary "bare writer under Wine / dd" "${bare_dd_ratios[@]}"
+medians "Complete erase" "$(median "${complete_all[@]}")" "$(median "${bare_complete_all[@]}")"
+medians "Optimized erase" "$(median "${optimized_all[@]}")" "$(median "${bare_optimized_all[@]}")"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
