@@ -1,5 +1,7 @@
 #include "cards/card_types.h"
 
+#include "cards/row_lookup.h"
+
 std::span<const CardTypeRow> CardTypes()
 {
     return kCardTypeRows;
@@ -7,20 +9,12 @@ std::span<const CardTypeRow> CardTypes()
 
 const CardTypeRow* CardTypeRowOf(CardType type)
 {
-    for (const CardTypeRow& row : kCardTypeRows) {
-        if (row.type == type)
-            return &row;
-    }
-    return nullptr;
+    return RowWhere(kCardTypeRows, &CardTypeRow::type, type);
 }
 
 const CardTypeRow* CardTypeRowOfRadio(int radioId)
 {
-    for (const CardTypeRow& row : kCardTypeRows) {
-        if (row.radioId == radioId)
-            return &row;
-    }
-    return nullptr;
+    return RowWhere(kCardTypeRows, &CardTypeRow::radioId, radioId);
 }
 
 bool IsCardRadio(unsigned controlId)
@@ -30,11 +24,8 @@ bool IsCardRadio(unsigned controlId)
 
 std::optional<CardType> CardTypeNamed(std::string_view name)
 {
-    for (const CardTypeRow& row : kCardTypeRows) {
-        if (row.name == name)
-            return row.type;
-    }
-    return std::nullopt;
+    const CardTypeRow* row = RowWhere(kCardTypeRows, &CardTypeRow::name, name);
+    return row != nullptr ? std::optional(row->type) : std::nullopt;
 }
 
 bool NeedsExFatWarning(CardType type)

@@ -1,21 +1,15 @@
 #include "format/erase_modes.h"
 
+#include "cards/row_lookup.h"
+
 const EraseModeRow* EraseModeRowOf(EraseMode mode)
 {
-    for (const EraseModeRow& row : kEraseModeRows) {
-        if (row.mode == mode)
-            return &row;
-    }
-    return nullptr;
+    return RowWhere(kEraseModeRows, &EraseModeRow::mode, mode);
 }
 
 const EraseModeRow* EraseModeRowOfCheckBox(int checkBoxId)
 {
-    for (const EraseModeRow& row : kEraseModeRows) {
-        if (row.checkBoxId == checkBoxId)
-            return &row;
-    }
-    return nullptr;
+    return RowWhere(kEraseModeRows, &EraseModeRow::checkBoxId, checkBoxId);
 }
 
 bool IsEraseCheckBox(unsigned controlId)
@@ -25,9 +19,5 @@ bool IsEraseCheckBox(unsigned controlId)
 
 const EraseModeRow* EraseModeNamed(std::string_view name)
 {
-    for (const EraseModeRow& row : kEraseModeRows) {
-        if (row.name == name)
-            return &row;
-    }
-    return nullptr;
+    return RowWhere(kEraseModeRows, &EraseModeRow::name, name);
 }
