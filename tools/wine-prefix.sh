@@ -13,9 +13,19 @@ export WINEPREFIX=$prefix WINEARCH=win64
 
 case $action in
   create)
-    rm -rf "$prefix"
-    mkdir -p "$prefix"
-    wineboot --init >/dev/null 2>&1
+    # A first boot now and then fails at once, with nothing wrong in the
+    # prefix; a second one from scratch boots. What it printed is shown.
+    for attempt in 1 2; do
+      rm -rf "$prefix"
+      mkdir -p "$prefix"
+      if boot_log=$(wineboot --init 2>&1); then
+        break
+      fi
+      echo "wine-prefix.sh: wineboot failed (attempt $attempt):" >&2
+      printf '%s\n' "$boot_log" >&2
+      wineserver --kill >/dev/null 2>&1 || true
+      [ "$attempt" -eq 1 ] || exit 1
+    done
     # No theme: controls are drawn classic, as Windows draws a program
     # without a visual-styles manifest (the progress bar keeps its frame).
     themes='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
