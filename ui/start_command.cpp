@@ -55,23 +55,23 @@ void CVeltraneDlg::OnStart()
     // Device changes meanwhile are dropped, as during the job.
     m_rescanPending = false;
     m_jobInputs = std::move(inputs);
+    m_cardFinished = false;
+    m_closeAfterJob = false;
+    m_workerRunning = true;
+    // The worker starts first: a thread takes milliseconds to start, and
+    // disabling the controls as many. Whatever it asks of the dialog waits
+    // until this handler returns, and its end is a message read after it.
+    const uintptr_t thread = _beginthread(FormatThreadProc, 0, this);
+    if (thread == 0 || thread == static_cast<uintptr_t>(-1)) {
+        m_workerRunning = false;
+        return;
+    }
+    m_formatThread = thread;
     EnableControls(FALSE);
     SetDlgItemText(IDC_STATUS_HINT, LoadResourceString(IDS_PLEASE_WAIT));
     // Timers belong to the thread of their window: the dialog's, not the worker's.
     KillTimer(kPollTimerId);
     ShutdownBlockReasonCreate(m_hWnd, kShutdownBlockReason);
-    m_cardFinished = false;
-    m_closeAfterJob = false;
-    m_workerRunning = true;
-    const uintptr_t thread = _beginthread(FormatThreadProc, 0, this);
-    if (thread == 0 || thread == static_cast<uintptr_t>(-1)) {
-        m_workerRunning = false;
-        ShutdownBlockReasonDestroy(m_hWnd);
-        EnableControls(TRUE);
-        SetTimer(kPollTimerId, kPollIntervalMs);
-        return;
-    }
-    m_formatThread = thread;
 }
 
 void CVeltraneDlg::FormatThreadProc(void* parameter)
