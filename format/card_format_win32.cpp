@@ -1,5 +1,7 @@
 #include "format/card_format_win32.h"
 
+#include <utility>
+
 #include "drives/exfat_support_win32.h"
 #include "drives/raw_volume_win32.h"
 #include "trellan/trellan.h"
@@ -29,14 +31,14 @@ std::optional<CardSample> SampleDriveCard(char driveLetter)
     return SampleCardIn(volumes, driveLetter);
 }
 
-int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog)
+int FormatCard(FormatJobInputs inputs, FormatJobDialog& dialog)
 {
     TrellanLibrary library;
-    return FormatCard(inputs, dialog, library);
+    return FormatCard(std::move(inputs), dialog, library);
 }
 
-int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog, CardLibrary& library)
+int FormatCard(FormatJobInputs inputs, FormatJobDialog& dialog, CardLibrary& library)
 {
     Win32RawVolumeOpener volumes;
-    return RunFormatJob(inputs, volumes, dialog, library, CheckExFatSupport);
+    return RunFormatJob(std::move(inputs), volumes, dialog, library, CheckExFatSupport);
 }

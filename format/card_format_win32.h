@@ -13,10 +13,10 @@ public:
 };
 
 // Returns a FormatResult.
-int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog);
+int FormatCard(FormatJobInputs inputs, FormatJobDialog& dialog);
 // The same job with a library of the caller's, one that does more around
 // TrellanLibrary's build (the command line's read-back of the erase).
-int FormatCard(const FormatJobInputs& inputs, FormatJobDialog& dialog, CardLibrary& library);
+int FormatCard(FormatJobInputs inputs, FormatJobDialog& dialog, CardLibrary& library);
 
 // The card in the drive now, as the job's inputs hold it; nullopt when no
 // card answers.

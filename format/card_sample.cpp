@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 namespace {
 
@@ -45,7 +46,7 @@ void CardSample::Zero(std::uint64_t offsetBytes, std::uint64_t lengthBytes)
     ZeroOverlap(tailOffsetBytes, tail, offsetBytes, lengthBytes);
 }
 
-std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSector)
+std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSector, CardSample reuse)
 {
     const std::optional<std::uint64_t> length = volume.LengthBytes();
     if (!length || bytesPerSector == 0) {
@@ -57,10 +58,12 @@ std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSe
     CardSample sample{
         .lengthBytes = *length,
         .mediaChangeCount = volume.MediaChangeCount(),
-        .head = std::vector<std::uint8_t>(sampled),
+        .head = std::move(reuse.head),
         .tailOffsetBytes = wholeBytes - sampled,
-        .tail = std::vector<std::uint8_t>(sampled),
+        .tail = std::move(reuse.tail),
     };
+    sample.head.resize(sampled);
+    sample.tail.resize(sampled);
     if (!ReadWhole(volume, 0, sample.head) || !ReadWhole(volume, sample.tailOffsetBytes, sample.tail)) {
         return std::nullopt;
     }

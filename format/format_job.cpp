@@ -184,7 +184,7 @@ bool IsWriteProtected(char driveLetter, RawVolumeOpener& volumes)
     return !volume || IsWriteProtected(*volume);
 }
 
-int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog, CardLibrary& library,
+int RunFormatJob(FormatJobInputs inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog, CardLibrary& library,
                  const std::function<int()>& checkExFatSupport)
 {
     // Without a card type there is no builder to call: stop before anything
@@ -215,10 +215,12 @@ int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, Format
     }
     // Dismounting at the claim may write a file system's clean state back:
     // the card is read again as the job's starting point, still as long as
-    // the card agreed to and with no media change since.
-    std::optional<CardSample> claimed = SampleCard(*volume, plan.bytesPerSector);
-    if (!claimed || claimed->lengthBytes != inputs.card->lengthBytes ||
-        claimed->mediaChangeCount != inputs.card->mediaChangeCount) {
+    // the card agreed to and with no media change since, into the memory of
+    // the sample agreed to.
+    const std::uint64_t agreedLength = inputs.card->lengthBytes;
+    const std::optional<std::uint32_t> agreedChanges = inputs.card->mediaChangeCount;
+    std::optional<CardSample> claimed = SampleCard(*volume, plan.bytesPerSector, std::move(*inputs.card));
+    if (!claimed || claimed->lengthBytes != agreedLength || claimed->mediaChangeCount != agreedChanges) {
         dialog.ShowText(kCardChangedText);
         return FORMAT_FAILED;
     }

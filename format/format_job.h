@@ -100,7 +100,7 @@ public:
 // card is the one in inputs.card and the claim holds; a failed write ends
 // the job, and before the library builds, the card must still read as that
 // card with the job's own writes on it.
-int RunFormatJob(const FormatJobInputs& inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog, CardLibrary& library,
+int RunFormatJob(FormatJobInputs inputs, RawVolumeOpener& volumes, FormatJobDialog& dialog, CardLibrary& library,
                  const std::function<int()>& checkExFatSupport);
 
 // Zeroes sector 0 as a trial: true when the volume cannot be opened or the

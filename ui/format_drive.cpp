@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "format/card_format_win32.h"
 #include "platform/message_box.h"
@@ -104,5 +105,5 @@ bool CVeltraneDlg::IsWriteProtected(RawVolume& volume)
 int CVeltraneDlg::FormatDrive()
 {
     JobView dialog(*this);
-    return FormatCard(m_jobInputs, dialog);
+    return FormatCard(std::move(m_jobInputs), dialog);
 }
