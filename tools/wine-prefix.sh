@@ -29,8 +29,10 @@ case $action in
     # No theme: controls are drawn classic, as Windows draws a program
     # without a visual-styles manifest (the progress bar keeps its frame).
     themes='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
-    wine reg add "$themes" /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1
-    wine reg delete "$themes" /v DllName /f >/dev/null 2>&1
+    wine reg add "$themes" /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1 ||
+      { echo "wine-prefix.sh: cannot turn the theme off" >&2; exit 1; }
+    # Absent is as good as deleted.
+    wine reg delete "$themes" /v DllName /f >/dev/null 2>&1 || true
     wineserver --wait
     ;;
   remove)
