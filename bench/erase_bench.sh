@@ -26,10 +26,10 @@ rounds=${1:-5}
 card_size=${2:-8}G
 size_mib=$((${2:-8} * 1024))
 printf '[Disk]\r\nCardType=0\r\n' >"$install_dir/Disk.ini"
-# Windows the window system places itself: with no window manager on the
-# display, Wine holds the thread that closes a managed box for 2 s, waiting
-# for a manager to withdraw it. The erase would start that long after Yes,
-# its freed memory already handed back.
+# Wine's windows left unmanaged: with no window manager on the display,
+# Wine holds the thread that closes a managed box for 2 s, waiting for a
+# manager to withdraw it. The erase would start that long after Yes, its
+# freed memory already handed back.
 in_suite wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 yardstick_dir=$prefix/drive_c/yardstick
 mkdir -p "$yardstick_dir"
