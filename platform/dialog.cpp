@@ -2,6 +2,8 @@
 
 #include "platform/data_exchange.h"
 
+#include <utility>
+
 // How a modal dialog reaches its object, and why not through the dialog
 // procedure alone: the system sets the dialog procedure only after the
 // window exists, so a dialog procedure never sees WM_CREATE. DoModal
@@ -35,24 +37,31 @@ bool PreTranslateTree(MSG* message)
     return false;
 }
 
+// The creation hook catches one window and then goes: while armed, every
+// window created, focused or activated on the thread calls it (under Wine,
+// round trips to the server).
+thread_local HHOOK t_creationHook = nullptr;
+
 class CreationHookScope {
 public:
-    CreationHookScope(HOOKPROC hook, CDialog* dialog)
-        : m_hook(::SetWindowsHookExA(WH_CBT, hook, nullptr, ::GetCurrentThreadId())), m_saved(t_creating)
+    CreationHookScope(HOOKPROC hook, CDialog* dialog) : m_savedDialog(t_creating), m_savedHook(t_creationHook)
     {
         t_creating = dialog;
+        t_creationHook = ::SetWindowsHookExA(WH_CBT, hook, nullptr, ::GetCurrentThreadId());
     }
     ~CreationHookScope()
     {
-        ::UnhookWindowsHookEx(m_hook);
-        t_creating = m_saved;
+        if (t_creationHook != nullptr)
+            ::UnhookWindowsHookEx(t_creationHook);
+        t_creating = m_savedDialog;
+        t_creationHook = m_savedHook;
     }
     CreationHookScope(const CreationHookScope&) = delete;
     CreationHookScope& operator=(const CreationHookScope&) = delete;
 
 private:
-    HHOOK m_hook;
-    CDialog* m_saved;
+    CDialog* m_savedDialog;
+    HHOOK m_savedHook;
 };
 
 class MessageHookScope {
@@ -134,6 +143,7 @@ LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam)
             ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWindowProc)));
         t_creating->Bind(window, previous);
         t_creating = nullptr;
+        ::UnhookWindowsHookEx(std::exchange(t_creationHook, nullptr));
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
