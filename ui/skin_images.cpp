@@ -6,6 +6,8 @@ namespace {
 
 constexpr char kPngType[] = "PNG";
 
+}  // namespace
+
 SkinImages DecodeSkinImages()
 {
     return SkinImages{
@@ -15,12 +17,4 @@ SkinImages DecodeSkinImages()
         .startHover = CGdipButton::DecodeImage(IDP_START_HOVER, kPngType),
         .startPressed = CGdipButton::DecodeImage(IDP_START_PRESSED, kPngType),
     };
-}
-
-}  // namespace
-
-std::future<SkinImages> DecodeSkinImagesAhead()
-{
-    // Where no thread can be started, the pictures are decoded when asked for.
-    return std::async(std::launch::async | std::launch::deferred, DecodeSkinImages);
 }

@@ -3,6 +3,7 @@
 #include <dbt.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "controls/mem_dc.h"
 #include "platform/data_exchange.h"
@@ -13,10 +14,11 @@
 #include "ui/about_dlg.h"
 #include "ui/control_styles.h"
 #include "ui/dialog_layout.h"
+#include "ui/skin_images.h"
 #include "ui/swallowed_keys.h"
 #include "ui/window_position.h"
 
-CVeltraneDlg::CVeltraneDlg(CWnd* parent) : CDialog(IDD_VELTRANE_DIALOG, parent), m_skinImages(DecodeSkinImagesAhead())
+CVeltraneDlg::CVeltraneDlg(CWnd* parent) : CDialog(IDD_VELTRANE_DIALOG, parent)
 {
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -107,20 +109,26 @@ void CVeltraneDlg::SetVersionTitle()
 
 void CVeltraneDlg::SetUpSkinnedControls()
 {
+    for (CGdipButton* button : {&m_sepTop, &m_sepMiddle, &m_sepBottom}) {
+        button->SetFixedImageMode(TRUE);
+        button->EnableWindow(FALSE);
+    }
+    m_btnStart.SetInactive(TRUE);
+}
+
+void CVeltraneDlg::LoadSkinImages()
+{
     // Each picture is decoded once, however many slots show it.
-    const SkinImages images = m_skinImages.get();
+    const SkinImages images = DecodeSkinImages();
     for (CGdipButton* button : {&m_sepTop, &m_sepMiddle, &m_sepBottom}) {
         button->SetNormalImage(images.strip);
         button->SetFixedImage(images.strip);
-        button->SetFixedImageMode(TRUE);
-        button->EnableWindow(FALSE);
     }
     m_btnStart.SetNormalImage(images.startNormal);
     m_btnStart.SetHoverImage(images.startHover);
     m_btnStart.SetPressedImage(images.startPressed);
     m_btnStart.SetFixedImage(images.startInactive);
     m_btnStart.SetAlternateImage(images.startInactive);
-    m_btnStart.SetInactive(TRUE);
 }
 
 void CVeltraneDlg::PlaceWindowAndControls()
@@ -200,6 +208,10 @@ LRESULT CVeltraneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_announcePending = false;
         BroadcastToHost(m_msgAnnounce);
     }
+    // The dialog paints before its children, so the pictures are there
+    // before any skinned button draws.
+    if (message == WM_PAINT && std::exchange(m_skinImagesPending, false))
+        LoadSkinImages();
     if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
         // While the question is open the list stays as the user saw it.
         if (m_confirming)

@@ -17,7 +17,6 @@
 #include "ui/card_bitmaps.h"
 #include "ui/card_pictures.h"
 #include "ui/dialog_fonts.h"
-#include "ui/skin_images.h"
 
 #include <atomic>
 #include <cstdint>
@@ -119,6 +118,7 @@ private:
     void AddAboutMenuItem();
     void SetVersionTitle();
     void SetUpSkinnedControls();
+    void LoadSkinImages();
     void PlaceWindowAndControls();
     void BroadcastToHost(UINT message);
 
@@ -173,6 +173,6 @@ private:
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
     CardBitmaps m_cardBitmaps;
-    // Decoded from the dialog's construction on; taken by OnInitDialog.
-    std::future<SkinImages> m_skinImages;
+    // TRUE until the first paint has decoded the strips' and Start's pictures.
+    bool m_skinImagesPending = true;
 };
