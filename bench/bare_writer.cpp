@@ -1,8 +1,10 @@
 // The erase benchmark's yardstick: the writes an erase pass makes on a card
 // (zeros in 1 MiB pieces for Complete, 8 KiB at the start of every 512 KiB
 // for Optimized), then one flush, with nothing around them. Prints the
-// milliseconds from opening the volume to the end of the flush.
-// Usage: bare-writer.exe LETTER complete|optimized
+// milliseconds from opening the volume to the end of the flush. "guarded"
+// asks the file's size before every write and writes only within it, as an
+// erase must so that no write grows an image truncated under it.
+// Usage: bare-writer.exe LETTER complete|optimized [guarded]
 #include <windows.h>
 #include <winioctl.h>
 
@@ -31,8 +33,11 @@ std::uint64_t DeviceLength(HANDLE handle)
 // offset in an OVERLAPPED makes a round trip to the server on top of the
 // system's write (about ten times the cost of an 8 KiB write), which would
 // make the yardstick slower than the platform.
-bool WriteAt(HANDLE handle, std::uint64_t offset, const std::vector<char>& zeros, DWORD bytes)
+bool WriteAt(HANDLE handle, std::uint64_t offset, const std::vector<char>& zeros, DWORD bytes, bool guarded)
 {
+    LARGE_INTEGER size{};
+    if (guarded && (!GetFileSizeEx(handle, &size) || offset + bytes > static_cast<std::uint64_t>(size.QuadPart)))
+        return false;
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(offset);
     DWORD written = 0;
@@ -44,11 +49,13 @@ bool WriteAt(HANDLE handle, std::uint64_t offset, const std::vector<char>& zeros
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 || (std::strcmp(argv[2], "complete") != 0 && std::strcmp(argv[2], "optimized") != 0)) {
-        std::fprintf(stderr, "usage: bare-writer LETTER complete|optimized\n");
+    if (argc < 3 || argc > 4 || (std::strcmp(argv[2], "complete") != 0 && std::strcmp(argv[2], "optimized") != 0) ||
+        (argc == 4 && std::strcmp(argv[3], "guarded") != 0)) {
+        std::fprintf(stderr, "usage: bare-writer LETTER complete|optimized [guarded]\n");
         return 2;
     }
     const bool complete = std::strcmp(argv[2], "complete") == 0;
+    const bool guarded = argc == 4;
     const std::uint64_t writeBytes = complete ? kCompleteWriteBytes : kOptimizedWriteBytes;
     const std::uint64_t strideBytes = complete ? kCompleteWriteBytes : kBlockStepBytes;
     const std::vector<char> zeros(writeBytes, 0);
@@ -66,7 +73,7 @@ int main(int argc, char** argv)
     const std::uint64_t length = DeviceLength(volume);
     for (std::uint64_t offset = 0; offset < length; offset += strideBytes) {
         const auto bytes = static_cast<DWORD>(length - offset < writeBytes ? length - offset : writeBytes);
-        if (!WriteAt(volume, offset, zeros, bytes)) {
+        if (!WriteAt(volume, offset, zeros, bytes, guarded)) {
             std::fprintf(stderr, "write at %llu failed\n", static_cast<unsigned long long>(offset));
             return 1;
         }

@@ -8,7 +8,9 @@
 # which comes after the builder has written the file system and flushed the
 # device (FlushFileBuffers, an fsync of the image under Wine); the bare
 # writer times itself from opening the volume to the end of its one flush; dd
-# runs with conv=fsync. Each side starts on a freshly made sparse card, and
+# runs with conv=fsync. The Optimized erase is also set against the bare
+# writer asking the card's size before each of its writes, as the erase does
+# so that no write grows an image truncated under it. Each side starts on a freshly made sparse card, and
 # writes right after a card's worth of memory has been written and freed and
 # the system has written back all it held (the erase: while its question is
 # open, before Yes). A virtual machine that hands freed memory back to its
@@ -71,11 +73,12 @@ EOF_
   [ -n "$erase_ms" ] && [ "$erase_ms" -gt 0 ] || { echo "the erase with control $1 gave no time" >&2; exit 1; }
 }
 
-# bare_run complete|optimized: sets bare_ms to the bare writer's own time.
+# bare_run complete|optimized [guarded]: sets bare_ms to the bare writer's
+# own time.
 bare_run() {
   fresh_card
   prime_memory
-  bare_ms=$(in_suite wine 'C:\yardstick\bare-writer.exe' E "$1" | tr -dc '0-9')
+  bare_ms=$(in_suite wine 'C:\yardstick\bare-writer.exe' E "$@" | tr -dc '0-9')
   [ -n "$bare_ms" ] && [ "$bare_ms" -gt 0 ] || { echo "the bare writer gave no time" >&2; exit 1; }
   passed=$((passed + 1))
 }
@@ -109,8 +112,10 @@ complete_all=()
 bare_complete_all=()
 optimized_all=()
 bare_optimized_all=()
+guarded_optimized_all=()
 complete_ratios=()
 optimized_ratios=()
+guarded_ratios=()
 bare_dd_ratios=()
 # pair MODE_CONTROL complete|optimized ROUND: sets erase_ms and bare_ms, the
 # program first in odd rounds.
@@ -132,21 +137,27 @@ for round in $(seq "$rounds"); do
   pair 1034 optimized "$round"
   optimized_ms=$erase_ms
   bare_optimized_ms=$bare_ms
+  bare_run optimized guarded
+  guarded_optimized_ms=$bare_ms
   complete_all+=("$complete_ms")
   bare_complete_all+=("$bare_complete_ms")
   optimized_all+=("$optimized_ms")
   bare_optimized_all+=("$bare_optimized_ms")
+  guarded_optimized_all+=("$guarded_optimized_ms")
   complete_ratios+=("$(ratio "$complete_ms" "$bare_complete_ms")")
   optimized_ratios+=("$(ratio "$optimized_ms" "$bare_optimized_ms")")
+  guarded_ratios+=("$(ratio "$optimized_ms" "$guarded_optimized_ms")")
   bare_dd_ratios+=("$(ratio "$bare_complete_ms" "$dd_ms")")
-  printf 'round %d: Complete %6d ms, bare 1 MiB writer %6d ms, dd %6d ms; Optimized %6d ms, bare 8 KiB writer %6d ms\n' \
-    "$round" "$complete_ms" "$bare_complete_ms" "$dd_ms" "$optimized_ms" "$bare_optimized_ms"
+  printf 'round %d: Complete %6d ms, bare 1 MiB writer %6d ms, dd %6d ms; Optimized %6d ms, bare 8 KiB writer %6d ms, guarded %6d ms\n' \
+    "$round" "$complete_ms" "$bare_complete_ms" "$dd_ms" "$optimized_ms" "$bare_optimized_ms" "$guarded_optimized_ms"
 done
 rm -f "$(card e)"
 
 summary "Complete erase (builder included) / bare writer" "${complete_ratios[@]}"
 summary "Optimized erase (builder included) / bare writer" "${optimized_ratios[@]}"
+summary "Optimized erase (builder included) / bare writer asking the size before each write" "${guarded_ratios[@]}"
 summary "bare writer under Wine / dd" "${bare_dd_ratios[@]}"
 medians "Complete erase" "$(median "${complete_all[@]}")" "$(median "${bare_complete_all[@]}")"
 medians "Optimized erase" "$(median "${optimized_all[@]}")" "$(median "${bare_optimized_all[@]}")"
+echo "the bare 8 KiB writer asking the size before each write: median $(median "${guarded_optimized_all[@]}") ms"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
