@@ -173,6 +173,6 @@ private:
     CBitmapButton m_btnQuit;
     DialogFonts m_fonts;
     CardBitmaps m_cardBitmaps;
-    // TRUE until the first paint has decoded the strips' and Start's pictures.
+    // True until the first paint has decoded the strips' and Start's pictures.
     bool m_skinImagesPending = true;
 };
