@@ -6,18 +6,18 @@
 # erase and the bare writer making the same 8 KiB writes. Every side ends on
 # the disk: an erase is timed from the confirmation to the completion box,
 # which comes after the builder has written the file system and flushed the
-# device (FlushFileBuffers, an fsync of the image under Wine); the bare
-# writer times itself from opening the volume to the end of its one flush; dd
-# runs with conv=fsync. The Optimized erase is also set against the bare
-# writer asking the card's size before each of its writes, as the erase does
-# so that no write grows an image truncated under it. Each side starts on a freshly made sparse card, and
-# writes right after a card's worth of memory has been written and freed and
-# the system has written back all it held (the erase: while its question is
-# open, before Yes). A virtual machine that hands freed memory back to its
-# host makes a writer whose page cache lands on such memory pay the host's
-# page faults: without a card's worth freed just before, the bare writer's
-# 4 GiB of writes took anywhere from 0.5 s to 3 s. Within a round the program
-# and its bare writer take turns going first.
+# device (FlushFileBuffers, an fsync of the image under Wine); the bare writer
+# times itself from opening the volume to the end of its one flush; dd runs
+# with conv=fsync. The Optimized erase is also set against the bare writer
+# asking the card's size before each of its writes, as the erase does so that
+# no write grows an image truncated under it. Each side starts on a freshly
+# made sparse card, and writes right after a card's worth of memory has been
+# written and freed and the system has written back all it held (the erase:
+# while its question is open, before Yes). A virtual machine that hands freed
+# memory back to its host makes a writer whose page cache lands on such memory
+# pay the host's page faults: without a card's worth freed just before, the
+# bare writer's 4 GiB of writes took anywhere from 0.5 s to 3 s. Within a
+# round the program and its bare writer take turns going first.
 # Prints every round, then the median of each ratio (time over the bare
 # writer's time, and the bare writer's over dd's) and its spread.
 # Usage: VELTRANE_BIN_DIR=build/windows bench/erase_bench.sh [ROUNDS [GIB]]
