@@ -19,16 +19,17 @@ struct SectorRange {
     bool operator==(const SectorRange&) const = default;
 };
 
-// Readers look for signatures within the first MiB of a disk or partition
-// (MBR and GPT header, superblocks up to btrfs at 64 KiB and the 256 KiB
-// labels of pooled file systems) and within its last MiB (GPT backup, RAID
-// superblocks), so that is what is cleared at each place.
-inline constexpr std::uint64_t signature_reach_sectors = (1u << 20) / 512;
+// Readers look for signatures within the first 512 KiB of a disk or
+// partition (MBR and GPT header, superblocks up to btrfs at 64 KiB, and the
+// two 256 KiB labels pooled file systems keep at each end) and within its
+// last 512 KiB (GPT backup, RAID superblocks, the other two labels), so that
+// is what is cleared at each place.
+inline constexpr std::uint64_t signature_reach_sectors = (512u << 10) / 512;
 
-// The card's first and last MiB, the partition's first MiB (its boot region
-// included, so that a format cut short leaves no old boot sector in front of
-// new tables) and the file system's own structures, sorted, merged and cut
-// to the card.
+// That reach at the card's start and end and at the partition's start (its
+// boot region included, so that a format cut short leaves no old boot sector
+// in front of new tables) and the file system's own structures, sorted,
+// merged and cut to the card.
 std::vector<SectorRange> clearing_ranges(std::uint64_t card_sectors, std::uint64_t partition_start_sectors,
                                          std::span<const SectorRange> structures);
 

@@ -6,6 +6,7 @@
 #include "trellan/byte_order.h"
 #include "trellan/exfat_boot_region.h"
 #include "trellan/exfat_upcase.h"
+#include "trellan/stale_clearing.h"
 
 namespace trellan {
 namespace {
@@ -64,7 +65,7 @@ TEST(ExfatFormat, WritesMbrBootRegionsFatBitmapAndRoot)
     EXPECT_TRUE(std::equal(expected_table.begin(), expected_table.end(), upcase.begin()));
 }
 
-TEST(ExfatFormat, ZeroesOnlyTheMibsWhereSignaturesLieAndTheFatThenWritesTheMbrLast)
+TEST(ExfatFormat, ZeroesOnlyWhereSignaturesLieAndTheFatThenWritesTheMbrLast)
 {
     MemoryDevice card(card_64_gib);
     ASSERT_TRUE(format_exfat(card, u"", stamp()).ok());
@@ -73,10 +74,10 @@ TEST(ExfatFormat, ZeroesOnlyTheMibsWhereSignaturesLieAndTheFatThenWritesTheMbrLa
     const std::uint64_t fat_first = unit_64_gib + unit_64_gib / 2;
     const std::uint64_t fat_used = (card_64_gib - 2 * unit_64_gib) / 256 * 4 / 512 + 1;
     const MemoryDevice::WrittenRange zeroed[] = {
-        {0, 2048, true},            // MBR, GPT, superblocks of a whole-card file system
-        {unit_64_gib, 2048, true},  // the partition's boot region and whatever an old one left there
+        {0, signature_reach_sectors, true},  // MBR, GPT, superblocks of a whole-card file system
+        {unit_64_gib, signature_reach_sectors, true},  // the partition's boot region and what an old one left
         {fat_first, fat_used, true},
-        {card_64_gib - 2048, 2048, true},  // GPT backup, RAID superblocks
+        {card_64_gib - signature_reach_sectors, signature_reach_sectors, true},  // GPT backup, RAID superblocks
     };
     for (std::size_t n = 0; n < std::size(zeroed); ++n) {
         EXPECT_EQ(ranges[n], zeroed[n]) << n;

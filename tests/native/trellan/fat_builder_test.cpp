@@ -8,6 +8,7 @@
 #include "memory_device.h"
 #include "trellan/builders.h"
 #include "trellan/byte_order.h"
+#include "trellan/stale_clearing.h"
 
 namespace trellan {
 namespace {
@@ -90,11 +91,12 @@ TEST(FatBuilders, LeaveNoTraceOfAnOldLayout)
         return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0; });
     };
     EXPECT_TRUE(zero(device.bytes(1, layout.partition_start_sectors - 1)));
-    EXPECT_TRUE(zero(device.bytes(card_sectors - 2048, 2048)));
+    EXPECT_TRUE(zero(device.bytes(card_sectors - signature_reach_sectors, signature_reach_sectors)));
     // Past the FAT's reserved entries and in the root after the (absent) label: zeros.
     EXPECT_TRUE(zero(device.bytes(layout.partition_start_sectors + 2, layout.fat_length_sectors - 1)));
     EXPECT_TRUE(zero(device.bytes(layout.partition_start_sectors + layout.root_directory_offset_sectors(), 32)));
-    EXPECT_TRUE(zero(device.bytes(layout.data_start_sectors(), 2048 - layout.data_start_sectors())));
+    EXPECT_TRUE(
+        zero(device.bytes(layout.data_start_sectors(), signature_reach_sectors - layout.data_start_sectors())));
 }
 
 TEST(FatBuilders, WriteLittleMoreThanTheLayoutNeeds)
