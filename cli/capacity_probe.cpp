@@ -52,6 +52,11 @@ std::uint64_t ProbePlan::ProbeCount() const
     return headBlocks + multiples + (lastIsMultiple ? 0 : 1);
 }
 
+std::uint64_t ProbePlan::HeadCount() const
+{
+    return std::min(headBytes, cardBytes) / kProbeBlockBytes;
+}
+
 std::uint64_t ProbePlan::ProbeOffset(std::uint64_t index) const
 {
     const std::uint64_t blocks = cardBytes / kProbeBlockBytes;
@@ -80,13 +85,13 @@ ProbePlan PlanProbes(std::uint64_t cardBytes, bool full)
     if (full) {
         return {.cardBytes = cardBytes, .headBytes = cardBytes, .spacingBytes = 0};
     }
-    // The head's blocks and the spread's as many: the fewest in all. Below
-    // 16 GiB that is fewer than kMinSpreadProbes.
+    // The head's first M bytes and the spread's blocks as many: the fewest
+    // in all. Below 16 GiB that is fewer than kMinSpreadProbes.
     const auto root = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(cardBytes) * kProbeBlockBytes));
     const std::uint64_t wanted = std::min(root, cardBytes / kMinSpreadProbes);
     const std::uint64_t spacing =
         std::max((wanted + kProbeBlockBytes - 1) / kProbeBlockBytes, std::uint64_t{1}) * kProbeBlockBytes;
-    return {.cardBytes = cardBytes, .headBytes = spacing, .spacingBytes = spacing};
+    return {.cardBytes = cardBytes, .headBytes = kCardCacheBytes + spacing, .spacingBytes = spacing};
 }
 
 void FillProbeBlock(std::uint64_t seed, std::uint64_t offset, std::span<std::uint8_t> block)
@@ -133,11 +138,11 @@ void CapacityJudge::Record(std::uint64_t offset, std::span<const std::optional<s
         if (tag == sector) {
             continue;
         }
-        // A later, higher write landed here: the card wraps at a size
-        // that divides the distance between the two.
-        if (tag && *tag > sector) {
+        // A later write to another offset landed here: the card wraps at
+        // a size that divides the distance between the two.
+        if (tag) {
             aliased = true;
-            const std::uint64_t distance = *tag - sector;
+            const std::uint64_t distance = *tag > sector ? *tag - sector : sector - *tag;
             finding_.aliasDistanceBytes = std::min(finding_.aliasDistanceBytes.value_or(distance), distance);
             bound_ = std::min(bound_, distance);
             continue;
@@ -171,51 +176,39 @@ CapacityFinding CapacityJudge::Finding() const
     return finding;
 }
 
-WrapSearch::WrapSearch(std::uint64_t distanceBytes) : wrap_(distanceBytes)
+WrapSearch::WrapSearch(std::uint64_t distanceBytes) : distance_(distanceBytes)
 {
+    // The divisors, in sectors, from the prime factors with their powers.
+    std::vector<std::uint64_t> divisors{1};
     std::uint64_t rest = distanceBytes / kProbeSectorBytes;
-    for (std::uint64_t factor = 2; factor * factor <= rest; ++factor) {
-        for (; rest % factor == 0; rest /= factor) {
-            factors_.push_back(factor);
+    const auto multiply = [&divisors](std::uint64_t prime, std::uint64_t& remaining) {
+        const std::size_t lower = divisors.size();
+        for (std::uint64_t power = prime; remaining % prime == 0; remaining /= prime, power *= prime) {
+            for (std::size_t k = 0; k < lower; ++k) {
+                divisors.push_back(divisors[k] * power);
+            }
         }
+    };
+    for (std::uint64_t factor = 2; factor * factor <= rest; ++factor) {
+        multiply(factor, rest);
     }
     if (rest > 1) {
-        factors_.push_back(rest);
+        multiply(rest, rest);
     }
-    SkipUntestable();
-}
-
-std::optional<std::uint64_t> WrapSearch::Candidate() const
-{
-    return next_ < factors_.size() ? std::optional(wrap_ / factors_[next_]) : std::nullopt;
-}
-
-bool WrapSearch::Record(std::optional<std::uint64_t> tagAtZero, std::optional<std::uint64_t> tagAtCandidate)
-{
-    const std::uint64_t candidate = wrap_ / factors_[next_];
-    if (tagAtCandidate != candidate || (tagAtZero != candidate && tagAtZero != 0)) {
-        next_ = factors_.size();
-        return false;
-    }
-    if (tagAtZero == candidate) {
-        wrap_ = candidate;
-        ++next_;
-    } else {
-        // No wrap at the quotient, so none at any smaller one by the same factor.
-        const std::uint64_t factor = factors_[next_];
-        while (next_ < factors_.size() && factors_[next_] == factor) {
-            ++next_;
+    for (const std::uint64_t divisor : divisors) {
+        const std::uint64_t block = divisor * kProbeSectorBytes / kProbeBlockBytes * kProbeBlockBytes;
+        if (block != 0) {
+            blocks_.push_back(block);
         }
     }
-    SkipUntestable();
-    return true;
+    std::sort(blocks_.begin(), blocks_.end(), std::greater<>());
+    blocks_.erase(std::unique(blocks_.begin(), blocks_.end()), blocks_.end());
 }
 
-void WrapSearch::SkipUntestable()
+std::optional<std::uint64_t> WrapSearch::WrapFrom(std::optional<std::uint64_t> tagAtZero) const
 {
-    // The sector tried must sit in a block of its own, past the one at 0;
-    // the factors rise, so every later quotient is smaller still.
-    if (next_ < factors_.size() && wrap_ / factors_[next_] < kProbeBlockBytes) {
-        next_ = factors_.size();
+    if (!tagAtZero || *tagAtZero < kProbeBlockBytes || distance_ % *tagAtZero != 0) {
+        return std::nullopt;
     }
+    return tagAtZero;
 }

@@ -20,46 +20,71 @@ std::string MebibyteText(std::uint64_t bytes)
     return std::to_string(bytes) + " bytes (" + std::to_string(bytes >> 20) + " MiB)";
 }
 
-// Does the card wrap at candidate (or a divisor of it)? A fresh block at 0,
-// then the candidate's sector written over what its block holds, so that
-// nothing else moves; then both read back. Each test has a seed of its own,
-// so that no earlier write passes for one of this test.
-bool TestWrap(CardBlocks& card, std::uint64_t candidate, std::uint64_t seed, WrapSearch& search)
+// Writes count probe blocks from index on in runs of neighbours; marks the
+// ones the card refused.
+void WriteProbes(CardBlocks& card, const ProbePlan& plan, std::uint64_t seed, std::uint64_t index, std::uint64_t count,
+                 std::span<std::uint8_t> buffer, std::vector<bool>& unwritten, ProgressDisplay& display,
+                 std::uint64_t& doneBytes)
 {
-    const AlignedBuffer buffer = NewAlignedBuffer(2 * kProbeBlockBytes);
-    const std::span<std::uint8_t> zero(buffer.get(), kProbeBlockBytes);
-    const std::span<std::uint8_t> other(buffer.get() + kProbeBlockBytes, kProbeBlockBytes);
-    const std::uint64_t otherOffset = candidate / kProbeBlockBytes * kProbeBlockBytes;
-    const std::size_t at = candidate - otherOffset;
-    const std::span<std::uint8_t> sector = other.subspan(at, kProbeSectorBytes);
-
-    FillProbeBlock(seed, 0, zero);
-    if (!card.Write(0, zero) || card.Read(otherOffset, other) != other.size()) {
-        return false;
+    for (const std::uint64_t end = index + count; index < end;) {
+        const std::uint64_t run = plan.ContiguousCount(index, std::min(kRunBlocks, end - index));
+        const std::span<std::uint8_t> bytes = buffer.first(run * kProbeBlockBytes);
+        FillProbeBlock(seed, plan.ProbeOffset(index), bytes);
+        if (!card.Write(plan.ProbeOffset(index), bytes)) {
+            std::fill_n(unwritten.begin() + static_cast<std::ptrdiff_t>(index), run, true);
+        }
+        index += run;
+        doneBytes += bytes.size();
+        display.Update(doneBytes);
     }
-    FillProbeBlock(seed, candidate, sector);
-    if (!card.Write(otherOffset, other)) {
-        return false;
-    }
-    card.Settle();
-    if (card.Read(0, zero) != zero.size() || card.Read(otherOffset, other) != other.size()) {
-        return false;
-    }
-    return search.Record(ReadProbeTag(seed, zero.first(kProbeSectorBytes)), ReadProbeTag(seed, sector));
 }
 
-// The wrap's exact size, from the shortest distance the probes showed.
-std::uint64_t FindWrap(CardBlocks& card, std::uint64_t distance, std::uint64_t seed, CapacityJudge& judge)
+// Writes lengthBytes of tagged blocks from offset on, so that a card's cache
+// of recent writes no longer holds what was written before. False when the
+// card refused one.
+bool FlushCardCache(CardBlocks& card, std::uint64_t offset, std::uint64_t lengthBytes, std::uint64_t seed,
+                    std::span<std::uint8_t> buffer)
 {
-    WrapSearch search(distance);
-    for (std::uint64_t test = 1; const std::optional<std::uint64_t> candidate = search.Candidate(); ++test) {
-        if (!TestWrap(card, *candidate, seed + test * 0x9E3779B97F4A7C15, search)) {
-            // The card lost a write: what it holds ends below it.
-            judge.RecordWrong(*candidate);
-            break;
+    for (std::uint64_t done = 0; done < lengthBytes;) {
+        const std::span<std::uint8_t> bytes = buffer.first(std::min<std::uint64_t>(buffer.size(), lengthBytes - done));
+        FillProbeBlock(seed, offset + done, bytes);
+        if (!card.Write(offset + done, bytes)) {
+            return false;
+        }
+        done += bytes.size();
+    }
+    return true;
+}
+
+// The wrap's exact size, from the shortest distance the probes showed: a
+// fresh block at 0, a cache's worth of other writes, a fresh block at each
+// of the distance's divisors, then block 0 read back. nullopt when the card
+// lost a write or refused one.
+std::optional<std::uint64_t> FindWrap(CardBlocks& card, std::uint64_t cardBytes, std::uint64_t distance,
+                                      std::uint64_t seed)
+{
+    const WrapSearch search(distance);
+    const AlignedBuffer buffer = NewAlignedBuffer(kRunBlocks * kProbeBlockBytes);
+    const std::span<std::uint8_t> bytes(buffer.get(), kRunBlocks * kProbeBlockBytes);
+    const std::span<std::uint8_t> block = bytes.first(kProbeBlockBytes);
+    FillProbeBlock(seed, 0, block);
+    if (cardBytes < kProbeBlockBytes || !card.Write(0, block) ||
+        !FlushCardCache(card, kProbeBlockBytes,
+                        std::min(kCardCacheBytes, (cardBytes - kProbeBlockBytes) / kProbeBlockBytes * kProbeBlockBytes),
+                        seed, bytes)) {
+        return std::nullopt;
+    }
+    for (const std::uint64_t offset : search.CandidateBlocks()) {
+        FillProbeBlock(seed, offset, block);
+        if (!card.Write(offset, block)) {
+            return std::nullopt;
         }
     }
-    return search.WrapBytes();
+    card.Settle();
+    if (card.Read(0, block) != block.size()) {
+        return std::nullopt;
+    }
+    return search.WrapFrom(ReadProbeTag(seed, block.first(kProbeSectorBytes)));
 }
 
 }  // namespace
@@ -67,22 +92,18 @@ std::uint64_t FindWrap(CardBlocks& card, std::uint64_t distance, std::uint64_t s
 CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint64_t seed, std::FILE* progressOutput)
 {
     const std::uint64_t count = plan.ProbeCount();
+    const std::uint64_t headCount = plan.HeadCount();
     const std::uint64_t totalBytes = count * kProbeBlockBytes;
     const AlignedBuffer buffer = NewAlignedBuffer(kRunBlocks * kProbeBlockBytes);
+    const std::span<std::uint8_t> runBytes(buffer.get(), kRunBlocks * kProbeBlockBytes);
     // A block the card refused to take cannot count as read back.
     std::vector<bool> unwritten(count, false);
 
+    // The spread first: the head that follows pushes it out of any cache.
     ProgressDisplay writing(progressOutput, "Writing test blocks", totalBytes);
-    for (std::uint64_t index = 0; index < count;) {
-        const std::uint64_t run = plan.ContiguousCount(index, kRunBlocks);
-        const std::span<std::uint8_t> bytes(buffer.get(), run * kProbeBlockBytes);
-        FillProbeBlock(seed, plan.ProbeOffset(index), bytes);
-        if (!card.Write(plan.ProbeOffset(index), bytes)) {
-            std::fill_n(unwritten.begin() + static_cast<std::ptrdiff_t>(index), run, true);
-        }
-        index += run;
-        writing.Update(index * kProbeBlockBytes);
-    }
+    std::uint64_t writtenBytes = 0;
+    WriteProbes(card, plan, seed, headCount, count - headCount, runBytes, unwritten, writing, writtenBytes);
+    WriteProbes(card, plan, seed, 0, headCount, runBytes, unwritten, writing, writtenBytes);
     writing.Finish("Test blocks written", totalBytes);
     card.Settle();
 
@@ -90,7 +111,7 @@ CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint
     ProgressDisplay reading(progressOutput, "Reading test blocks", totalBytes);
     for (std::uint64_t index = 0; index < count;) {
         const std::uint64_t run = plan.ContiguousCount(index, kRunBlocks);
-        const std::span<std::uint8_t> bytes(buffer.get(), run * kProbeBlockBytes);
+        const std::span<std::uint8_t> bytes = runBytes.first(run * kProbeBlockBytes);
         const bool read = card.Read(plan.ProbeOffset(index), bytes) == bytes.size();
         for (std::uint64_t k = 0; k < run; ++k) {
             const bool readable = read && !unwritten[index + k];
@@ -107,8 +128,15 @@ CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint
         reading.Update(index * kProbeBlockBytes);
     }
     reading.Finish("Test blocks read back", totalBytes);
-    if (judge.ShortestAlias()) {
-        judge.ConfirmWrap(FindWrap(card, *judge.ShortestAlias(), seed, judge));
+    if (const std::optional<std::uint64_t> distance = judge.ShortestAlias()) {
+        // A seed of its own, so that no probe passes for one of the search's sectors.
+        const std::optional<std::uint64_t> wrap = FindWrap(card, plan.cardBytes, *distance, seed ^ 0x9E3779B97F4A7C15);
+        if (wrap) {
+            judge.ConfirmWrap(*wrap);
+        } else {
+            // The card lost a write: what it holds ends below the distance.
+            judge.RecordWrong(*distance);
+        }
     }
     return judge.Finding();
 }
@@ -123,7 +151,7 @@ std::string DescribeFinding(const CapacityFinding& finding)
     if (finding.aliasDistanceBytes) {
         text += ' ';
         text += std::to_string(finding.probesAliased) + " test blocks were overwritten by writes " +
-                std::to_string(*finding.aliasDistanceBytes) + " bytes further on (the card wraps);";
+                std::to_string(*finding.aliasDistanceBytes) + " bytes away (the card wraps);";
     }
     if (finding.firstWrongOffset) {
         text += ' ';

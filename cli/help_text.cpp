@@ -33,16 +33,19 @@ constexpr std::string_view kHealthOptionsHelp = R"HELP(    --verify
         Before the format, test whether the card holds what it reports: write
         4 KiB blocks whose 512-byte sectors are each tagged with their own
         offset and a number drawn for this run, and read them all back:
-        every block of the card's first M bytes, then one block every M
-        bytes to its end. M is about the square root of the card's size
-        times 4 KiB (12 MiB on a 32 GiB card, 24 MiB on a 128 GiB one; about
-        twice M is written), or the card's size / 2048 on cards under
-        16 GiB. A card that reports more than it holds wraps: a
+        one block every M bytes of the card, then every block of its first
+        256 MiB + M bytes. M is about the square root of the card's size
+        times 4 KiB (12 MiB on a 32 GiB card, 24 MiB on a 128 GiB one), or
+        the card's size / 2048 on cards under 16 GiB; about 256 MiB + 2 x M
+        is written. A card that reports more than it holds wraps: a
         sector written past its real size turns up in place of one below it.
         The quick check finds every such card, wherever the wrap falls, and
-        then pins the real size down to the sector with a few targeted
-        writes. A card that drops writes reads back sectors that are not
-        this run's; the quick check finds it only where its probes fall.
+        then pins the real size down to the sector with another 256 MiB of
+        writes and a few targeted ones. Counterfeit cards answer reads from
+        a cache of their latest writes, up to 256 MiB: every block is read
+        back only after 256 MiB of other writes, so no cache hides the wrap.
+        A card that drops writes reads back sectors that are not this run's;
+        the quick check finds it only where its probes fall.
 )HELP";
 
 constexpr std::string_view kFullHelp = R"HELP(    --full

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 
 #include "image_tools.h"
 
@@ -49,8 +50,9 @@ bool MakeUsedImage(const fs::path& path, std::uint64_t lengthBytes)
 // faulty-card running over a backing image until destroyed.
 class FaultyCard {
 public:
+    // options: faulty-card's, after the mount point (a cache, a slow region).
     FaultyCard(const fs::path& backing, std::uint64_t reportedBytes, std::uint64_t dropEvery,
-               const fs::path& mountPoint)
+               const fs::path& mountPoint, const std::vector<std::string>& options = {})
         : card_(mountPoint / "card.img"), reportedBytes_(reportedBytes)
     {
         fs::create_directories(mountPoint);
@@ -58,9 +60,14 @@ public:
         const std::string drop = std::to_string(dropEvery);
         const std::string backingPath = backing.string();
         const std::string mountPath = mountPoint.string();
-        const char* arguments[] = {FAULTY_CARD_PATH, backingPath.c_str(), reported.c_str(),
-                                   drop.c_str(),     mountPath.c_str(),   nullptr};
-        if (posix_spawn(&pid_, FAULTY_CARD_PATH, nullptr, nullptr, const_cast<char**>(arguments), environ) != 0) {
+        std::vector<const char*> arguments = {FAULTY_CARD_PATH, backingPath.c_str(), reported.c_str(), drop.c_str(),
+                                              mountPath.c_str()};
+        for (const std::string& option : options) {
+            arguments.push_back(option.c_str());
+        }
+        arguments.push_back(nullptr);
+        if (posix_spawn(&pid_, FAULTY_CARD_PATH, nullptr, nullptr, const_cast<char**>(arguments.data()), environ) !=
+            0) {
             pid_ = -1;
             return;
         }
@@ -143,7 +150,8 @@ class CardHealth : public ::testing::Test {
 protected:
     // The faulty card, or a skip with the reason. A large card's backing
     // image is sparse: it reads zeros where it was not written.
-    bool Start(std::uint64_t realBytes, std::uint64_t dropEvery, std::uint64_t reportedBytes = kReportedBytes)
+    bool Start(std::uint64_t realBytes, std::uint64_t dropEvery, std::uint64_t reportedBytes = kReportedBytes,
+               const std::vector<std::string>& options = {})
     {
         if (::access("/dev/fuse", R_OK | W_OK) != 0) {
             reason_ = "no usable /dev/fuse here";
@@ -158,7 +166,7 @@ protected:
             reason_ = "cannot write the backing image";
             return false;
         }
-        card_.emplace(backing_, reportedBytes, dropEvery, directory_.file("mnt"));
+        card_.emplace(backing_, reportedBytes, dropEvery, directory_.file("mnt"), options);
         if (!card_->Mounted()) {
             reason_ = "faulty-card could not mount its FUSE file system here";
             return false;
@@ -213,6 +221,30 @@ TEST_F(CardHealth, AWrappingCardIsRefusedWithItsRealCapacityAndForcedOntoIt)
         // The file system fits what the card holds: the backing image is that card.
         EXPECT_LE(PartitionEndBytes(backing_), c.real);
         EXPECT_TRUE(InspectsClean(backing_));
+    }
+}
+
+TEST_F(CardHealth, ACounterfeitCardThatReadsBackItsLatestWritesIsFoundAtItsRealSize)
+{
+    const struct {
+        std::uint64_t reported;
+        std::uint64_t real;
+        std::uint64_t cache;
+        const char* capacity;
+    } cases[] = {
+        {kGiB, 300 * kMiB, 256 * kMiB, "Real usable capacity: 314572800 bytes (300 MiB) of 1073741824 bytes"},
+        {kGiB, 100 * kMiB, 64 * kMiB, "Real usable capacity: 104857600 bytes (100 MiB) of 1073741824 bytes"},
+        {kGiB * 128, 15'931'539'456, 16 * kMiB,
+         "Real usable capacity: 15931539456 bytes (15193 MiB) of 137438953472 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.capacity);
+        if (!Start(c.real, 0, c.reported, {"--cache", std::to_string(c.cache)})) {
+            GTEST_SKIP() << reason_;
+        }
+        const CommandResult refused = Format("--check-capacity " + Quoted(card_->Image()));
+        EXPECT_EQ(refused.exit_code, 7) << refused.output;
+        EXPECT_NE(refused.output.find(c.capacity), std::string::npos) << refused.output;
     }
 }
 

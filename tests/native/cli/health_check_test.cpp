@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <list>
 #include <unordered_map>
 
 namespace {
@@ -21,12 +22,16 @@ constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
 // A card of reportedBytes that keeps realBytes: the sector at o lands on
 // o mod realBytes; with dropEvery, every such write is lost. What was never
-// written reads back as old data. It keeps only the tag of each probe sector
+// written reads back as old data. With cacheBytes, a read of a sector among
+// the latest cacheBytes written answers what was sent to that offset, as a
+// counterfeit card's cache does. It keeps only the tag of each probe sector
 // (whose seed follows its 8-byte magic), so that a 2 TiB card fits in memory.
 class WrappingCard final : public CardBlocks {
 public:
-    WrappingCard(std::uint64_t reportedBytes, std::uint64_t realBytes, std::uint64_t dropEvery)
-        : reported_(reportedBytes), real_(realBytes), dropEvery_(dropEvery)
+    WrappingCard(std::uint64_t reportedBytes, std::uint64_t realBytes, std::uint64_t dropEvery,
+                 std::uint64_t cacheBytes = 0)
+        : reported_(reportedBytes), real_(realBytes), dropEvery_(dropEvery),
+          cacheSectors_(cacheBytes / kProbeSectorBytes)
     {
     }
 
@@ -48,6 +53,7 @@ public:
             } else {
                 kept_.erase(physical);
             }
+            Cache(offset + at, tag ? std::optional(std::pair{seed, *tag}) : std::nullopt);
         }
         return true;
     }
@@ -55,11 +61,15 @@ public:
     {
         for (std::size_t at = 0; at < bytes.size(); at += kProbeSectorBytes) {
             const auto sector = bytes.subspan(at, kProbeSectorBytes);
-            const auto found = kept_.find((offset + at) % real_);
-            if (found == kept_.end()) {
-                std::fill(sector.begin(), sector.end(), 0xa5);
+            const auto cached = cached_.find(offset + at);
+            const auto kept = kept_.find((offset + at) % real_);
+            const Tag tag = cached != cached_.end() ? cached->second.first
+                            : kept != kept_.end()   ? Tag(kept->second)
+                                                    : std::nullopt;
+            if (tag) {
+                FillProbeBlock(tag->first, tag->second, sector);
             } else {
-                FillProbeBlock(found->second.first, found->second.second, sector);
+                std::fill(sector.begin(), sector.end(), 0xa5);
             }
         }
         return bytes.size();
@@ -67,18 +77,40 @@ public:
     void Settle() override {}
 
 private:
+    using Tag = std::optional<std::pair<std::uint64_t, std::uint64_t>>;  // seed, offset
+
+    // Least recently written out first.
+    void Cache(std::uint64_t offset, Tag tag)
+    {
+        if (cacheSectors_ == 0) {
+            return;
+        }
+        if (const auto old = cached_.find(offset); old != cached_.end()) {
+            order_.erase(old->second.second);
+        }
+        order_.push_back(offset);
+        cached_[offset] = {tag, std::prev(order_.end())};
+        if (order_.size() > cacheSectors_) {
+            cached_.erase(order_.front());
+            order_.pop_front();
+        }
+    }
+
     std::uint64_t reported_;
     std::uint64_t real_;
     std::uint64_t dropEvery_;
     std::uint64_t writes_ = 0;
     std::unordered_map<std::uint64_t, std::pair<std::uint64_t, std::uint64_t>> kept_;  // seed, offset
+    std::uint64_t cacheSectors_;
+    std::list<std::uint64_t> order_;
+    std::unordered_map<std::uint64_t, std::pair<Tag, std::list<std::uint64_t>::iterator>> cached_;
 };
 
 // The whole capacity check, its targeted tests included, on such a card.
 CapacityFinding CheckSimulatedCard(std::uint64_t reportedBytes, std::uint64_t realBytes, bool full,
-                                   std::uint64_t dropEvery = 0)
+                                   std::uint64_t dropEvery = 0, std::uint64_t cacheBytes = 0)
 {
-    WrappingCard card(reportedBytes, realBytes, dropEvery);
+    WrappingCard card(reportedBytes, realBytes, dropEvery, cacheBytes);
     std::FILE* progress = std::fopen("/dev/null", "w");
     const CapacityFinding finding = CheckCapacity(card, PlanProbes(reportedBytes, full), 0x5eed, progress);
     std::fclose(progress);
@@ -92,9 +124,10 @@ TEST(CapacityProbes, SpreadOverTheWholeCardRisingAndInsideIt)
         SCOPED_TRACE(cardBytes);
         const ProbePlan plan = PlanProbes(cardBytes, false);
         const std::uint64_t count = plan.ProbeCount();
-        // As many in the head as in the spread, at least 2048 in the spread:
-        // a few MiB on small cards, tens on large ones.
-        EXPECT_LE(count, 2 * static_cast<std::uint64_t>(std::sqrt(cardBytes / kProbeBlockBytes)) + 2048 + 3);
+        // A cache's worth in the head, then as many as in the spread, at
+        // least 2048 in the spread: a few MiB on small cards, tens on large ones.
+        EXPECT_LE(count, kCardCacheBytes / kProbeBlockBytes +
+                             2 * static_cast<std::uint64_t>(std::sqrt(cardBytes / kProbeBlockBytes)) + 2048 + 3);
         if (cardBytes < kProbeBlockBytes) {
             EXPECT_EQ(count, 0u);
             continue;
@@ -138,6 +171,7 @@ TEST(CapacityJudge, AWrappingCardIsFoundAndItsRealSizeNamed)
         std::uint64_t reported;
         std::uint64_t real;
         bool full;
+        std::uint64_t cache = 0;  // of its latest writes, which it reads back as sent
     } cases[] = {
         {256 * kMiB, 48 * kMiB, false},
         {256 * kMiB, 64 * 1024, false},        // inside the head
@@ -151,10 +185,14 @@ TEST(CapacityJudge, AWrappingCardIsFoundAndItsRealSizeNamed)
         {128 * kGiB, 3 * kGiB + 4096, false},         // just past a power of two
         {4 * kGiB, 1'000'000'000, false},             // no whole block
         {96 * kGiB, 40 * kGiB + 12345 * 512, false},  // between the spread's blocks
+        {128 * kGiB, 15'931'539'456, false, 256 * kMiB},  // its cache holds every probe of a cache-blind check
+        {64 * kGiB, 300 * kMiB, false, 256 * kMiB},       // just past the largest cache
+        {4 * kGiB, 1'000'000'000, false, 64 * kMiB},
+        {1 * kGiB, 48 * kMiB, true, 32 * kMiB},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.reported) + " holding " + std::to_string(c.real));
-        const CapacityFinding finding = CheckSimulatedCard(c.reported, c.real, c.full);
+        const CapacityFinding finding = CheckSimulatedCard(c.reported, c.real, c.full, 0, c.cache);
         EXPECT_FALSE(finding.Passed());
         EXPECT_EQ(finding.usableBytes, c.real);
         EXPECT_EQ(finding.aliasDistanceBytes, c.real);
@@ -181,6 +219,31 @@ TEST(CapacityJudge, AGoodCardPassesAndADroppedWriteFails)
         EXPECT_EQ(dropping.probesAliased, 0u);
         EXPECT_EQ(dropping.firstWrongOffset, plan.ProbeOffset(index));
         EXPECT_EQ(dropping.usableBytes, plan.ProbeOffset(index));
+    }
+}
+
+TEST(WrapSearch, PinsTheWrapDownFromAnyMultipleOfIt)
+{
+    const struct {
+        std::uint64_t distance;
+        std::uint64_t wrap;
+    } cases[] = {
+        {9 * kMiB, 3 * kMiB},  // a square prime factor
+        {48 * kMiB, 48 * kMiB},
+        {8 * 300 * kMiB, 300 * kMiB},
+        {4 * 15'931'539'456, 15'931'539'456},
+        {1'000'000'000 * std::uint64_t{6}, 1'000'000'000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.distance) + " over " + std::to_string(c.wrap));
+        // Probes at 0 and at the distance alone: the shortest alias seen is the distance.
+        const std::uint64_t reported = c.distance + kProbeBlockBytes;
+        WrappingCard card(reported, c.wrap, 0);
+        std::FILE* progress = std::fopen("/dev/null", "w");
+        const CapacityFinding finding =
+            CheckCapacity(card, {.cardBytes = reported, .headBytes = 0, .spacingBytes = c.distance}, 1, progress);
+        std::fclose(progress);
+        EXPECT_EQ(finding.aliasDistanceBytes, c.wrap);
     }
 }
 

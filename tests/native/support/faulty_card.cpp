@@ -7,20 +7,30 @@
 //
 //     faulty-card BACKING REPORTED_BYTES DROP_EVERY MOUNTPOINT
 //
+// Options after the mount point make it a counterfeit or a slow card:
+//     --cache BYTES          answers reads from a cache of its latest writes
+//     --slow FROM:TO:RATE    writes to [FROM, TO) go at RATE bytes a second
+//     --small-write-delay US writes under 64 KiB take US microseconds more
+//
 // It runs in the foreground until SIGTERM, then unmounts.
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+
+#include "write_cache.h"
 
 namespace {
 
@@ -32,6 +42,11 @@ struct Card {
     std::uint64_t reportedBytes = 0;
     std::uint64_t dropEvery = 0;
     std::uint64_t writes = 0;
+    std::unique_ptr<WriteCache> cache;
+    std::uint64_t slowFrom = 0;
+    std::uint64_t slowTo = 0;
+    std::uint64_t slowBytesPerSecond = 0;
+    std::uint64_t smallWriteDelayMicroseconds = 0;
 };
 
 Card card;
@@ -98,15 +113,34 @@ int Wrapped(std::size_t size, off_t offset, Transfer transfer)
 
 int Read(const char*, char* buffer, std::size_t size, off_t offset, fuse_file_info*)
 {
-    return Wrapped(size, offset, [buffer](off_t at, std::size_t done, std::size_t count) {
+    const int result = Wrapped(size, offset, [buffer](off_t at, std::size_t done, std::size_t count) {
         return ::pread(card.backing, buffer + done, count, at) == static_cast<ssize_t>(count);
     });
+    if (card.cache && result > 0) {
+        card.cache->Serve(static_cast<std::uint64_t>(offset), buffer, static_cast<std::size_t>(result));
+    }
+    return result;
+}
+
+// The time a write takes on a slow card, beyond the backing image's.
+void Throttle(std::size_t size, off_t offset)
+{
+    const auto start = static_cast<std::uint64_t>(offset);
+    std::uint64_t delay = size < 64 * 1024 ? card.smallWriteDelayMicroseconds : 0;
+    if (card.slowBytesPerSecond != 0 && start < card.slowTo && start + size > card.slowFrom) {
+        delay += size * 1'000'000 / card.slowBytesPerSecond;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delay));
 }
 
 int Write(const char*, const char* buffer, std::size_t size, off_t offset, fuse_file_info*)
 {
     ++card.writes;
     const bool dropped = card.dropEvery != 0 && card.writes % card.dropEvery == 0;
+    Throttle(size, offset);
+    if (card.cache && !dropped) {
+        card.cache->Store(static_cast<std::uint64_t>(offset), buffer, size);
+    }
     return Wrapped(size, offset, [buffer, dropped](off_t at, std::size_t done, std::size_t count) {
         return dropped || ::pwrite(card.backing, buffer + done, count, at) == static_cast<ssize_t>(count);
     });
@@ -128,9 +162,22 @@ int Sync(const char*, int, fuse_file_info*)
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fputs("usage: faulty-card BACKING REPORTED_BYTES DROP_EVERY MOUNTPOINT\n", stderr);
+    if (argc < 5) {
+        std::fputs("usage: faulty-card BACKING REPORTED_BYTES DROP_EVERY MOUNTPOINT [OPTIONS]\n", stderr);
         return 2;
+    }
+    for (int at = 5; at + 1 < argc; at += 2) {
+        const std::string_view option = argv[at];
+        if (option == "--cache") {
+            card.cache = std::make_unique<WriteCache>(std::strtoull(argv[at + 1], nullptr, 10));
+        } else if (option == "--slow") {
+            char* end = argv[at + 1];
+            card.slowFrom = std::strtoull(end, &end, 10);
+            card.slowTo = std::strtoull(end + 1, &end, 10);
+            card.slowBytesPerSecond = std::strtoull(end + 1, &end, 10);
+        } else if (option == "--small-write-delay") {
+            card.smallWriteDelayMicroseconds = std::strtoull(argv[at + 1], nullptr, 10);
+        }
     }
     card.backing = ::open(argv[1], O_RDWR | O_CLOEXEC);
     struct stat status {};
