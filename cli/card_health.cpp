@@ -3,6 +3,7 @@
 #include "cli/aligned_buffer.h"
 #include "cli/card_blocks.h"
 #include "cli/progress_display.h"
+#include "cli/run_record.h"
 
 #include <algorithm>
 #include <array>
@@ -185,6 +186,7 @@ ZeroCheck CheckAllZero(CardBlocks& card, std::uint64_t lengthBytes, std::FILE* p
         display.Update(offset + wanted);
     }
     display.Finish(check.firstBadOffset ? "Verify stopped" : "Verified", check.firstBadOffset.value_or(lengthBytes));
+    ThisRun().verify = VerifyRecord{.passed = !check.firstBadOffset, .firstBadOffset = check.firstBadOffset};
     return check;
 }
 
@@ -199,6 +201,8 @@ CapacityFinding CheckAndDescribeCapacity(CardBlocks& card, std::uint64_t lengthB
     std::random_device entropy;
     const std::uint64_t seed = (std::uint64_t{entropy()} << 32) ^ entropy();
     const CapacityFinding finding = CheckCapacity(card, PlanProbes(lengthBytes, full), seed, stderr);
+    ThisRun().reportedBytes = lengthBytes;
+    ThisRun().capacity = finding;
     std::fputs(DescribeFinding(finding).c_str(), stdout);
     std::fflush(stdout);
     return finding;

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/choice_list.h"
+#include "cli/speed_classes.h"
 
 #include <charconv>
 #include <getopt.h>
@@ -12,7 +13,20 @@
 namespace {
 
 // Values of the long options that have no short form.
-enum OptionValue : int { kCard = 256, kMode, kLabel, kCodePage, kForce, kVersion, kVerify, kCheckCapacity, kFull };
+enum OptionValue : int {
+    kCard = 256,
+    kMode,
+    kLabel,
+    kCodePage,
+    kForce,
+    kVersion,
+    kVerify,
+    kCheckCapacity,
+    kFull,
+    kSpeed,
+    kClass,
+    kReport,
+};
 
 constexpr option kOptions[] = {
     {"card", required_argument, nullptr, kCard},
@@ -26,6 +40,9 @@ constexpr option kOptions[] = {
     {"verify", no_argument, nullptr, kVerify},
     {"check-capacity", no_argument, nullptr, kCheckCapacity},
     {"full", no_argument, nullptr, kFull},
+    {"speed", no_argument, nullptr, kSpeed},
+    {"class", required_argument, nullptr, kClass},
+    {"report", required_argument, nullptr, kReport},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -127,6 +144,20 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments, ToolSystem 
         case kFull:
             line.fullCheck = true;
             break;
+        case kSpeed:
+            line.speed = true;
+            break;
+        case kClass:
+            if (SpeedClassNamed(optarg) == nullptr) {
+                line.error = "--class takes " + ChoiceList(kSpeedClassRows, &SpeedClassRow::name) + ", not '" +
+                             std::string(optarg) + "'";
+                return line;
+            }
+            line.speedClass = SpeedClassNamed(optarg)->name;
+            break;
+        case kReport:
+            line.reportPath = optarg;
+            break;
         case kCodePage:
             if (tool == ToolSystem::windowsDrives) {
                 line.error = "--codepage is not for Windows: FAT labels take the system's own OEM code page";
@@ -166,6 +197,8 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments, ToolSystem 
         line.error = "--verify reads back a Complete erase: it needs --mode complete";
     } else if (line.fullCheck && !line.checkCapacity) {
         line.error = "--full is a mode of --check-capacity";
+    } else if (!line.speedClass.empty() && !line.speed) {
+        line.error = "--class judges the speed --speed measures: it needs --speed";
     }
     return line;
 }

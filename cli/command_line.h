@@ -28,6 +28,9 @@ struct CommandLine {
     bool verify = false;         // read the card back after a Complete erase
     bool checkCapacity = false;  // test the card's real capacity before the format
     bool fullCheck = false;      // every block, not a spread of them
+    bool speed = false;          // measure the card's speed region by region before the format
+    std::string speedClass;      // judge the speed against this class (--class), "" for none
+    std::string reportPath;      // write what the run measured here as JSON (--report), "" for none
     std::string path;            // the device or image; on Windows the drive, "E:"
     std::string error;           // non-empty: the command line is not usable
 };

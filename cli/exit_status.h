@@ -12,4 +12,5 @@ enum ExitStatus : int {
     kExitCardFaulty = 7,    // failed --verify, or --check-capacity without --force
     kExitBusy = 8,          // another program is formatting the card, or the system holds it; nothing was written
     kExitStopped = 9,       // a stop signal ended the erase; stderr says how far it got
+    kExitSlowCard = 10,     // formatted, but slower than a speed class it was judged against (--speed)
 };

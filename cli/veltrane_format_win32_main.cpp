@@ -1,6 +1,7 @@
 // veltrane-format.exe: the Veltrane format job from a Windows command line,
 // on the card in a removable reader named by its drive letter.
 #include "cli/card_health.h"
+#include "cli/card_report.h"
 #include "cli/command_line.h"
 #include "cli/drive_letter.h"
 #include "cli/exit_status.h"
@@ -8,6 +9,7 @@
 #include "cli/job_report.h"
 #include "cli/plan_text.h"
 #include "cli/read_back_library_win32.h"
+#include "cli/speed_check.h"
 #include "cli/terminal_dialog.h"
 #include "cli/win32_card_access.h"
 #include "drives/offered_drives_win32.h"
@@ -127,6 +129,26 @@ int CheckCardCapacity(const CommandLine& line, char letter, Win32CardAccess& car
     return 0;
 }
 
+// --speed, after any capacity check: on a forced card only its real capacity.
+int MeasureCardSpeed(const CommandLine& line, char letter, Win32CardAccess& card)
+{
+    // A locked card is the job's to report, as the dialog does.
+    Win32RawVolumeOpener volumes;
+    if (IsWriteProtected(letter, volumes)) {
+        return 0;
+    }
+    const std::optional<std::uint64_t> lengthBytes = card.LengthBytes();
+    if (!lengthBytes) {
+        Complain(line.path, "no card in the reader; nothing was written");
+        return kExitUnusable;
+    }
+    if (!CheckSpeed(card, *lengthBytes, line.speedClass)) {
+        Complain(line.path, "the card stopped answering during the speed test; not formatted");
+        return kExitFormatFailed;
+    }
+    return 0;
+}
+
 int RunJob(const CommandLine& line, char letter)
 {
     FormatJobInputs inputs;
@@ -149,9 +171,8 @@ int RunJob(const CommandLine& line, char letter)
     return ReportJobEnd(result, line.path, library.FailureText(), library.CardFaulty());
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The program, run inside the record of the run that --report writes.
+int FormatProgram(int argc, char** argv)
 {
     const CommandLine line =
         ParseCommandLine({argv + 1, static_cast<std::size_t>(argc - 1)}, ToolSystem::windowsDrives);
@@ -185,7 +206,7 @@ int main(int argc, char** argv)
         return kExitNotConfirmed;
     }
     std::unique_ptr<Win32CardAccess> hold;
-    if (line.checkCapacity || line.verify) {
+    if (line.checkCapacity || line.verify || line.speed) {
         int status = 0;
         hold = HoldCard(line.path, *letter, status);
         if (!hold) {
@@ -197,5 +218,17 @@ int main(int argc, char** argv)
             return status;
         }
     }
+    if (line.speed) {
+        if (const int status = MeasureCardSpeed(line, *letter, *hold); status != 0) {
+            return status;
+        }
+    }
     return RunJob(line, *letter);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    return RunReported(argc, argv, ToolSystem::windowsDrives, VELTRANE_VERSION, nullptr, FormatProgram);
 }

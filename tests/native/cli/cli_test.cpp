@@ -82,6 +82,9 @@ TEST(VeltraneFormatCommandLine, UnusableLinesAreRefusedWithAReason)
         {"--verify", "x"},                         // nothing erased to read back
         {"--mode", "optimized", "--verify", "x"},  // blocks left as they were
         {"--full", "x"},
+        {"--speed", "--class", "C8", "x"},  // no such class
+        {"--class", "U3", "x"},             // nothing measured to judge
+        {"--report", "x"},
     };
     for (const auto& arguments : cases) {
         EXPECT_NE(Parse(arguments).error, "") << arguments.size();
@@ -95,6 +98,11 @@ TEST(VeltraneFormatCommandLine, HealthChecksAreOptIn)
     const CommandLine all = Parse({"--check-capacity", "--full", "--mode=complete", "--verify", "x"});
     EXPECT_EQ(all.error, "");
     EXPECT_TRUE(all.verify && all.checkCapacity && all.fullCheck);
+    const CommandLine speed = Parse({"--speed", "--class", "v30", "--report", "card.json", "x"});
+    EXPECT_EQ(speed.error, "");
+    EXPECT_TRUE(speed.speed);
+    EXPECT_EQ(speed.speedClass, "V30");
+    EXPECT_EQ(speed.reportPath, "card.json");
 }
 
 TEST(VeltraneFormatCommandLine, HelpAndVersionWinOverEverythingElse)

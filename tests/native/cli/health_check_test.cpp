@@ -5,6 +5,8 @@
 #include "cli/card_blocks.h"
 #include "cli/card_health.h"
 #include "cli/progress_text.h"
+#include "cli/sd_registers.h"
+#include "cli/speed_classes.h"
 #include "trellan/byte_order.h"
 
 #include <gtest/gtest.h>
@@ -245,6 +247,79 @@ TEST(WrapSearch, PinsTheWrapDownFromAnyMultipleOfIt)
         std::fclose(progress);
         EXPECT_EQ(finding.aliasDistanceBytes, c.wrap);
     }
+}
+
+TEST(SpeedClasses, TheSlowestRegionAndForApplicationClassesTheRandomOperationsDecide)
+{
+    constexpr double kMB = 1'000'000;
+    const struct {
+        const char* name;
+        MeasuredSpeeds measured;
+        std::size_t failures;
+    } cases[] = {
+        {"C10", {10 * kMB, 0, 0}, 0},
+        {"c10", {9.9 * kMB, 0, 0}, 1},
+        {"U3", {29 * kMB, 5000, 5000}, 1},
+        {"V90", {90 * kMB, 0, 0}, 0},
+        {"A1", {12 * kMB, 1500, 500}, 0},
+        {"A1", {12 * kMB, 1600, 499}, 1},  // random writes too slow
+        {"A2", {9 * kMB, 3999, 2000}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SpeedClassRow* row = SpeedClassNamed(c.name);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(JudgeSpeedClass(*row, c.measured, "--class").failures.size(), c.failures);
+    }
+    EXPECT_EQ(SpeedClassNamed("C8"), nullptr);
+}
+
+TEST(CardRegisters, PublishedCardsDecodeToTheirMakerProductDateAndCapacity)
+{
+    const struct {
+        const char* cid;
+        const char* csd;
+        CardBus bus;
+        unsigned manufacturer;
+        const char* oem;
+        const char* product;
+        const char* revision;
+        std::uint32_t serial;
+        int year;
+        int month;
+        std::optional<std::uint64_t> capacity;
+    } cases[] = {
+        // A 64 GB SDXC card of maker 3 and a 128 GB one of maker 0x1b, as their owners published them.
+        {"035344534e363447867e650771016b8d", "400e0032db790001dbd37f800a4040f9", CardBus::sd, 3, "SD", "SN64G", "8.6",
+         0x7e650771, 2022, 11, 63'864'569'856},
+        {"1b534d474434515430c03055650125e9", "400e00325b590003b9ff7f800a4040ab", CardBus::sd, 0x1b, "SM", "GD4QT",
+         "3.0", 0xc0305565, 2018, 5, 128'043'712'512},
+        // A standard-capacity card's CSD: C_SIZE 3623, C_SIZE_MULT 3, READ_BL_LEN 9, a maker's worked example.
+        {"035344534e363447867e650771016b8d", "005e00325f598389ff8180000a4040f9", CardBus::sd, 3, "SD", "SN64G", "8.6",
+         0x7e650771, 2022, 11, 59'375'616},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cid);
+        const std::optional<CardRegisters> cid = DecodeCid(c.cid, c.bus);
+        ASSERT_TRUE(cid);
+        EXPECT_EQ(cid->manufacturerId, c.manufacturer);
+        EXPECT_EQ(cid->oemId, c.oem);
+        EXPECT_EQ(cid->productName, c.product);
+        EXPECT_EQ(cid->revision, c.revision);
+        EXPECT_EQ(cid->serialNumber, c.serial);
+        EXPECT_EQ(cid->manufactureYear, c.year);
+        EXPECT_EQ(cid->manufactureMonth, c.month);
+        EXPECT_EQ(CsdCapacityBytes(c.csd, c.bus), c.capacity);
+    }
+    EXPECT_EQ(DecodeCid("035344", CardBus::sd), std::nullopt);
+    // The SD Status of a card sold as C10 U3 V30 A2: speed class 4, UHS grade 3, video class 30, application class 2.
+    std::string ssr(128, '0');
+    ssr.replace(16, 2, "04");  // bits 447 to 440
+    ssr[28] = '3';             // bits 399 to 396
+    ssr.replace(30, 2, "1e");  // bits 391 to 384
+    ssr[43] = '2';             // bits 339 to 336
+    EXPECT_EQ(SsrClaimedClasses(ssr), (std::vector<std::string>{"C10", "U3", "V30", "A2"}));
+    EXPECT_TRUE(SsrClaimedClasses(std::string(128, '0')).empty());
 }
 
 TEST(ProgressText, SpeedAndTimeLeftFollowWhatIsDone)
