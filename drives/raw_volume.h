@@ -48,6 +48,11 @@ public:
     // volume on it from its file system, until the volume is destroyed.
     // Anything but claimed: nothing has been written, and nothing may be.
     virtual CardTaking ClaimCard() = 0;
+
+    // The card's exFAT flash-parameters sector, read before the job's first
+    // write took it from the card: kept with the hold on the card, where the
+    // platform's card library joins that hold for its build.
+    virtual void KeepOemParameters(std::span<const std::uint8_t, 512> /*sector*/) {}
 };
 
 class RawVolumeOpener {

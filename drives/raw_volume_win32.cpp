@@ -3,6 +3,8 @@
 #include "platform/card_session.h"
 #include "platform/volume.h"
 
+#include <algorithm>
+
 namespace {
 
 CardTaking ClaimOf(CardRefusal refusal)
@@ -58,6 +60,13 @@ public:
     std::optional<std::uint32_t> MediaChangeCount() override { return m_session.MediaChangeCount(); }
 
     CardTaking ClaimCard() override { return ClaimOf(m_session.Claim()); }
+
+    void KeepOemParameters(std::span<const std::uint8_t, 512> sector) override
+    {
+        OemParameters kept{};
+        std::copy(sector.begin(), sector.end(), kept.begin());
+        m_session.KeepOemParameters(kept);
+    }
 
 private:
     CardSession m_session;

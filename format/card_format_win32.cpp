@@ -6,15 +6,16 @@
 #include "drives/raw_volume_win32.h"
 #include "trellan/trellan.h"
 
+// The exFAT build keeps the card's flash parameters through the job's hold
+// on the card, which the library joins: the job left them there.
 int TrellanLibrary::Build(trellan::Builder builder, char driveLetter, char* label,
-                          const std::optional<trellan::ExfatOemSector>& oemParameters)
+                          const std::optional<trellan::ExfatOemSector>& /*oemParameters*/)
 {
     switch (builder) {
     case trellan::Builder::cf:
         return Trellan_BuildCf(driveLetter, label);
     case trellan::Builder::exfat:
-        return oemParameters ? Trellan_BuildExFatKeepingOem(driveLetter, label, oemParameters->data())
-                             : Trellan_BuildExFat(driveLetter, label);
+        return Trellan_BuildExFat(driveLetter, label);
     case trellan::Builder::fat32:
         return Trellan_BuildFat32(driveLetter, label);
     case trellan::Builder::sd:

@@ -226,6 +226,9 @@ int RunFormatJob(FormatJobInputs inputs, RawVolumeOpener& volumes, FormatJobDial
     }
     plan.card = std::move(*claimed);
     const std::optional<trellan::ExfatOemSector> oemParameters = ReadKeptOemParameters(*volume, plan);
+    if (oemParameters) {
+        volume->KeepOemParameters(*oemParameters);
+    }
     if (dialog.IsWriteProtected(*volume)) {
         dialog.ShowMessage(JobMessage::writeProtected);
         return FORMAT_FAILED;

@@ -19,6 +19,8 @@ struct SessionRecord {
     HANDLE card;
     ULONGLONG lengthLimit;  // 0: none
     char identity[MAX_PATH];
+    BOOL oemParametersKept;
+    BYTE oemParameters[kOemParametersBytes];
 };
 
 char Upper(char letter)
@@ -47,12 +49,17 @@ std::optional<SessionRecord> FindRecord(char driveLetter)
     return record;
 }
 
-SessionRecord RecordOf(HANDLE card, std::optional<ULONGLONG> lengthLimit, const std::string& identity)
+SessionRecord RecordOf(HANDLE card, std::optional<ULONGLONG> lengthLimit, const std::string& identity,
+                       const std::optional<OemParameters>& oemParameters)
 {
     SessionRecord record{};
     record.card = card;
     record.lengthLimit = lengthLimit.value_or(0);
     identity.copy(record.identity, sizeof record.identity - 1);
+    record.oemParametersKept = oemParameters.has_value();
+    if (oemParameters) {
+        std::copy(oemParameters->begin(), oemParameters->end(), record.oemParameters);
+    }
     return record;
 }
 
@@ -143,6 +150,11 @@ bool CardSession::Open(char driveLetter, CardCache cache)
             m_card = record->card;
             if (record->lengthLimit != 0) {
                 m_lengthLimit = record->lengthLimit;
+            }
+            if (record->oemParametersKept) {
+                m_oemParameters.emplace();
+                std::copy(std::begin(record->oemParameters), std::end(record->oemParameters),
+                          m_oemParameters->begin());
             }
             return true;
         }
@@ -303,7 +315,7 @@ CardRefusal CardSession::Claim()
         End();
         return CardRefusal::inUse;
     }
-    m_record = LeaveRecord(m_letter, RecordOf(m_card, m_lengthLimit, m_identity));
+    m_record = LeaveRecord(m_letter, RecordOf(m_card, m_lengthLimit, m_identity, m_oemParameters));
     return CardRefusal::none;
 }
 
@@ -311,7 +323,31 @@ void CardSession::LimitLength(ULONGLONG lengthBytes)
 {
     m_lengthLimit = lengthBytes;
     if (m_record != nullptr) {
-        WriteRecord(m_record, RecordOf(m_card, m_lengthLimit, m_identity));
+        WriteRecord(m_record, RecordOf(m_card, m_lengthLimit, m_identity, m_oemParameters));
+    }
+}
+
+// A joined session keeps them in the holder's record too: the job may join
+// the command line's hold, and the library then joins the same record.
+void CardSession::KeepOemParameters(const OemParameters& sector)
+{
+    m_oemParameters = sector;
+    if (m_record != nullptr) {
+        WriteRecord(m_record, RecordOf(m_card, m_lengthLimit, m_identity, m_oemParameters));
+        return;
+    }
+    if (!m_joined) {
+        return;
+    }
+    std::optional<SessionRecord> record = FindRecord(m_letter);
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, RecordName(m_letter).c_str());
+    if (record && mapping != nullptr) {
+        record->oemParametersKept = TRUE;
+        std::copy(sector.begin(), sector.end(), record->oemParameters);
+        WriteRecord(mapping, *record);
+    }
+    if (mapping != nullptr) {
+        CloseHandle(mapping);
     }
 }
 
@@ -407,6 +443,7 @@ void CardSession::End()
     m_diskNumber.reset();
     m_openFlags = 0;
     m_lengthLimit.reset();
+    m_oemParameters.reset();
     m_found = CardRefusal::none;
     m_joined = m_claimed = false;
     m_identity.clear();

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ enum class CardRefusal {
     // Another format, in this program or another, holds the card.
     otherFormat,
 };
+
+// The bytes of an exFAT volume's flash-parameters sector.
+inline constexpr std::size_t kOemParametersBytes = 512;
+using OemParameters = std::array<BYTE, kOemParametersBytes>;
 
 // Whether the card's handles go through the system's cache: the health
 // checks must read what the card kept, so they bypass it (unbuffered,
@@ -55,6 +60,12 @@ public:
     // sets it for those that join.
     void LimitLength(ULONGLONG lengthBytes);
 
+    // The card's exFAT flash-parameters sector as read before the first
+    // write took it from the card: kept for the library's build, which joins
+    // the hold, for every session that joins it from now on.
+    void KeepOemParameters(const OemParameters& sector);
+    const std::optional<OemParameters>& KeptOemParameters() const { return m_oemParameters; }
+
     // The card's length, asked anew each time, within the limit; its
     // geometry; the reader's count of media changes.
     std::optional<ULONGLONG> Length();
@@ -85,6 +96,7 @@ private:
     // FILE_FLAG_ flags of the handles this session opens.
     DWORD m_openFlags = 0;
     std::optional<ULONGLONG> m_lengthLimit;
+    std::optional<OemParameters> m_oemParameters;
     HANDLE m_volume = INVALID_HANDLE_VALUE;
     HANDLE m_disk = INVALID_HANDLE_VALUE;
     HANDLE m_card = INVALID_HANDLE_VALUE;

@@ -21,14 +21,10 @@
  *   Trellan_BuildSd     SDSC-style FAT12/FAT16
  *   Trellan_BuildMmc    MultiMediaCard FAT12/FAT16
  *
- * Trellan_BuildExFatKeepingOem: Trellan_BuildExFat for a caller that has
- * erased the card, which took the exFAT OEM Parameters sector with it. oem
- * points to the 512 bytes of that sector (sector 9 of the card's old exFAT
- * volume) as read before the erase. The new volume keeps its records, in
- * both boot regions under a fresh boot checksum, when one of them is a
- * flash-parameters record, and keeps nothing of it otherwise. A null oem:
- * as Trellan_BuildExFat, which keeps such a record only when it finds one
- * on the card.
+ * Trellan_BuildExFat keeps the card's exFAT flash-parameters record (OEM
+ * parameters), in both boot regions under a fresh boot checksum: the one
+ * the card holds, or, called inside a format that has already erased the
+ * card, the one that format read before its first write.
  *
  * Trellan_ProbeDevice: identifies the device behind the letter. On success
  * it writes exactly one byte through id and returns non-zero; when the device
@@ -61,7 +57,6 @@ extern "C" {
 TRELLAN_API int Trellan_ProbeDevice(char letter, unsigned char* id);
 TRELLAN_API int Trellan_BuildCf(char letter, char* label);
 TRELLAN_API int Trellan_BuildExFat(char letter, char* label);
-TRELLAN_API int Trellan_BuildExFatKeepingOem(char letter, char* label, const unsigned char* oem);
 TRELLAN_API int Trellan_BuildFat32(char letter, char* label);
 TRELLAN_API int Trellan_BuildSd(char letter, char* label);
 TRELLAN_API int Trellan_BuildMmc(char letter, char* label);

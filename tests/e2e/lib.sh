@@ -66,6 +66,25 @@ reader() {
 
 card() { echo "$cards_dir/$(printf '%s' "$1" | tr 'A-Z' 'a-z').img"; }
 
+# exfat_card_with_flash_record LETTER: the card holds exFAT with a
+# flash-parameters record (OEM parameters, volume sector 9; here its GUID
+# alone). kept_flash_record LETTER: the card's new volume keeps it in both
+# boot regions.
+flash_guid='\x46\x7e\x0c\x0a\x99\x33\x21\x40\x90\xc8\xfa\x6d\x38\x9c\x4b\xa2'
+exfat_card_with_flash_record() {
+  mkfs.exfat "$(card "$1")" >/dev/null
+  printf "$flash_guid" | dd of="$(card "$1")" bs=512 seek=9 conv=notrunc status=none
+}
+kept_flash_record() {
+  local image start sector
+  image=$(card "$1")
+  start=$(od -An -tu4 -j454 -N4 "$image" | tr -d ' ')
+  for sector in 9 21; do
+    cmp <(dd if="$image" bs=512 skip=$((start + sector)) count=1 status=none | head -c 16) <(printf "$flash_guid") ||
+      return 1
+  done
+}
+
 # scenario "what a user does" <<'EOF' ... driver script ... EOF
 scenario() {
   local title=$1 log

@@ -140,4 +140,9 @@ IoResult Win32CardDevice::flush()
     return ControlDevice(io_handle(), IOCTL_DISK_UPDATE_PROPERTIES) ? IoResult::ok : IoResult::io_error;
 }
 
+std::optional<ExfatOemSector> Win32CardDevice::kept_oem_parameters() const
+{
+    return session_.KeptOemParameters();
+}
+
 }  // namespace trellan

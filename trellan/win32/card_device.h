@@ -8,9 +8,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/card_session.h"
 #include "trellan/block_device.h"
+#include "trellan/exfat_oem_parameters.h"
 
 namespace trellan {
 
@@ -29,6 +31,10 @@ public:
     IoResult write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer) override;
     // Flushes, then has Windows re-read the partition table.
     IoResult flush() override;
+
+    // The flash-parameters record the format this device joined read before
+    // its first write; nullopt outside such a format.
+    std::optional<ExfatOemSector> kept_oem_parameters() const;
 
 private:
     Win32CardDevice() = default;

@@ -84,8 +84,7 @@ VolumeLabel label_from_ansi(const char* label)
 
 // Every exported builder takes this one path: the label in the file
 // system's terms, then the portable builder with its device checks.
-int build_card(char letter, Builder builder, const char* label,
-               const std::optional<ExfatOemSector>& old_oem_parameters = std::nullopt)
+int build_card(char letter, Builder builder, const char* label)
 {
     try {
         const VolumeLabel volume_label = label_from_ansi(label);
@@ -93,7 +92,8 @@ int build_card(char letter, Builder builder, const char* label,
         if (!card) {
             return 0;
         }
-        return build(builder, *card, volume_label, current_format_stamp(), old_oem_parameters).ok() ? 1 : 0;
+        return build(builder, *card, volume_label, current_format_stamp(), card->kept_oem_parameters()).ok() ? 1
+                                                                                                             : 0;
     } catch (...) {
         return 0;
     }
@@ -125,14 +125,4 @@ extern "C" int Trellan_BuildMmc(char letter, char* label)
 extern "C" int Trellan_BuildExFat(char letter, char* label)
 {
     return trellan::build_card(letter, trellan::Builder::exfat, label);
-}
-
-extern "C" int Trellan_BuildExFatKeepingOem(char letter, char* label, const unsigned char* oem)
-{
-    std::optional<trellan::ExfatOemSector> old_oem_parameters;
-    if (oem != nullptr) {
-        old_oem_parameters.emplace();
-        std::copy_n(oem, old_oem_parameters->size(), old_oem_parameters->begin());
-    }
-    return trellan::build_card(letter, trellan::Builder::exfat, label, old_oem_parameters);
 }

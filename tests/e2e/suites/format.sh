@@ -103,22 +103,10 @@ EOF_
 )
 check "the 8 GiB SD card holds FAT32" inspect g fat32 BREVALD
 
-# The card held exFAT with a flash-parameters record (OEM parameters, volume
-# sector 9; here its GUID alone): the new volume keeps it in both boot
-# regions, though the trial write took sector 0 before the library came.
-flash_guid='\x46\x7e\x0c\x0a\x99\x33\x21\x40\x90\xc8\xfa\x6d\x38\x9c\x4b\xa2'
-kept_record() {
-  local image start sector
-  image=$(card "$1")
-  start=$(od -An -tu4 -j454 -N4 "$image" | tr -d ' ')
-  for sector in 9 21; do
-    cmp <(dd if="$image" bs=512 skip=$((start + sector)) count=1 status=none | head -c 16) <(printf "$flash_guid") ||
-      return 1
-  done
-}
+# The card's flash-parameters record is kept, though the trial write took
+# sector 0 before the library came.
 reader e 64G
-mkfs.exfat "$(card e)" >/dev/null
-printf "$flash_guid" | dd of="$(card e)" bs=512 seek=9 conv=notrunc status=none
+exfat_card_with_flash_record e
 scenario "SD 64 GiB, no erase mode, on a system that reads exFAT: no warning, no bar, exFAT" < <(
   echo track IDC_PROGRESS
   format_opening
@@ -130,7 +118,7 @@ EOF_
   format_success_ending
 )
 check "the 64 GiB SD card holds exFAT" inspect e exfat BREVALD
-check "the card's flash-parameters record is kept" kept_record e
+check "the card's flash-parameters record is kept" kept_flash_record e
 
 reader e 64G
 printf '[Disk]\r\nCardType=1\r\n' >"$install_dir/Disk.ini"

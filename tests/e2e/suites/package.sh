@@ -20,6 +20,14 @@ imports_only_system() {
 }
 check "Veltrane.exe needs Windows' own DLLs and Trellan.dll only" imports_only_system Veltrane.exe trellan.dll
 check "Trellan.dll needs Windows' own DLLs only" imports_only_system Trellan.dll
+library_entries_used() {
+  local used
+  used=$(x86_64-w64-mingw32-objdump -p "$install_dir/Veltrane.exe" |
+    sed -n '/DLL Name: [Tt]rellan.dll/,/^$/p' | awk 'NF == 3 && $3 ~ /^Trellan_/ {print $3}' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$used" = "Trellan_BuildCf Trellan_BuildExFat Trellan_BuildFat32 Trellan_BuildMmc Trellan_BuildSd Trellan_ProbeDevice " ] ||
+    { echo "Veltrane.exe imports from Trellan.dll: $used"; return 1; }
+}
+check "Veltrane.exe needs only the library's six entries" library_entries_used
 check "veltrane-format.exe needs Windows' own DLLs and Trellan.dll only" \
   imports_only_system veltrane-format.exe trellan.dll
 

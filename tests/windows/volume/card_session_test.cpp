@@ -324,7 +324,8 @@ TEST(CardSession, TheHealthChecksHoldTheWholeCardThroughTheFormatAndReadPastTheC
 
 // A card that holds less than it reports, formatted with --force: every
 // session that joins the hold (the job's, the library's) sees the real
-// capacity, and nothing lands past it.
+// capacity, and nothing lands past it. The flash parameters the job's
+// joined session keeps reach the library's, which joins after it.
 TEST(CardSession, ASessionJoiningALimitedHoldFormatsOnlyTheRealCapacity)
 {
     constexpr std::uint64_t kRealBytes = 10 * kMebibyte + 3 * 512;
@@ -340,6 +341,12 @@ TEST(CardSession, ASessionJoiningALimitedHoldFormatsOnlyTheRealCapacity)
         EXPECT_EQ(joined.Length(), kRealBytes);
         const std::vector<std::uint8_t> zeros(1024, 0);
         EXPECT_EQ(joined.Write(kRealBytes - 512, zeros.data(), 1024), 0u);
+        OemParameters flash{};
+        flash[0] = 0x46;
+        joined.KeepOemParameters(flash);
+        CardSession library;
+        ASSERT_TRUE(library.Open('E'));
+        EXPECT_EQ(library.KeptOemParameters(), flash);
     }
     AnsweringDialog dialog;
     ASSERT_EQ(RunJob('E', EraseMode::complete, dialog), FORMAT_DONE);
