@@ -17,11 +17,6 @@ const CardTypeRow* CardTypeRowOfRadio(int radioId)
     return RowWhere(kCardTypeRows, &CardTypeRow::radioId, radioId);
 }
 
-bool IsCardRadio(unsigned controlId)
-{
-    return CardTypeRowOfRadio(static_cast<int>(controlId)) != nullptr;
-}
-
 std::optional<CardType> CardTypeNamed(std::string_view name)
 {
     const CardTypeRow* row = RowWhere(kCardTypeRows, &CardTypeRow::name, name);

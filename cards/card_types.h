@@ -75,9 +75,6 @@ CardType CardTypeFromRadios(IsChecked isChecked)
 // Only a card whose large class is exFAT needs the system to read exFAT.
 bool NeedsExFatWarning(CardType type);
 
-// Whether the control is a card type's radio: the dialog's radio group.
-bool IsCardRadio(unsigned controlId);
-
 // The settings index: the row's position, -1 for none.
 int SettingsIndexOf(CardType card);
 std::optional<CardType> CardTypeFromIndex(int index);

@@ -12,11 +12,6 @@ const EraseModeRow* EraseModeRowOfCheckBox(int checkBoxId)
     return RowWhere(kEraseModeRows, &EraseModeRow::checkBoxId, checkBoxId);
 }
 
-bool IsEraseCheckBox(unsigned controlId)
-{
-    return EraseModeRowOfCheckBox(static_cast<int>(controlId)) != nullptr;
-}
-
 const EraseModeRow* EraseModeNamed(std::string_view name)
 {
     return RowWhere(kEraseModeRows, &EraseModeRow::name, name);

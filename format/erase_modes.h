@@ -59,5 +59,3 @@ EraseMode EraseModeFromChecks(IsChecked isChecked)
     return EraseMode::none;
 }
 
-// Whether the control is an erase mode's check box: the dialog's group of them.
-bool IsEraseCheckBox(unsigned controlId);

@@ -7,7 +7,6 @@
 //   void    OnDestroy()                          messages without parameters (WM_DESTROY,
 //                                                WM_PAINT, WM_MOUSELEAVE...), a command row,
 //                                                a message of the program's own
-//   void    OnCommandId(UINT id)                 a command group row: the control's id
 //   BOOL    OnEraseBkgnd(CDC&)                   WM_ERASEBKGND, WM_ICONERASEBKGND
 //   HCURSOR OnQueryDragIcon()                    WM_QUERYDRAGICON
 //   void    OnSysCommand(UINT id, LPARAM)        WM_SYSCOMMAND
@@ -58,7 +57,6 @@ enum class Shape {
     eraseBackground,
     queryDragIcon,
     sysCommand,
-    commandId,
     timer,
     mouse,
     drawItemParent,
@@ -83,8 +81,6 @@ constexpr Shape ShapeOf()
             return Shape::queryDragIcon;
         else if constexpr (std::is_same_v<Handler, void (T::*)(UINT, LPARAM)>)
             return Shape::sysCommand;
-        else if constexpr (std::is_same_v<Handler, void (T::*)(UINT)>)
-            return Shape::commandId;
         else if constexpr (std::is_same_v<Handler, void (T::*)(UINT_PTR)>)
             return Shape::timer;
         else if constexpr (std::is_same_v<Handler, void (T::*)(UINT, POINT)>)
@@ -145,8 +141,6 @@ constexpr bool Fits(Shape shape, UINT firstMessage, UINT lastMessage)
         return one && message == WM_QUERYDRAGICON;
     case Shape::sysCommand:
         return one && message == WM_SYSCOMMAND;
-    case Shape::commandId:
-        return one && message == WM_COMMAND;
     case Shape::timer:
         return one && message == WM_TIMER;
     case Shape::mouse:
@@ -207,9 +201,6 @@ LRESULT Call(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam)
     } else if constexpr (shape == Shape::sysCommand) {
         (self.*handler)(static_cast<UINT>(wParam), lParam);
         return 0;
-    } else if constexpr (shape == Shape::commandId) {
-        (self.*handler)(LOWORD(wParam));
-        return 0;
     } else if constexpr (shape == Shape::timer) {
         (self.*handler)(static_cast<UINT_PTR>(wParam));
         return 0;
@@ -244,7 +235,7 @@ template <UINT message, auto handler>
 constexpr MessageEntry MessageRow()
 {
     message_rows::CheckFits<handler, message, message>();
-    return MessageEntry{message, message, false, 0, nullptr, 0, &message_rows::Call<handler>};
+    return MessageEntry{message, message, false, 0, 0, &message_rows::Call<handler>};
 }
 
 // WM_COMMAND from control `id` with notification `code` (BN_CLICKED, CBN_SELCHANGE...).
@@ -254,30 +245,20 @@ constexpr MessageEntry CommandRow()
     constexpr message_rows::Shape shape = message_rows::ShapeOf<decltype(handler)>();
     static_assert(shape == message_rows::Shape::noParameters || shape == message_rows::Shape::undecoded,
                   "a command row's handler is void OnCommand() (or LRESULT OnMessage(WPARAM, LPARAM))");
-    return MessageEntry{WM_COMMAND, WM_COMMAND, true, id, nullptr, code, &message_rows::Call<handler>};
-}
-
-// WM_COMMAND with notification `code` from any control for which
-// inGroup(id) holds: one handler for a group, told which control it was.
-template <bool (*inGroup)(UINT), UINT code, auto handler>
-constexpr MessageEntry CommandGroupRow()
-{
-    static_assert(message_rows::ShapeOf<decltype(handler)>() == message_rows::Shape::commandId,
-                  "a command group row's handler is void OnCommandId(UINT id)");
-    return MessageEntry{WM_COMMAND, WM_COMMAND, true, 0, inGroup, code, &message_rows::Call<handler>};
+    return MessageEntry{WM_COMMAND, WM_COMMAND, true, id, code, &message_rows::Call<handler>};
 }
 
 template <auto handler>
 constexpr MessageEntry CtlColorRow()
 {
     message_rows::CheckFits<handler, WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC>();
-    return MessageEntry{WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, false, 0, nullptr, 0, &message_rows::Call<handler>};
+    return MessageEntry{WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, false, 0, 0, &message_rows::Call<handler>};
 }
 
 template <auto handler>
 constexpr MessageEntry ReflectedCtlColorRow()
 {
     message_rows::CheckFits<handler, Reflected(WM_CTLCOLORMSGBOX), Reflected(WM_CTLCOLORSTATIC)>();
-    return MessageEntry{Reflected(WM_CTLCOLORMSGBOX), Reflected(WM_CTLCOLORSTATIC), false, 0, nullptr, 0,
+    return MessageEntry{Reflected(WM_CTLCOLORMSGBOX), Reflected(WM_CTLCOLORSTATIC), false, 0, 0,
                         &message_rows::Call<handler>};
 }

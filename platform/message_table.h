@@ -24,7 +24,6 @@ struct MessageEntry {
     UINT lastMessage;
     bool byControl;  // WM_COMMAND rows: match the control and notifyCode too
     UINT controlId;
-    bool (*inGroup)(UINT controlId);  // instead of controlId: a group of controls with one handler
     UINT notifyCode;
     LRESULT (*call)(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -32,9 +31,7 @@ struct MessageEntry {
     {
         if (message < firstMessage || message > lastMessage)
             return false;
-        const UINT id = LOWORD(wParam);
-        const bool control = inGroup != nullptr ? inGroup(id) : id == controlId;
-        return !byControl || (control && HIWORD(wParam) == notifyCode);
+        return !byControl || (LOWORD(wParam) == controlId && HIWORD(wParam) == notifyCode);
     }
 };
 

@@ -61,16 +61,16 @@ void CVeltraneDlg::OnCardChosen(CardType card)
         UpdateCardPictures(false);
 }
 
-void CVeltraneDlg::OnCardRadio(UINT id)
+void CVeltraneDlg::OnCardRadio(int radioId)
 {
-    if (const CardTypeRow* row = CardTypeRowOfRadio(static_cast<int>(id)))
+    if (const CardTypeRow* row = CardTypeRowOfRadio(radioId))
         OnCardChosen(row->type);
 }
 
 // The check boxes exclude each other: checking one clears the others.
-void CVeltraneDlg::OnEraseModeCheck(UINT id)
+void CVeltraneDlg::OnEraseModeCheck(int checkBoxId)
 {
-    const EraseModeRow* checked = EraseModeRowOfCheckBox(static_cast<int>(id));
+    const EraseModeRow* checked = EraseModeRowOfCheckBox(checkBoxId);
     if (checked == nullptr || IsDlgButtonChecked(checked->checkBoxId) != BST_CHECKED)
         return;
     for (const EraseModeRow& row : kEraseModeRows) {

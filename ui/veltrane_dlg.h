@@ -51,8 +51,11 @@ public:
             CtlColorRow<&CVeltraneDlg::OnCtlColor>(),
             CommandRow<IDC_START, BN_CLICKED, &CVeltraneDlg::OnStart>(),
             CommandRow<IDC_DRIVE_LIST, CBN_SELCHANGE, &CVeltraneDlg::OnSelChangeDrive>(),
-            CommandGroupRow<&IsCardRadio, BN_CLICKED, &CVeltraneDlg::OnCardRadio>(),
-            CommandGroupRow<&IsEraseCheckBox, BN_CLICKED, &CVeltraneDlg::OnEraseModeCheck>(),
+            CommandRow<IDC_CARD_SD, BN_CLICKED, &CVeltraneDlg::OnCardSd>(),
+            CommandRow<IDC_CARD_MMC, BN_CLICKED, &CVeltraneDlg::OnCardMmc>(),
+            CommandRow<IDC_CARD_CF, BN_CLICKED, &CVeltraneDlg::OnCardCf>(),
+            CommandRow<IDC_COMPLETE_FORMAT, BN_CLICKED, &CVeltraneDlg::OnCompleteFormat>(),
+            CommandRow<IDC_OPTIMIZED_FORMAT, BN_CLICKED, &CVeltraneDlg::OnOptimizedFormat>(),
         };
         static constexpr MessageTable table = MakeMessageTable(rows, &CDialog::Table);
         return table;
@@ -110,10 +113,15 @@ private:
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnTimer(UINT_PTR id);
     HBRUSH OnCtlColor(CDC& dc, CWnd& control, UINT ctlType);
-    // The card-type radios and the erase-mode check boxes, each group by
-    // its rows (cards/card_types.h, format/erase_modes.h).
-    void OnCardRadio(UINT id);
-    void OnEraseModeCheck(UINT id);
+    // The card-type radios and the erase-mode check boxes, each group
+    // answered by its rows (cards/card_types.h, format/erase_modes.h).
+    void OnCardSd() { OnCardRadio(IDC_CARD_SD); }
+    void OnCardMmc() { OnCardRadio(IDC_CARD_MMC); }
+    void OnCardCf() { OnCardRadio(IDC_CARD_CF); }
+    void OnCompleteFormat() { OnEraseModeCheck(IDC_COMPLETE_FORMAT); }
+    void OnOptimizedFormat() { OnEraseModeCheck(IDC_OPTIMIZED_FORMAT); }
+    void OnCardRadio(int radioId);
+    void OnEraseModeCheck(int checkBoxId);
 
     void AddAboutMenuItem();
     void SetVersionTitle();
