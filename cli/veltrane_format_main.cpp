@@ -1,12 +1,15 @@
 // veltrane-format: the Veltrane format job from a Linux command line.
 #include "cli/card_access.h"
 #include "cli/card_health.h"
+#include "cli/card_identity_linux.h"
+#include "cli/card_report.h"
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
 #include "cli/help_text.h"
 #include "cli/job_report.h"
 #include "cli/plan_text.h"
 #include "cli/posix_raw_volume.h"
+#include "cli/speed_check.h"
 #include "cli/terminal_dialog.h"
 #include "cli/trellan_card_library.h"
 #include "format/format_job.h"
@@ -104,6 +107,32 @@ int CheckCardCapacity(const CommandLine& line, std::uint64_t lengthBytes, std::o
     return 0;
 }
 
+// --speed, after any capacity check: on a forced card only its real capacity.
+int MeasureCardSpeed(const CommandLine& line, std::uint64_t lengthBytes)
+{
+    // A locked card is the job's to report, as the dialog does.
+    PosixRawVolumeOpener volumes(line.path);
+    if (IsWriteProtected(kDriveToken, volumes)) {
+        return 0;
+    }
+    std::string problem;
+    const std::unique_ptr<CardAccess> card = CardAccess::Open(line.path, problem);
+    if (!card) {
+        Complain(line.path, problem);
+        return kExitFormatFailed;
+    }
+    if (!CheckSpeed(*card, lengthBytes, line.speedClass)) {
+        Complain(line.path, "the card stopped answering during the speed test; not formatted");
+        return kExitFormatFailed;
+    }
+    return 0;
+}
+
+std::optional<CardIdentity> IdentifyCard(const std::string& path)
+{
+    return ReadCardIdentity(path);
+}
+
 int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
 {
     FormatJobInputs inputs;
@@ -132,9 +161,8 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
     return ReportJobEnd(result, line.path, library.FailureText(), library.CardFaulty());
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The program, run inside the record of the run that --report writes.
+int FormatProgram(int argc, char** argv)
 {
     IgnoreBrokenPipes();
     const CommandLine line = ParseCommandLine({argv + 1, static_cast<std::size_t>(argc - 1)});
@@ -187,5 +215,21 @@ int main(int argc, char** argv)
             return status;
         }
     }
+    if (line.speed) {
+        StopAtOnce("veltrane-format", "stopped during the speed test: the card holds test data, no file system",
+                   kExitStopped);
+        const int status = MeasureCardSpeed(line, lengthLimit.value_or(measure.lengthBytes));
+        StopAtOnce(nullptr, nullptr, 0);
+        if (status != 0) {
+            return status;
+        }
+    }
     return RunJob(line, lengthLimit);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    return RunReported(argc, argv, ToolSystem::linuxDevices, VELTRANE_VERSION, IdentifyCard, FormatProgram);
 }

@@ -248,6 +248,71 @@ TEST_F(CardHealth, ACounterfeitCardThatReadsBackItsLatestWritesIsFoundAtItsRealS
     }
 }
 
+// A JSON report read back by Python's parser: what expression, over the
+// report as r, prints, e.g. r['speed']['slowest_write']['offset_bytes'].
+std::string ReportField(const fs::path& report, const std::string& expression)
+{
+    const CommandResult read = run_command("python3 -c \"import json,sys; r=json.load(open(sys.argv[1])); print(" +
+                                           expression + ")\" " + Quoted(report));
+    return read.exit_code == 0 ? read.output.substr(0, read.output.find('\n')) : "unreadable: " + read.output;
+}
+
+TEST_F(CardHealth, TheSpeedTestNamesASlowRegionAndJudgesTheClassInTheReport)
+{
+    const struct {
+        std::vector<std::string> card;  // faulty-card's options
+        const char* speedClass;
+        const char* verdict;  // in the terminal's words
+        const char* slowest;  // the slowest region's offset, in the report
+    } cases[] = {
+        // Region 32 of 64, at 128 MiB, writes at 2 MB/s.
+        {{"--slow", "134217728:138412032:2000000"},
+         "C4",
+         "Class C4 (4 MB/s sequential write), from --class: NOT kept",
+         "134217728"},
+        // Each 4 KiB write takes 5 ms: under 200 a second.
+        {{"--small-write-delay", "5000"}, "A1", "random writes/s, under 500", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speedClass);
+        if (!Start(kReportedBytes, 0, kReportedBytes, c.card)) {
+            GTEST_SKIP() << reason_;
+        }
+        const fs::path report = directory_.file("report.json");
+        const CommandResult run = Format("--speed --class " + std::string(c.speedClass) + " --report " +
+                                         Quoted(report) + " " + Quoted(card_->Image()));
+        EXPECT_EQ(run.exit_code, 10) << run.output;
+        EXPECT_NE(run.output.find("Speed by region (MB/s"), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(c.verdict), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("formatted, but the card does not keep class"), std::string::npos) << run.output;
+        EXPECT_EQ(ReportField(report, "r['exit_status']"), "10");
+        EXPECT_EQ(ReportField(report, "r['capacity']['reported_bytes']"), "268435456");
+        EXPECT_EQ(ReportField(report, "r['speed']['classes'][0]['kept']"), "False");
+        EXPECT_EQ(ReportField(report, "len(r['speed']['regions'])"), "64");
+        if (c.slowest != nullptr) {
+            EXPECT_EQ(ReportField(report, "r['speed']['slowest_write']['offset_bytes']"), c.slowest);
+            EXPECT_NE(run.output.find("Slowest write: "), std::string::npos) << run.output;
+        }
+    }
+}
+
+TEST_F(CardHealth, AReportThatCannotBeWrittenStopsTheRunBeforeTheCardIs)
+{
+    const fs::path image = directory_.file("good.img");
+    ASSERT_TRUE(MakeUsedImage(image, 64 * kMiB));
+    for (const std::string& report :
+         {directory_.file("missing/report.json").string(), image.string(), directory_.path().string()}) {
+        SCOPED_TRACE(report);
+        const CommandResult run = Format("--speed --report " + Quoted(report) + " " + Quoted(image));
+        EXPECT_EQ(run.exit_code, 2) << run.output;
+        EXPECT_NE(run.output.find("nothing was written"), std::string::npos) << run.output;
+        std::ifstream card(image, std::ios::binary);
+        std::string start(kMiB, '\0');
+        card.read(start.data(), static_cast<std::streamsize>(start.size()));
+        EXPECT_EQ(start, std::string(kMiB, '\xa5'));
+    }
+}
+
 TEST_F(CardHealth, AWrappingBlockDeviceIsFoundByTheQuickAndTheFullCheck)
 {
     if (!Start(kRealBytes, 0)) {
