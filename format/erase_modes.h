@@ -58,4 +58,3 @@ EraseMode EraseModeFromChecks(IsChecked isChecked)
     }
     return EraseMode::none;
 }
-

@@ -95,8 +95,7 @@ TEST(FatBuilders, LeaveNoTraceOfAnOldLayout)
     // Past the FAT's reserved entries and in the root after the (absent) label: zeros.
     EXPECT_TRUE(zero(device.bytes(layout.partition_start_sectors + 2, layout.fat_length_sectors - 1)));
     EXPECT_TRUE(zero(device.bytes(layout.partition_start_sectors + layout.root_directory_offset_sectors(), 32)));
-    EXPECT_TRUE(
-        zero(device.bytes(layout.data_start_sectors(), signature_reach_sectors - layout.data_start_sectors())));
+    EXPECT_TRUE(zero(device.bytes(layout.data_start_sectors(), signature_reach_sectors - layout.data_start_sectors())));
 }
 
 TEST(FatBuilders, WriteLittleMoreThanTheLayoutNeeds)
