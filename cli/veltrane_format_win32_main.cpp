@@ -230,5 +230,8 @@ int FormatProgram(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A write-protected card or an empty reader is told by the program from
+    // its error codes, not by the system's critical-error box.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     return RunReported(argc, argv, ToolSystem::windowsDrives, VELTRANE_VERSION, nullptr, FormatProgram);
 }

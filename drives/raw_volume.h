@@ -22,6 +22,18 @@ enum class CardTaking {
     otherFormat,
 };
 
+// Why a write or read of the card failed, as the platform tells it.
+enum class WriteFailure {
+    writeProtected,
+    // The card left the reader.
+    cardRemoved,
+    // Another program holds the card.
+    inUse,
+    // The disk that holds the card's image is full.
+    diskFull,
+    ioError,
+};
+
 // An open volume; destroying it closes the handle and gives the card back.
 class RawVolume {
 public:
@@ -48,6 +60,15 @@ public:
     // volume on it from its file system, until the volume is destroyed.
     // Anything but claimed: nothing has been written, and nothing may be.
     virtual CardTaking ClaimCard() = 0;
+
+    // Why the last Write or Read that fell short failed; nullopt where the
+    // platform does not say.
+    virtual std::optional<WriteFailure> LastFailure() { return std::nullopt; }
+
+    // After the build: gives the card back and has the system read the
+    // layout the build wrote. False when the system still shows another
+    // (the card must be inserted again before it is used).
+    virtual bool GiveBack() { return true; }
 
     // The card's exFAT flash-parameters sector, read before the job's first
     // write took it from the card: kept with the hold on the card, where the

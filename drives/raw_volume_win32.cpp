@@ -7,6 +7,10 @@
 
 namespace {
 
+// ERROR_NO_SUCH_DEVICE, "a device which does not exist was specified",
+// which the headers here lack.
+constexpr DWORD kNoSuchDevice = 433;
+
 CardTaking ClaimOf(CardRefusal refusal)
 {
     switch (refusal) {
@@ -22,6 +26,33 @@ CardTaking ClaimOf(CardRefusal refusal)
         return CardTaking::otherFormat;
     }
     return CardTaking::noCard;
+}
+
+// Why a transfer failed, by the system's error code: only error 19 is a
+// write-protected card.
+WriteFailure FailureOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_WRITE_PROTECT:
+        return WriteFailure::writeProtected;
+    case ERROR_NOT_READY:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case kNoSuchDevice:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_MEDIA_CHANGED:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_DEVICE_REMOVED:
+        return WriteFailure::cardRemoved;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return WriteFailure::inUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return WriteFailure::diskFull;
+    default:
+        return WriteFailure::ioError;
+    }
 }
 
 // The whole card, through the platform's card session: opened here,
@@ -49,13 +80,17 @@ public:
 
     std::uint32_t Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override
     {
-        return m_session.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return Noted(m_session.Write(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size())), bytes.size());
     }
 
     std::uint32_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override
     {
-        return m_session.Read(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return Noted(m_session.Read(offsetBytes, bytes.data(), static_cast<DWORD>(bytes.size())), bytes.size());
     }
+
+    std::optional<WriteFailure> LastFailure() override { return m_failure; }
+
+    bool GiveBack() override { return m_session.GiveBack(); }
 
     std::optional<std::uint32_t> MediaChangeCount() override { return m_session.MediaChangeCount(); }
 
@@ -69,7 +104,17 @@ public:
     }
 
 private:
+    // The reason of a transfer that fell short, read before any other call.
+    std::uint32_t Noted(DWORD done, std::size_t bytes)
+    {
+        if (done != bytes) {
+            m_failure = FailureOf(GetLastError());
+        }
+        return done;
+    }
+
     CardSession m_session;
+    std::optional<WriteFailure> m_failure;
 };
 
 }  // namespace

@@ -14,17 +14,19 @@ bool ReadWhole(RawVolume& volume, std::uint64_t offsetBytes, std::vector<std::ui
     return bytes.empty() || volume.Read(offsetBytes, bytes) == bytes.size();
 }
 
-bool RunMatches(RawVolume& volume, std::uint64_t offsetBytes, std::span<const std::uint8_t> expected,
-                std::vector<std::uint8_t>& piece)
+SampleMatch RunMatches(RawVolume& volume, std::uint64_t offsetBytes, std::span<const std::uint8_t> expected,
+                       std::vector<std::uint8_t>& piece)
 {
     for (std::size_t done = 0; done < expected.size(); done += piece.size()) {
         piece.resize(std::min(kComparedPieceBytes, expected.size() - done));
-        if (volume.Read(offsetBytes + done, piece) != piece.size() ||
-            !std::equal(piece.begin(), piece.end(), expected.begin() + static_cast<std::ptrdiff_t>(done))) {
-            return false;
+        if (volume.Read(offsetBytes + done, piece) != piece.size()) {
+            return SampleMatch::unreadable;
+        }
+        if (!std::equal(piece.begin(), piece.end(), expected.begin() + static_cast<std::ptrdiff_t>(done))) {
+            return SampleMatch::different;
         }
     }
-    return true;
+    return SampleMatch::same;
 }
 
 // Zeroes the part of [offset, offset + length) that falls in a sampled run.
@@ -70,15 +72,23 @@ std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSe
     return sample;
 }
 
-bool CardMatchesSample(RawVolume& volume, const CardSample& expected)
+SampleMatch CompareWithSample(RawVolume& volume, const CardSample& expected)
 {
     if (volume.LengthBytes() != expected.lengthBytes || volume.MediaChangeCount() != expected.mediaChangeCount) {
-        return false;
+        return SampleMatch::different;
+    }
+    if (expected.mediaChangeCount) {
+        return SampleMatch::same;
     }
     std::vector<std::uint8_t> piece;
     piece.reserve(kComparedPieceBytes);
-    return RunMatches(volume, 0, expected.head, piece) &&
-           RunMatches(volume, expected.tailOffsetBytes, expected.tail, piece);
+    const SampleMatch head = RunMatches(volume, 0, expected.head, piece);
+    return head != SampleMatch::same ? head : RunMatches(volume, expected.tailOffsetBytes, expected.tail, piece);
+}
+
+bool CardMatchesSample(RawVolume& volume, const CardSample& expected)
+{
+    return CompareWithSample(volume, expected) == SampleMatch::same;
 }
 
 std::optional<CardSample> SampleCardIn(RawVolumeOpener& volumes, char driveLetter)

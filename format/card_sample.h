@@ -31,9 +31,14 @@ struct CardSample {
 // fresh memory costs its page faults, 6 to 9 ms under Wine.
 std::optional<CardSample> SampleCard(RawVolume& volume, std::uint32_t bytesPerSector, CardSample reuse = {});
 
-// Whether the card reads as `expected` now. Read a piece at a time into one
-// small buffer: a sample's two fresh MiB cost their page faults, 6 to 9 ms
-// under Wine, for every look.
+// Whether the card in the reader is `expected`: where the reader counts
+// media changes, its length and that count decide (Windows writes to a
+// mounted card by itself, so its bytes may change with no other card in
+// the reader); where it keeps none, its length and the sampled bytes. Read
+// a piece at a time into one small buffer: a sample's two fresh MiB cost
+// their page faults, 6 to 9 ms under Wine, for every look.
+enum class SampleMatch { same, different, unreadable };
+SampleMatch CompareWithSample(RawVolume& volume, const CardSample& expected);
 bool CardMatchesSample(RawVolume& volume, const CardSample& expected);
 
 // The card in the drive now, opened for the sample and closed again, in the

@@ -65,8 +65,9 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
     }
     // Checked after every question, right before the first write: the card
     // may have been swapped for another of the same size while one was open.
-    if (!inputs.card || !CardMatchesSample(volume, *inputs.card)) {
-        dialog.ShowText(kCardChangedText);
+    const SampleMatch match = inputs.card ? CompareWithSample(volume, *inputs.card) : SampleMatch::different;
+    if (match != SampleMatch::same) {
+        dialog.ShowText(match == SampleMatch::unreadable ? kCardUnreadableText : kCardChangedText);
         return {};
     }
     // The estimate overshoots the device by a cylinder and a track per
@@ -80,9 +81,10 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
             .result = FORMAT_DONE};
 }
 
-// False as soon as a write does not take all its bytes: a card that turned
-// read-only or was pulled keeps old data, and no builder may call it erased.
-bool RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dialog)
+// The offset of the first write that does not take all its bytes, and the
+// pass stops there: a card that turned read-only or was pulled keeps old
+// data, and no builder may call it erased. nullopt when every write took.
+std::optional<std::uint64_t> RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dialog)
 {
     // A Complete erase writes runs of adjacent blocks at once: every write
     // and every pump costs system round trips (under Wine, to its server)
@@ -100,7 +102,7 @@ bool RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dia
         const std::uint64_t blocks = std::min(blocksPerWrite, plan.blockCount - i);
         const std::span<const std::uint8_t> run(zeros.data(), blocks * plan.bytesPerBlock);
         if (volume.Write(plan.BlockOffsetBytes(i), run) != run.size()) {
-            return false;
+            return plan.BlockOffsetBytes(i);
         }
         i += blocks;
         dialog.PumpPendingMessages();
@@ -108,12 +110,27 @@ bool RunErasePass(RawVolume& volume, const ErasePlan& plan, FormatJobDialog& dia
     }
     for (std::uint64_t k = 0; k < plan.tailSectorCount; ++k) {
         if (volume.Write(plan.TailSectorOffsetBytes(k), sector) != sector.size()) {
-            return false;
+            return plan.TailSectorOffsetBytes(k);
         }
     }
     dialog.PumpPendingMessages();
     dialog.SetBarPosition(static_cast<std::int64_t>(plan.blockCount));
-    return true;
+    return std::nullopt;
+}
+
+// A write that did not take, said by its reason where the platform tells
+// it: only a write-protected card gets the write-protect box.
+void ShowWriteFailure(RawVolume& volume, FormatJobDialog& dialog, std::uint64_t offsetBytes,
+                      std::uint32_t bytesPerSector, JobMessage unexplained)
+{
+    const std::optional<WriteFailure> failure = volume.LastFailure();
+    if (!failure) {
+        dialog.ShowMessage(unexplained);
+    } else if (*failure == WriteFailure::writeProtected) {
+        dialog.ShowMessage(JobMessage::writeProtected);
+    } else {
+        dialog.ShowText(WriteFailureText(*failure, offsetBytes / bytesPerSector));
+    }
 }
 
 // The sample as the erase pass leaves it.
@@ -125,13 +142,6 @@ void ApplyErase(const ErasePlan& plan, CardSample& card)
     card.Zero(plan.TailSectorOffsetBytes(0), plan.tailSectorCount * plan.bytesPerSector);
 }
 
-// The card is still the one surveyed, holding what the job wrote: a card
-// swapped during the erase would otherwise get the layout planned for the
-// old one.
-bool IsSameCard(RawVolume& volume, const JobPlan& plan)
-{
-    return CardMatchesSample(volume, plan.card);
-}
 
 bool TrialWriteTakes(RawVolume& volume)
 {
@@ -172,6 +182,28 @@ bool ClaimCard(RawVolume& volume, FormatJobDialog& dialog)
 }
 
 }  // namespace
+
+std::string WriteFailureText(WriteFailure failure, std::uint64_t sector)
+{
+    const char* reason = "the card reported an I/O error";
+    switch (failure) {
+    case WriteFailure::writeProtected:
+        reason = "the card is write-protected";
+        break;
+    case WriteFailure::cardRemoved:
+        reason = "the card was removed";
+        break;
+    case WriteFailure::inUse:
+        reason = "another program holds the card";
+        break;
+    case WriteFailure::diskFull:
+        reason = "the disk that holds the card is full";
+        break;
+    case WriteFailure::ioError:
+        break;
+    }
+    return "Writing sector " + std::to_string(sector) + " failed: " + reason + ". The card has not been formatted.";
+}
 
 bool IsWriteProtected(RawVolume& volume)
 {
@@ -221,7 +253,8 @@ int RunFormatJob(FormatJobInputs inputs, RawVolumeOpener& volumes, FormatJobDial
     const std::optional<std::uint32_t> agreedChanges = inputs.card->mediaChangeCount;
     std::optional<CardSample> claimed = SampleCard(*volume, plan.bytesPerSector, std::move(*inputs.card));
     if (!claimed || claimed->lengthBytes != agreedLength || claimed->mediaChangeCount != agreedChanges) {
-        dialog.ShowText(kCardChangedText);
+        const bool unreadable = !claimed && volume->LengthBytes() == agreedLength;
+        dialog.ShowText(unreadable ? kCardUnreadableText : kCardChangedText);
         return FORMAT_FAILED;
     }
     plan.card = std::move(*claimed);
@@ -230,23 +263,32 @@ int RunFormatJob(FormatJobInputs inputs, RawVolumeOpener& volumes, FormatJobDial
         volume->KeepOemParameters(*oemParameters);
     }
     if (dialog.IsWriteProtected(*volume)) {
-        dialog.ShowMessage(JobMessage::writeProtected);
+        ShowWriteFailure(*volume, dialog, 0, plan.bytesPerSector, JobMessage::writeProtected);
         return FORMAT_FAILED;
     }
     plan.card.Zero(0, kTrialWriteBytes);
     if (plan.erase.erases()) {
-        if (!RunErasePass(*volume, plan.erase, dialog)) {
-            dialog.ShowMessage(JobMessage::fail);
+        if (const std::optional<std::uint64_t> failed = RunErasePass(*volume, plan.erase, dialog)) {
+            ShowWriteFailure(*volume, dialog, *failed, plan.bytesPerSector, JobMessage::fail);
             return FORMAT_FAILED;
         }
         ApplyErase(plan.erase, plan.card);
     }
-    if (!IsSameCard(*volume, plan)) {
+    // The card is still the one surveyed, holding what the job wrote: a
+    // card swapped during the erase would otherwise get the layout planned
+    // for the old one.
+    if (!CardMatchesSample(*volume, plan.card)) {
         dialog.ShowText(kCardChangedDuringEraseText);
         return FORMAT_FAILED;
     }
 
     std::array<char, 16> label = inputs.label;
     label.back() = '\0';
-    return library.Build(plan.builder, letter, label.data(), oemParameters) != 0 ? FORMAT_DONE : FORMAT_FAILED;
+    if (library.Build(plan.builder, letter, label.data(), oemParameters) == 0) {
+        return FORMAT_FAILED;
+    }
+    if (!volume->GiveBack()) {
+        dialog.ShowText(kOldLayoutShownText);
+    }
+    return FORMAT_DONE;
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 enum FormatResult : int {
@@ -46,6 +47,15 @@ inline constexpr std::string_view kCardFormattedElsewhereText =
     "The card is being formatted by another program. Nothing has been written to it.";
 inline constexpr std::string_view kCardNotWholeText =
     "Only a partition of the card can be reached, not the whole card. Nothing has been written to it.";
+
+inline constexpr std::string_view kCardUnreadableText =
+    "The card could not be read. Nothing has been written to it.";
+inline constexpr std::string_view kOldLayoutShownText =
+    "The card has been formatted, but Windows still shows the card's old layout. Take the card out and insert it "
+    "again before you use it.";
+
+// Why a write to the card failed, at the sector it began at.
+std::string WriteFailureText(WriteFailure failure, std::uint64_t sector);
 
 // Message boxes of the job, by their string-table ids (MB_OK).
 enum class JobMessage : unsigned { fail = IDS_FAIL, writeProtected = IDS_WRITE_PROTECT };

@@ -1,5 +1,8 @@
 #include "platform/card_session.h"
 
+#include "platform/card_finding.h"
+#include "platform/card_locking.h"
+#include "platform/card_release.h"
 #include "platform/disk_calls.h"
 #include "platform/volume.h"
 
@@ -7,16 +10,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
-constexpr DWORD kShareBoth = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// An unbuffered handle takes buffers aligned to the card's physical sector
+// (4096 on a 512e card): a page is a multiple of every one a card has.
+constexpr std::uintptr_t kUnbufferedAlignment = 4096;
 
 // What a session leaves for the library called on its own thread: the name
 // is this process's and the letter's, so no other process ever finds it.
 struct SessionRecord {
     HANDLE card;
+    DWORD openFlags;        // FILE_FLAG_ flags the card's handle was opened with
     ULONGLONG lengthLimit;  // 0: none
     char identity[MAX_PATH];
     BOOL oemParametersKept;
@@ -49,11 +56,12 @@ std::optional<SessionRecord> FindRecord(char driveLetter)
     return record;
 }
 
-SessionRecord RecordOf(HANDLE card, std::optional<ULONGLONG> lengthLimit, const std::string& identity,
-                       const std::optional<OemParameters>& oemParameters)
+SessionRecord RecordOf(HANDLE card, DWORD openFlags, std::optional<ULONGLONG> lengthLimit,
+                       const std::string& identity, const std::optional<OemParameters>& oemParameters)
 {
     SessionRecord record{};
     record.card = card;
+    record.openFlags = openFlags;
     record.lengthLimit = lengthLimit.value_or(0);
     identity.copy(record.identity, sizeof record.identity - 1);
     record.oemParametersKept = oemParameters.has_value();
@@ -81,58 +89,6 @@ HANDLE LeaveRecord(char driveLetter, const SessionRecord& record)
     return mapping;
 }
 
-// Read and write where the device allows, else read only: a write-protected
-// card opens as one, shows its size, and its writes fail. A volume another
-// format has locked opens for queries only, enough to learn whose it is.
-HANDLE OpenDevice(const std::string& path, DWORD flags = 0)
-{
-    HANDLE handle = OpenReadWrite(path, flags);
-    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{0}}) {
-        const DWORD error = GetLastError();
-        if (handle != INVALID_HANDLE_VALUE || (error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT)) {
-            break;
-        }
-        handle = Disk().Open(path, access, kShareBoth, flags);
-    }
-    return handle;
-}
-
-std::optional<DWORD> DiskNumberOf(HANDLE handle)
-{
-    STORAGE_DEVICE_NUMBER number{};
-    DWORD returned = 0;
-    if (!Disk().Control(handle, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &returned) ||
-        number.DeviceType != FILE_DEVICE_DISK) {
-        return std::nullopt;
-    }
-    return number.DeviceNumber;
-}
-
-// Where a volume lies: one extent on one disk, or nothing known.
-struct Extent {
-    DWORD disk = 0;
-    ULONGLONG startBytes = 0;
-    ULONGLONG lengthBytes = 0;
-};
-
-std::optional<Extent> SingleExtentOf(HANDLE volume)
-{
-    VOLUME_DISK_EXTENTS extents{};
-    DWORD returned = 0;
-    if (!Disk().Control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents, sizeof extents,
-                        &returned)) {
-        return std::nullopt;
-    }
-    if (extents.NumberOfDiskExtents != 1) {
-        SetLastError(ERROR_MORE_DATA);
-        return std::nullopt;
-    }
-    const DISK_EXTENT& extent = extents.Extents[0];
-    return Extent{.disk = extent.DiskNumber,
-                  .startBytes = static_cast<ULONGLONG>(extent.StartingOffset.QuadPart),
-                  .lengthBytes = static_cast<ULONGLONG>(extent.ExtentLength.QuadPart)};
-}
-
 }  // namespace
 
 bool CardSession::Open(char driveLetter, CardCache cache)
@@ -148,6 +104,7 @@ bool CardSession::Open(char driveLetter, CardCache cache)
         if (TakeClaim()) {
             m_joined = true;
             m_card = record->card;
+            m_openFlags = record->openFlags;
             if (record->lengthLimit != 0) {
                 m_lengthLimit = record->lengthLimit;
             }
@@ -173,53 +130,16 @@ bool CardSession::Open(char driveLetter, CardCache cache)
     return true;
 }
 
-// The volume stands for the card only where it provably is the whole disk:
-// it starts at the disk's offset 0, or the platform answers every disk query
-// "not supported" (Wine, whose volume is the whole image). Otherwise the
-// card is the disk the volume's extents (or its partition and device
-// number) lie on, and the disk must hold them; a device number alone proves
-// nothing (Wine gives every drive the same one).
 void CardSession::FindWholeCard()
 {
-    DWORD returned = 0;
-    PARTITION_INFORMATION_EX partition{};
-    const bool partitionKnown =
-        Disk().Control(m_volume, IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &partition, sizeof partition, &returned);
-    const DWORD partitionError = partitionKnown ? ERROR_SUCCESS : GetLastError();
-    if (partitionKnown && partition.StartingOffset.QuadPart == 0) {
-        m_card = m_volume;
-        m_diskNumber = DiskNumberOf(m_volume);
-        return;
+    const FoundCard found = FindCardOf(m_volume, m_openFlags);
+    m_found = found.refusal;
+    m_disk = found.disk;
+    m_diskNumber = found.diskNumber;
+    m_volumeIsCard = found.volumeIsCard;
+    if (m_found == CardRefusal::none) {
+        m_card = IsWholeDisk() ? m_disk : m_volume;
     }
-    std::optional<Extent> extent = SingleExtentOf(m_volume);
-    const DWORD extentsError = extent ? ERROR_SUCCESS : GetLastError();
-    if (!extent && partitionKnown) {
-        if (const std::optional<DWORD> number = DiskNumberOf(m_volume)) {
-            extent = Extent{.disk = *number,
-                            .startBytes = static_cast<ULONGLONG>(partition.StartingOffset.QuadPart),
-                            .lengthBytes = static_cast<ULONGLONG>(partition.PartitionLength.QuadPart)};
-        }
-    }
-    if (extent) {
-        HANDLE disk = OpenDevice("\\\\.\\PhysicalDrive" + std::to_string(extent->disk), m_openFlags);
-        const std::optional<ULONGLONG> diskBytes = disk == INVALID_HANDLE_VALUE ? std::nullopt : DeviceLength(disk);
-        if (diskBytes && extent->startBytes <= *diskBytes && extent->lengthBytes <= *diskBytes - extent->startBytes) {
-            m_disk = disk;
-            m_card = disk;
-            m_diskNumber = extent->disk;
-            return;
-        }
-        if (disk != INVALID_HANDLE_VALUE) {
-            Disk().Close(disk);
-        }
-        m_found = CardRefusal::notWholeCard;
-        return;
-    }
-    if (!partitionKnown && IsNotSupported(partitionError) && IsNotSupported(extentsError)) {
-        m_card = m_volume;
-        return;
-    }
-    m_found = partitionError == ERROR_NOT_READY ? CardRefusal::noCard : CardRefusal::notWholeCard;
 }
 
 // The claim's name: the physical disk where it is known; else the volume's
@@ -256,44 +176,29 @@ bool CardSession::TakeClaim()
 }
 
 // Every volume on the card, so that no write lands in a mounted file system
-// (Windows mounts each partition of removable media): the letter's own
-// first, then each other letter whose volume lies on the same disk. One
-// that another program has locked opens for queries only, and cannot be
-// locked here: the card is refused rather than written under it.
+// (Windows mounts each partition of removable media, lettered or not, and
+// writes into one left unlocked are refused part-way through the card): the
+// letter's own first, then each other volume whose extents lie on the same
+// disk. One that another program has locked, or holds exclusively, cannot
+// be locked here: the card is refused rather than written under it.
 bool CardSession::LockCardVolumes()
 {
-    if (!LockVolume(m_volume)) {
+    const NotSupported notSupported = m_volumeIsCard ? NotSupported::accepted : NotSupported::refused;
+    if (!LockAndDismount(m_volume, notSupported)) {
         return false;
     }
-    if (m_diskNumber && IsWholeDisk()) {
-        // Every volume the system mounted, lettered or not: Windows mounts
-        // each partition of removable media, and writes into one left
-        // unlocked are refused part-way through the card.
-        const std::optional<Extent> own = SingleExtentOf(m_volume);
-        for (std::string name : Disk().VolumeNames()) {
-            // Opened as a device: the name without its trailing backslash.
-            if (!name.empty() && name.back() == '\\') {
-                name.pop_back();
-            }
-            HANDLE volume = OpenDevice(name);
-            if (volume == INVALID_HANDLE_VALUE) {
-                continue;
-            }
-            const std::optional<Extent> extent = SingleExtentOf(volume);
-            const bool ours = extent && own && extent->disk == own->disk && extent->startBytes == own->startBytes;
-            if (!extent || extent->disk != *m_diskNumber || ours) {
-                Disk().Close(volume);
-                continue;
-            }
-            m_otherVolumes.push_back(volume);
-            if (!LockVolume(volume)) {
-                return false;
-            }
-        }
+    if (!m_diskNumber || !IsWholeDisk()) {
+        return true;
     }
-    DismountVolume(m_volume);
-    for (HANDLE volume : m_otherVolumes) {
-        DismountVolume(volume);
+    for (const std::string& name : OtherVolumesOnDisk(*m_diskNumber, SingleExtentOf(m_volume))) {
+        const HANDLE volume = OpenDevice(name);
+        if (volume == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        m_otherVolumes.push_back(volume);
+        if (!LockAndDismount(volume, notSupported)) {
+            return false;
+        }
     }
     return true;
 }
@@ -315,7 +220,10 @@ CardRefusal CardSession::Claim()
         End();
         return CardRefusal::inUse;
     }
-    m_record = LeaveRecord(m_letter, RecordOf(m_card, m_lengthLimit, m_identity, m_oemParameters));
+    m_record = LeaveRecord(m_letter, RecordOf(m_card, m_openFlags, m_lengthLimit, m_identity, m_oemParameters));
+    // Disk activity is not user activity: without this, idle sleep may end
+    // an erase of hours with the card erased and unformatted.
+    Disk().SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     return CardRefusal::none;
 }
 
@@ -323,7 +231,7 @@ void CardSession::LimitLength(ULONGLONG lengthBytes)
 {
     m_lengthLimit = lengthBytes;
     if (m_record != nullptr) {
-        WriteRecord(m_record, RecordOf(m_card, m_lengthLimit, m_identity, m_oemParameters));
+        WriteRecord(m_record, RecordOf(m_card, m_openFlags, m_lengthLimit, m_identity, m_oemParameters));
     }
 }
 
@@ -333,7 +241,7 @@ void CardSession::KeepOemParameters(const OemParameters& sector)
 {
     m_oemParameters = sector;
     if (m_record != nullptr) {
-        WriteRecord(m_record, RecordOf(m_card, m_lengthLimit, m_identity, m_oemParameters));
+        WriteRecord(m_record, RecordOf(m_card, m_openFlags, m_lengthLimit, m_identity, m_oemParameters));
         return;
     }
     if (!m_joined) {
@@ -385,9 +293,29 @@ std::optional<ULONG> CardSession::MediaChangeCount()
     return ::MediaChangeCount(QueryHandle());
 }
 
+// A buffer an unbuffered handle may refuse goes through one that is aligned.
+std::uint8_t* CardSession::BounceFor(const void* buffer, DWORD bytes)
+{
+    if ((m_openFlags & FILE_FLAG_NO_BUFFERING) == 0 ||
+        reinterpret_cast<std::uintptr_t>(buffer) % kUnbufferedAlignment == 0) {
+        return nullptr;
+    }
+    if (m_bounce.size() < bytes + kUnbufferedAlignment) {
+        m_bounce.resize(bytes + kUnbufferedAlignment);
+    }
+    const auto address = reinterpret_cast<std::uintptr_t>(m_bounce.data());
+    return m_bounce.data() + (kUnbufferedAlignment - address % kUnbufferedAlignment) % kUnbufferedAlignment;
+}
+
 DWORD CardSession::Read(ULONGLONG offset, void* buffer, DWORD bytes)
 {
-    return ReadAt(QueryHandle(), offset, buffer, bytes);
+    std::uint8_t* bounce = BounceFor(buffer, bytes);
+    if (bounce == nullptr) {
+        return ReadAt(QueryHandle(), offset, buffer, bytes);
+    }
+    const DWORD read = ReadAt(QueryHandle(), offset, bounce, bytes);
+    std::memcpy(buffer, bounce, read);
+    return read;
 }
 
 // Only a claimed card is written.
@@ -401,7 +329,11 @@ DWORD CardSession::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
         SetLastError(ERROR_SECTOR_NOT_FOUND);
         return 0;
     }
-    return WriteWithin(m_card, offset, buffer, bytes);
+    std::uint8_t* bounce = BounceFor(buffer, bytes);
+    if (bounce != nullptr) {
+        std::memcpy(bounce, buffer, bytes);
+    }
+    return WriteWithin(m_card, offset, bounce != nullptr ? bounce : buffer, bytes);
 }
 
 BOOL CardSession::Flush()
@@ -409,11 +341,24 @@ BOOL CardSession::Flush()
     return Disk().Flush(m_card) || IsNotSupported(GetLastError());
 }
 
+bool CardSession::GiveBack()
+{
+    return Release(Reread::checked);
+}
+
 void CardSession::End()
 {
+    Release(Reread::asked);
+}
+
+// Windows re-reads a layout only with none of the card's volumes locked or
+// open: the volume handles go first, the disk handle asks after them, and
+// the claim is held until the card shows what was written.
+bool CardSession::Release(Reread reread)
+{
+    bool shown = true;
     if (m_claimed && !m_joined) {
         Flush();
-        ControlDevice(m_card, IOCTL_DISK_UPDATE_PROPERTIES);
         for (HANDLE volume : m_otherVolumes) {
             ControlDevice(volume, FSCTL_UNLOCK_VOLUME);
         }
@@ -423,11 +368,21 @@ void CardSession::End()
         Disk().Close(volume);
     }
     m_otherVolumes.clear();
+    if (m_volume != INVALID_HANDLE_VALUE) {
+        Disk().Close(m_volume);
+    }
+    if (m_claimed && !m_joined && IsWholeDisk()) {
+        if (reread == Reread::checked) {
+            shown = ShowNewLayout(m_disk, m_letter);
+        } else {
+            ControlDevice(m_disk, IOCTL_DISK_UPDATE_PROPERTIES);
+        }
+    }
     if (m_disk != INVALID_HANDLE_VALUE) {
         Disk().Close(m_disk);
     }
-    if (m_volume != INVALID_HANDLE_VALUE) {
-        Disk().Close(m_volume);
+    if (m_claimed && !m_joined) {
+        Disk().SetExecutionState(ES_CONTINUOUS);
     }
     if (m_record != nullptr) {
         CloseHandle(m_record);
@@ -445,6 +400,7 @@ void CardSession::End()
     m_lengthLimit.reset();
     m_oemParameters.reset();
     m_found = CardRefusal::none;
-    m_joined = m_claimed = false;
+    m_joined = m_claimed = m_volumeIsCard = false;
     m_identity.clear();
+    return shown;
 }

@@ -1,13 +1,15 @@
 // One format's hold on a card, shared by the program and Trellan.dll: the
-// card behind a drive letter found from its volume, claimed against every
-// other format, its volumes locked and dismounted once, and released with a
-// flush, a re-read of the partition table and an unlock.
+// card behind a drive letter found from its volume (card_finding), claimed
+// against every other format, its volumes locked and dismounted once
+// (card_locking), and given back with a flush, an unlock and a re-read of
+// the partition table that the card must then show (card_release).
 #pragma once
 
 #include <windows.h>
 #include <winioctl.h>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,10 +83,20 @@ public:
     // The handle that reaches the whole card.
     HANDLE CardHandle() const { return m_card; }
 
-    // Flush, re-read the partition table, unlock, close, release the claim.
+    // After a build: flush, unlock and close the volumes, have the system
+    // read the layout the build wrote (or set it) and wait for the letter's
+    // volume to come back there, release the claim. False when Windows
+    // still shows another layout. A session that joined another's hold
+    // gives nothing back: the holder does.
+    bool GiveBack();
+    // The same without the layout check (nothing built, or a refusal): the
+    // system is only asked to read the card again.
     void End();
 
 private:
+    enum class Reread { asked, checked };
+    bool Release(Reread reread);
+    std::uint8_t* BounceFor(const void* buffer, DWORD bytes);
     bool IsWholeDisk() const { return m_disk != INVALID_HANDLE_VALUE; }
     void FindWholeCard();
     HANDLE QueryHandle() const;
@@ -104,9 +116,13 @@ private:
     CardRefusal m_found = CardRefusal::none;
     bool m_joined = false;
     bool m_claimed = false;
+    // Every disk query answered "not supported" (Wine): so may the locks.
+    bool m_volumeIsCard = false;
     std::string m_identity;
     HANDLE m_claim = nullptr;
     HANDLE m_record = nullptr;
     // Volumes of the card other than the letter's own, locked for the session.
     std::vector<HANDLE> m_otherVolumes;
+    // Where buffers an unbuffered handle would refuse pass through.
+    std::vector<std::uint8_t> m_bounce;
 };

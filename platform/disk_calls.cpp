@@ -72,6 +72,16 @@ std::vector<std::string> DiskCalls::VolumeNames()
     return names;
 }
 
+void DiskCalls::Pause(DWORD milliseconds)
+{
+    Sleep(milliseconds);
+}
+
+EXECUTION_STATE DiskCalls::SetExecutionState(EXECUTION_STATE state)
+{
+    return SetThreadExecutionState(state);
+}
+
 DiskCalls& Disk()
 {
     return *g_calls;

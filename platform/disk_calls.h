@@ -1,8 +1,8 @@
 // The Win32 calls through which the program and the card library reach
-// disks and volumes. The system's own calls answer unless a test installs a
-// model of Windows' disk rules: Wine cannot show those rules (a volume that
-// is one partition, locks that exclude, refused writes), so they are tested
-// against a model instead.
+// disks and volumes, and the waits and the sleep hold around them. The
+// system's own calls answer unless a test installs a model of Windows' disk
+// rules: Wine cannot show those rules (a volume that is one partition, locks
+// that exclude, refused writes), so they are tested against a model instead.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +34,10 @@ public:
     // FindFirstVolumeA and FindNextVolumeA: every volume the system has
     // mounted, with a drive letter or without, as "\\?\Volume{...}\".
     virtual std::vector<std::string> VolumeNames();
+    // Sleep: the waits for a volume's lock and arrival.
+    virtual void Pause(DWORD milliseconds);
+    // SetThreadExecutionState: a format keeps the system from idle sleep.
+    virtual EXECUTION_STATE SetExecutionState(EXECUTION_STATE state);
 };
 
 // The calls in use: the system's, or a test's model.

@@ -10,8 +10,6 @@ constexpr DWORD kDerivedSectorsPerTrack = 63;
 constexpr DWORD kDerivedBytesPerSector = 512;
 
 constexpr DWORD kShareBoth = FILE_SHARE_READ | FILE_SHARE_WRITE;
-constexpr int kLockAttempts = 5;
-constexpr DWORD kLockRetryMs = 200;
 
 }  // namespace
 
@@ -57,24 +55,6 @@ std::optional<ULONGLONG> DeviceLength(HANDLE handle)
         return end.QuadPart;
     }
     return std::nullopt;
-}
-
-bool LockVolume(HANDLE volume)
-{
-    for (int attempt = 1;; ++attempt) {
-        if (ControlDevice(volume, FSCTL_LOCK_VOLUME)) {
-            return true;
-        }
-        if (attempt == kLockAttempts) {
-            return false;
-        }
-        Sleep(kLockRetryMs);
-    }
-}
-
-bool DismountVolume(HANDLE volume)
-{
-    return ControlDevice(volume, FSCTL_DISMOUNT_VOLUME);
 }
 
 bool DeviceGeometry(HANDLE handle, DISK_GEOMETRY& geometry)

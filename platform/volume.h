@@ -1,7 +1,6 @@
 // Raw access to disks and volumes, for the program and the card library
 // alike (through DiskCalls): the paths, the length and geometry, bytes at
-// 64-bit offsets, the answers of devices that do not implement a request,
-// locking and dismounting.
+// 64-bit offsets, the answers of devices that do not implement a request.
 #pragma once
 
 #include <windows.h>
@@ -47,10 +46,3 @@ DWORD WriteWithin(HANDLE handle, ULONGLONG offset, const void* buffer, DWORD byt
 // IOCTL_STORAGE_CHECK_VERIFY2: the device's count of media changes;
 // nullopt where the device keeps none.
 std::optional<ULONG> MediaChangeCount(HANDLE handle);
-
-// FSCTL_LOCK_VOLUME, retried for a second: Explorer, indexers and antivirus
-// hold a fresh card's volume for moments. True when locked, or when the
-// device has no locks.
-bool LockVolume(HANDLE volume);
-// FSCTL_DISMOUNT_VOLUME; true when done or not implemented.
-bool DismountVolume(HANDLE volume);

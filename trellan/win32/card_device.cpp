@@ -29,28 +29,18 @@ std::uint32_t sector_bytes(HANDLE handle)
     return default_sector_bytes;
 }
 
-BOOL read_file(HANDLE handle, std::uint8_t* buffer, DWORD bytes, DWORD* done)
-{
-    return Disk().Read(handle, buffer, bytes, done);
-}
-
-BOOL write_file(HANDLE handle, const std::uint8_t* buffer, DWORD bytes, DWORD* done)
-{
-    return Disk().Write(handle, buffer, bytes, done);
-}
-
-// Moves the whole buffer at first_byte through ReadFile or WriteFile, one
-// call per piece of at most max_transfer_bytes; a short transfer is an error.
+// Moves the whole buffer at first_byte through the session, one call per
+// piece of at most max_transfer_bytes; a short transfer is an error. The
+// session writes only within the card as it is now (Wine grows an image
+// file written past its end, so a pulled card would otherwise be written
+// back to its old size), and passes buffers an unbuffered hold would
+// refuse through aligned memory.
 template <typename Byte, typename Transfer>
-IoResult transfer_in_pieces(HANDLE handle, std::uint64_t first_byte, std::span<Byte> buffer, Transfer transfer)
+IoResult transfer_in_pieces(std::uint64_t first_byte, std::span<Byte> buffer, Transfer transfer)
 {
     for (std::size_t done = 0; done < buffer.size();) {
-        LARGE_INTEGER offset{};
-        offset.QuadPart = static_cast<LONGLONG>(first_byte + done);
         const auto count = static_cast<DWORD>(std::min(max_transfer_bytes, buffer.size() - done));
-        DWORD transferred = 0;
-        if (!Disk().Seek(handle, offset, nullptr, FILE_BEGIN) ||
-            !transfer(handle, buffer.data() + done, count, &transferred) || transferred != count) {
+        if (transfer(first_byte + done, buffer.data() + done, count) != count) {
             return IoResult::io_error;
         }
         done += count;
@@ -103,41 +93,33 @@ IoResult Win32CardDevice::read(std::uint64_t first_sector, std::span<std::uint8_
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    return transfer_in_pieces(io_handle(), first_sector * sector_size_bytes_, buffer, read_file);
+    return transfer_in_pieces(first_sector * sector_size_bytes_, buffer,
+                              [this](ULONGLONG offset, std::uint8_t* bytes, DWORD count) {
+                                  return session_.Read(offset, bytes, count);
+                              });
 }
 
-// Bounds are checked here, against the card as it is now and not only as it
-// was opened: Wine grows an image file written past its end, so a pulled
-// card would otherwise be written back to its old size.
 IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer)
 {
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    // Asked before every piece, so that a card pulled mid-write takes at
-    // most the piece already on its way.
-    for (std::size_t done = 0; done < buffer.size(); done += max_transfer_bytes) {
-        const std::span<const std::uint8_t> piece =
-            buffer.subspan(done, std::min(max_transfer_bytes, buffer.size() - done));
-        const std::uint64_t first_byte = first_sector * sector_size_bytes_ + done;
-        const std::optional<std::uint64_t> live_bytes = DeviceLength(io_handle());
-        if (!live_bytes || first_byte > *live_bytes || piece.size() > *live_bytes - first_byte) {
-            return IoResult::io_error;
-        }
-        if (const IoResult result = transfer_in_pieces(io_handle(), first_byte, piece, write_file);
-            result != IoResult::ok) {
-            return result;
-        }
-    }
-    return IoResult::ok;
+    return transfer_in_pieces(first_sector * sector_size_bytes_, buffer,
+                              [this](ULONGLONG offset, const std::uint8_t* bytes, DWORD count) {
+                                  return session_.Write(offset, bytes, count);
+                              });
 }
 
+// The partition table is read again when the card is given back, with
+// its volumes unlocked: Windows ignores a re-read while they are locked.
 IoResult Win32CardDevice::flush()
 {
-    if (!session_.Flush()) {
-        return IoResult::io_error;
-    }
-    return ControlDevice(io_handle(), IOCTL_DISK_UPDATE_PROPERTIES) ? IoResult::ok : IoResult::io_error;
+    return session_.Flush() ? IoResult::ok : IoResult::io_error;
+}
+
+bool Win32CardDevice::give_back()
+{
+    return session_.GiveBack();
 }
 
 std::optional<ExfatOemSector> Win32CardDevice::kept_oem_parameters() const

@@ -29,8 +29,11 @@ public:
     std::uint64_t length_sectors() const override { return length_sectors_; }
     IoResult read(std::uint64_t first_sector, std::span<std::uint8_t> buffer) override;
     IoResult write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer) override;
-    // Flushes, then has Windows re-read the partition table.
     IoResult flush() override;
+    // After the build: the card back to the system, which must show the
+    // layout written (CardSession::GiveBack); false when it still shows
+    // another.
+    bool give_back();
 
     // The flash-parameters record the format this device joined read before
     // its first write; nullopt outside such a format.
@@ -38,7 +41,6 @@ public:
 
 private:
     Win32CardDevice() = default;
-    HANDLE io_handle() const { return session_.CardHandle(); }
     bool within(std::uint64_t first_sector, std::uint64_t count_sectors) const;
 
     CardSession session_;

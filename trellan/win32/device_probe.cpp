@@ -16,6 +16,7 @@ extern "C" int Trellan_ProbeDevice(char letter, unsigned char* id)
     if (id == nullptr || !is_drive_letter(letter)) {
         return 0;
     }
+    const QuietCriticalErrors quiet;
     // No access rights needed: only queries follow.
     UniqueHandle volume(Disk().Open(VolumePath(letter), 0, FILE_SHARE_READ | FILE_SHARE_WRITE));
     if (!volume.valid()) {

@@ -13,6 +13,7 @@
 #include "trellan/trellan.h"
 #include "trellan/volume_label.h"
 #include "trellan/win32/card_device.h"
+#include "trellan/win32/win32_handle.h"
 
 namespace trellan {
 namespace {
@@ -87,13 +88,18 @@ VolumeLabel label_from_ansi(const char* label)
 int build_card(char letter, Builder builder, const char* label)
 {
     try {
+        const QuietCriticalErrors quiet;
         const VolumeLabel volume_label = label_from_ansi(label);
         const std::unique_ptr<Win32CardDevice> card = Win32CardDevice::open(letter);
         if (!card) {
             return 0;
         }
-        return build(builder, *card, volume_label, current_format_stamp(), card->kept_oem_parameters()).ok() ? 1
-                                                                                                             : 0;
+        if (!build(builder, *card, volume_label, current_format_stamp(), card->kept_oem_parameters()).ok()) {
+            return 0;
+        }
+        // Formatted whether or not Windows shows the new layout yet.
+        card->give_back();
+        return 1;
     } catch (...) {
         return 0;
     }

@@ -42,4 +42,18 @@ private:
     HANDLE handle_;
 };
 
+// For one call into the library on the caller's thread: a write-protected
+// card or an empty reader answers with an error code, never with the
+// system's critical-error box, whatever mode the calling program set.
+class QuietCriticalErrors {
+public:
+    QuietCriticalErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_); }
+    ~QuietCriticalErrors() { SetThreadErrorMode(previous_, nullptr); }
+    QuietCriticalErrors(const QuietCriticalErrors&) = delete;
+    QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
+
+private:
+    DWORD previous_ = 0;
+};
+
 }  // namespace trellan

@@ -3,146 +3,24 @@
 // partition is the volume "\\.\E:", with a mounted file system on each
 // partition.
 #include "disk_model.h"
+#include "session_fixtures.h"
 
 #include "cli/card_health.h"
 #include "cli/read_back_library_win32.h"
 #include "cli/win32_card_access.h"
-#include "drives/raw_volume_win32.h"
-#include "format/format_job.h"
 #include "platform/card_session.h"
-#include "trellan/byte_order.h"
-#include "trellan/mbr.h"
 #include "trellan/trellan.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
-#include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-constexpr std::uint64_t kMebibyte = 1024 * 1024;
-constexpr std::uint64_t kCardBytes = 16 * kMebibyte;
-using trellan::mbr_offset::first_entry;
-namespace entry = trellan::partition_entry_offset;
-
-// 16 MiB: the first partition (E:) 4 MiB in, as on most SD cards, its file
-// system 64 KiB short of its end; a second partition (F:, or mounted without
-// a letter) after it, and slack at the end.
-DiskModel::Card PartitionedCard(DWORD sectorBytes = 512, char secondLetter = 'F')
-{
-    return DiskModel::Card{
-        .lengthBytes = kCardBytes,
-        .sectorBytes = sectorBytes,
-        .diskNumber = 2,
-        .partitions = {{.letter = 'E',
-                        .startBytes = 4 * kMebibyte,
-                        .lengthBytes = 8 * kMebibyte,
-                        .fileSystemBytes = 8 * kMebibyte - 64 * 1024},
-                       {.letter = secondLetter,
-                        .startBytes = 12 * kMebibyte,
-                        .lengthBytes = 3 * kMebibyte,
-                        .fileSystemBytes = 3 * kMebibyte}},
-        .wine = false,
-    };
-}
-
-DiskModel::Card WineCard(char letter)
-{
-    return DiskModel::Card{
-        .lengthBytes = kCardBytes,
-        .sectorBytes = 512,
-        .diskNumber = 1,
-        .partitions = {{.letter = letter, .startBytes = 0, .lengthBytes = kCardBytes, .fileSystemBytes = kCardBytes}},
-        .wine = true};
-}
-
-// Another format holding a card, on a thread of its own as another program
-// would be: the claim is taken, so the named mutex is owned elsewhere.
-class HeldElsewhere {
-public:
-    explicit HeldElsewhere(char letter)
-        : m_thread([this, letter] {
-              CardSession session;
-              m_claimed.set_value(session.Open(letter) && session.Claim() == CardRefusal::none);
-              m_release.get_future().wait();
-          })
-    {
-        held = m_claimed.get_future().get();
-    }
-    ~HeldElsewhere()
-    {
-        m_release.set_value();
-        m_thread.join();
-    }
-    bool held = false;
-
-private:
-    std::promise<bool> m_claimed;
-    std::promise<void> m_release;
-    std::thread m_thread;
-};
-
-bool HasMbrAtSectorZero(const std::vector<std::uint8_t>& card)
-{
-    return trellan::load_le16(card, trellan::mbr_offset::signature) == trellan::boot_signature &&
-           card[first_entry + entry::type] != 0;
-}
-
-std::vector<std::uint64_t> SectorsKeepingOldData(const DiskModel& model, std::size_t card, DWORD sectorBytes)
-{
-    std::vector<std::uint64_t> kept;
-    const std::vector<std::uint8_t>& bytes = model.Bytes(card);
-    for (std::uint64_t sector = 0; sector < bytes.size() / sectorBytes; ++sector) {
-        const std::vector<std::uint8_t> old = model.OldSector(card, sector);
-        if (std::equal(old.begin(), old.end(), bytes.begin() + static_cast<std::ptrdiff_t>(sector * sectorBytes))) {
-            kept.push_back(sector);
-        }
-    }
-    return kept;
-}
-
-class AnsweringDialog : public FormatJobDialog {
-public:
-    void ShowMessage(JobMessage message) override { messages.push_back(message); }
-    void ShowText(std::string_view text) override { texts.emplace_back(text); }
-    bool ConfirmFormat(std::string_view) override { return true; }
-    void ShowProgressBar() override {}
-    void SetBarRange(std::int64_t, std::int64_t) override {}
-    void SetBarPosition(std::int64_t) override {}
-    void PumpPendingMessages() override {}
-
-    std::vector<JobMessage> messages;
-    std::vector<std::string> texts;
-};
-
-// The program's library, in this process: Trellan.dll's own code.
-class InProcessLibrary : public CardLibrary {
-public:
-    int Build(trellan::Builder builder, char driveLetter, char* label,
-              const std::optional<trellan::ExfatOemSector>&) override
-    {
-        return builder == trellan::Builder::sd ? Trellan_BuildSd(driveLetter, label) : 0;
-    }
-};
-
-// The job as the dialog runs it: the card sampled when the user is asked.
-int RunJob(char letter, EraseMode erase, AnsweringDialog& dialog, CardLibrary* builders = nullptr)
-{
-    Win32RawVolumeOpener volumes;
-    FormatJobInputs inputs{
-        .driveLetter = letter, .label = {}, .cardType = CardType::sd, .eraseMode = erase, .card = std::nullopt};
-    if (const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter)) {
-        const std::optional<DiskGeometry> geometry = volume->ReadGeometry();
-        inputs.card = geometry ? SampleCard(*volume, geometry->bytesPerSector) : std::nullopt;
-    }
-    InProcessLibrary library;
-    return RunFormatJob(inputs, volumes, dialog, builders != nullptr ? *builders : library, [] { return 1; });
-}
+using namespace session_fixtures;
 
 TEST(CardSession, ACompleteFormatLeavesNoOldDataAnywhereOnThePartitionedCard)
 {
@@ -174,12 +52,12 @@ TEST(CardSession, TheJobRefusesBeforeAnyWrite)
     } rows[] = {
         {"the volume is one partition and the disk cannot be opened", 512,
          [](DiskModel& model, std::size_t card) { model.SetDiskOpenRefused(card, true); }, kCardNotWholeText},
-        {"the second partition is in use", 512, [](DiskModel& model, std::size_t) { model.HoldOpen('F'); },
-         kCardInUseText},
-        {"the second partition, without a letter, is in use", 512,
+        {"the second partition is held exclusively", 512,
+         [](DiskModel& model, std::size_t) { model.HoldOpen('F', DiskModel::Holder::stubborn, 0); }, kCardInUseText},
+        {"the second partition, without a letter, is held exclusively", 512,
          [](DiskModel& model, std::size_t card) {
              const std::string name = DiskModel::VolumeNameOf(card, 1);
-             model.Open(name.substr(0, name.size() - 1), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+             model.Open(name.substr(0, name.size() - 1), GENERIC_READ, 0);
          },
          kCardInUseText, '\0'},
         {"the second partition is locked by another program", 512,
@@ -264,7 +142,8 @@ TEST(CardSession, TheLibraryRefusesBeforeAnyWrite)
     } rows[] = {
         {"the volume is one partition and the disk cannot be opened",
          [](DiskModel& model, std::size_t card) { model.SetDiskOpenRefused(card, true); }},
-        {"the second partition is in use", [](DiskModel& model, std::size_t) { model.HoldOpen('F'); }},
+        {"the second partition is held exclusively",
+         [](DiskModel& model, std::size_t) { model.HoldOpen('F', DiskModel::Holder::stubborn, 0); }},
     };
     for (const auto& row : rows) {
         DiskModel model;

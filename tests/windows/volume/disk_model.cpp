@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -90,14 +91,98 @@ void DiskModel::SetCardPresent(std::size_t card, bool present)
     m_cards[card].present = present;
 }
 
+void DiskModel::SetRereadIgnored(std::size_t card, bool ignored)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].rereadIgnored = ignored;
+}
+
+void DiskModel::SetLayoutRefused(std::size_t card, bool refused)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].layoutRefused = refused;
+}
+
+// "Windows creates the System Volume Information folder on every volume it
+// mounts" (learn.microsoft.com/troubleshoot/windows-client/deployment/
+// system-volume-information-folder): the folder, its files and the file
+// system's tables for them are written by the system, not by any program
+// that asked.
+void DiskModel::SystemWritesToMountedVolumes(std::size_t card)
+{
+    std::lock_guard guard(m_lock);
+    CardState& state = m_cards[card];
+    for (const PartitionState& partition : state.partitions) {
+        if (partition.mounted && partition.lockedBy == nullptr && partition.layout.fileSystemBytes > 64 * 1024) {
+            const auto at = static_cast<std::ptrdiff_t>(partition.layout.startBytes + 64 * 1024);
+            std::fill_n(state.bytes.begin() + at, state.layout.sectorBytes, std::uint8_t{0x53});
+        }
+    }
+}
+
+std::optional<std::uint64_t> DiskModel::VolumeStart(char letter) const
+{
+    std::lock_guard guard(m_lock);
+    for (const CardState& card : m_cards) {
+        for (const PartitionState& partition : card.partitions) {
+            if (partition.layout.letter == Upper(letter) && card.arrivalOpensLeft == 0) {
+                return partition.layout.startBytes;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> DiskModel::VolumeBootSector(char letter) const
+{
+    const std::optional<std::uint64_t> start = VolumeStart(letter);
+    std::lock_guard guard(m_lock);
+    for (const CardState& card : m_cards) {
+        for (const PartitionState& partition : card.partitions) {
+            if (start && partition.layout.letter == Upper(letter)) {
+                const auto at = card.bytes.begin() + static_cast<std::ptrdiff_t>(*start);
+                return {at, at + card.layout.sectorBytes};
+            }
+        }
+    }
+    return {};
+}
+
+std::size_t DiskModel::DataOpensOf(std::size_t card) const
+{
+    std::lock_guard guard(m_lock);
+    return m_cards[card].dataOpens;
+}
+
+void DiskModel::Pause(DWORD milliseconds)
+{
+    std::lock_guard guard(m_lock);
+    m_clockMs += milliseconds;
+}
+
+// SetThreadExecutionState (learn.microsoft.com/windows/win32/api/winbase/
+// nf-winbase-setthreadexecutionstate): disk activity is not user activity;
+// only ES_SYSTEM_REQUIRED with ES_CONTINUOUS keeps idle sleep off until the
+// thread clears it.
+EXECUTION_STATE DiskModel::SetExecutionState(EXECUTION_STATE state)
+{
+    std::lock_guard guard(m_lock);
+    return std::exchange(m_executionState, state);
+}
+
 std::string DiskModel::VolumeNameOf(std::size_t card, std::size_t partition)
 {
     return "\\\\?\\Volume{00000000-0000-0000-0000-" + std::to_string(100000000000 + card * 1000 + partition) + "}\\";
 }
 
-HANDLE DiskModel::HoldOpen(char letter)
+HANDLE DiskModel::HoldOpen(char letter, Holder holder, DWORD share)
 {
-    return Open(std::string("\\\\.\\") + letter + ":", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    const HANDLE handle = Open(std::string("\\\\.\\") + letter + ":", GENERIC_READ, share);
+    std::lock_guard guard(m_lock);
+    if (OpenHandle* open = Find(handle)) {
+        open->holder = holder;
+    }
+    return handle;
 }
 
 DiskModel::OpenHandle* DiskModel::Find(HANDLE handle)
@@ -128,11 +213,39 @@ HANDLE DiskModel::Add(const OpenHandle& open)
     return handle;
 }
 
-HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD, DWORD flags)
+// CreateFile, "Sharing mode" (learn.microsoft.com/windows/win32/api/fileapi/
+// nf-fileapi-createfilea): an open for reading or writing fails with error
+// 32 when a handle already open does not share that access, or when the new
+// one does not share the access of one already open. Opens without data
+// access (0) neither conflict nor count.
+bool DiskModel::SharingConflicts(const OpenHandle& open) const
+{
+    if (open.access == 0) {
+        return false;
+    }
+    return std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+        const OpenHandle& other = entry.second;
+        if (other.card != open.card || other.partition != open.partition || other.access == 0 || other.invalidated) {
+            return false;
+        }
+        const auto refuses = [](DWORD access, DWORD share) {
+            return ((access & GENERIC_READ) != 0 && (share & FILE_SHARE_READ) == 0) ||
+                   ((access & GENERIC_WRITE) != 0 && (share & FILE_SHARE_WRITE) == 0);
+        };
+        return refuses(open.access, other.share) || refuses(other.access, open.share);
+    });
+}
+
+HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD share, DWORD flags)
 {
     std::lock_guard guard(m_lock);
     for (std::size_t c = 0; c < m_cards.size(); ++c) {
         CardState& card = m_cards[c];
+        OpenHandle disk;
+        disk.card = c;
+        disk.access = access;
+        disk.share = share;
+        disk.flags = flags;
         for (std::size_t p = 0; p < card.partitions.size(); ++p) {
             PartitionState& partition = card.partitions[p];
             // A volume opens by its letter, or by its name without the
@@ -143,6 +256,15 @@ HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD, DWORD flags
             if (!byLetter && path != name.substr(0, name.size() - 1)) {
                 continue;
             }
+            // IOCTL_DISK_UPDATE_PROPERTIES (learn.microsoft.com/windows/win32/
+            // api/winioctl/ni-winioctl-ioctl_disk_update_properties): the
+            // partitions of a re-read layout arrive as new devices, a moment
+            // later.
+            if (card.arrivalOpensLeft > 0) {
+                --card.arrivalOpensLeft;
+                SetLastError(ERROR_FILE_NOT_FOUND);
+                return INVALID_HANDLE_VALUE;
+            }
             // FSCTL_LOCK_VOLUME (learn.microsoft.com/windows/win32/api/winioctl/
             // ni-winioctl-fsctl_lock_volume): a locked volume is reached only
             // through the handle that locked it. A dismounted volume that is not
@@ -151,39 +273,77 @@ HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD, DWORD flags
                 SetLastError(ERROR_ACCESS_DENIED);
                 return INVALID_HANDLE_VALUE;
             }
+            OpenHandle volume = disk;
+            volume.partition = p;
+            if (!card.layout.wine && SharingConflicts(volume)) {
+                SetLastError(ERROR_SHARING_VIOLATION);
+                return INVALID_HANDLE_VALUE;
+            }
             if (partition.lockedBy == nullptr) {
                 partition.mounted = true;
             }
-            return Add(OpenHandle{.card = c, .partition = p, .access = access, .flags = flags});
+            card.dataOpens += access != 0 ? 1 : 0;
+            return Add(volume);
         }
         if (!card.layout.wine && path == "\\\\.\\PhysicalDrive" + std::to_string(card.layout.diskNumber)) {
             if (card.diskOpenRefused) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return INVALID_HANDLE_VALUE;
             }
-            return Add(OpenHandle{.card = c, .partition = std::nullopt, .access = access, .flags = flags});
+            if (SharingConflicts(disk)) {
+                SetLastError(ERROR_SHARING_VIOLATION);
+                return INVALID_HANDLE_VALUE;
+            }
+            card.dataOpens += access != 0 ? 1 : 0;
+            return Add(disk);
         }
     }
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
 }
 
-BOOL DiskModel::Control(HANDLE handle, DWORD code, void*, DWORD, void* out, DWORD outBytes, DWORD* returned)
+BOOL DiskModel::Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes,
+                        DWORD* returned)
 {
     std::lock_guard guard(m_lock);
     OpenHandle* open = Find(handle);
-    if (open == nullptr) {
+    if (open == nullptr || open->invalidated) {
         return Fail(ERROR_INVALID_HANDLE);
     }
     *returned = 0;
-    return Control(*open, handle, code, out, outBytes, returned);
+    return Control(*open, handle, code, in, inBytes, out, outBytes, returned);
 }
 
-BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, DWORD outBytes, DWORD* returned)
+// A holder registered for the volume's notifications is told of the first
+// lock attempt and closes its handle a while later.
+void DiskModel::LetHoldersGo(const OpenHandle& open)
+{
+    for (auto entry = m_handles.begin(); entry != m_handles.end();) {
+        OpenHandle& other = entry->second;
+        const bool sameVolume = other.card == open.card && other.partition == open.partition;
+        if (sameVolume && other.holder == Holder::letsGoWhenLocked) {
+            if (!other.letGoAtMs) {
+                other.letGoAtMs = m_clockMs + kLetGoDelayMs;
+            } else if (m_clockMs >= *other.letGoAtMs) {
+                entry = m_handles.erase(entry);
+                continue;
+            }
+        }
+        ++entry;
+    }
+}
+
+bool DiskModel::AnyVolumeLocked(const CardState& card) const
+{
+    return std::any_of(card.partitions.begin(), card.partitions.end(),
+                       [](const PartitionState& partition) { return partition.lockedBy != nullptr; });
+}
+
+BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, const void* in, DWORD inBytes, void* out,
+                        DWORD outBytes, DWORD* returned)
 {
     CardState& card = m_cards[open.card];
     const Region region = RegionOf(open);
-    PartitionState* partition = open.partition ? &card.partitions[*open.partition] : nullptr;
     if (card.layout.wine) {
         // As measured under Wine 8 (design notes, "Wine is not Windows").
         switch (code) {
@@ -198,6 +358,14 @@ BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, 
             return Fail(ERROR_NOT_SUPPORTED);
         }
     }
+    // "Defining I/O Control Codes" (learn.microsoft.com/windows-hardware/
+    // drivers/kernel/defining-i-o-control-codes): the code's access bits name
+    // the rights the handle must have been opened with.
+    const DWORD required = (code >> 14) & 3;
+    if (((required & FILE_READ_ACCESS) != 0 && (open.access & GENERIC_READ) == 0) ||
+        ((required & FILE_WRITE_ACCESS) != 0 && (open.access & GENERIC_WRITE) == 0)) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
     // System Error Codes (learn.microsoft.com/windows/win32/debug/
     // system-error-codes--0-499-): a reader without a card is not ready (21)
     // for everything that needs the medium.
@@ -208,44 +376,15 @@ BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, 
         return Fail(ERROR_NOT_READY);
     }
     switch (code) {
-    // FSCTL_LOCK_VOLUME: fails while any other handle has the volume open.
-    case FSCTL_LOCK_VOLUME: {
-        if (partition == nullptr) {
-            return Fail(ERROR_INVALID_PARAMETER);
-        }
-        const bool othersOpen = std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
-            return entry.first != handle && entry.second.card == open.card &&
-                   entry.second.partition == open.partition && entry.second.access != 0;
-        });
-        if (othersOpen || (partition->lockedBy != nullptr && partition->lockedBy != handle)) {
-            return Fail(ERROR_ACCESS_DENIED);
-        }
-        partition->lockedBy = handle;
-        return TRUE;
-    }
-    // FSCTL_UNLOCK_VOLUME (…/ni-winioctl-fsctl_unlock_volume).
+    case FSCTL_LOCK_VOLUME:
     case FSCTL_UNLOCK_VOLUME:
-        if (partition == nullptr || partition->lockedBy != handle) {
-            return Fail(ERROR_NOT_LOCKED);
-        }
-        partition->lockedBy = nullptr;
-        return TRUE;
-    // FSCTL_DISMOUNT_VOLUME (…/ni-winioctl-fsctl_dismount_volume): dismounts
-    // whoever uses the volume.
     case FSCTL_DISMOUNT_VOLUME:
-        if (partition == nullptr) {
-            return Fail(ERROR_INVALID_PARAMETER);
-        }
-        partition->mounted = false;
-        return TRUE;
-    // FSCTL_ALLOW_EXTENDED_DASD_IO (…/ni-winioctl-fsctl_allow_extended_dasd_io):
-    // the file system stops cutting this handle's I/O at its own end.
     case FSCTL_ALLOW_EXTENDED_DASD_IO:
-        if (partition == nullptr) {
-            return Fail(ERROR_INVALID_PARAMETER);
-        }
-        open.extendedDasd = true;
-        return TRUE;
+        return ControlVolume(open, handle, code);
+    case IOCTL_DISK_UPDATE_PROPERTIES:
+    case IOCTL_DISK_GET_DRIVE_LAYOUT_EX:
+    case IOCTL_DISK_SET_DRIVE_LAYOUT_EX:
+        return ControlLayout(open, code, in, inBytes, out, outBytes, returned);
     // IOCTL_STORAGE_QUERY_PROPERTY: a removable card on an SD host.
     case IOCTL_STORAGE_QUERY_PROPERTY: {
         STORAGE_DEVICE_DESCRIPTOR descriptor{};
@@ -294,7 +433,7 @@ BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, 
     }
     // IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: volumes only.
     case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: {
-        if (partition == nullptr) {
+        if (!open.partition) {
             return Fail(ERROR_INVALID_FUNCTION);
         }
         VOLUME_DISK_EXTENTS extents{};
@@ -304,11 +443,181 @@ BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, 
         extents.Extents[0].ExtentLength.QuadPart = static_cast<LONGLONG>(region.lengthBytes);
         return Answer(out, outBytes, returned, extents);
     }
-    case IOCTL_DISK_UPDATE_PROPERTIES:
-        return TRUE;
     default:
         return Fail(ERROR_INVALID_FUNCTION);
     }
+}
+
+BOOL DiskModel::ControlVolume(OpenHandle& open, HANDLE handle, DWORD code)
+{
+    if (!open.partition) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    PartitionState& partition = m_cards[open.card].partitions[*open.partition];
+    switch (code) {
+    // FSCTL_LOCK_VOLUME: fails while any other handle has the volume open
+    // for data; programs registered for the volume's notifications are told
+    // of the attempt.
+    case FSCTL_LOCK_VOLUME: {
+        LetHoldersGo(open);
+        const bool othersOpen = std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
+            return entry.first != handle && entry.second.card == open.card &&
+                   entry.second.partition == open.partition && entry.second.access != 0 &&
+                   !entry.second.invalidated;
+        });
+        if (othersOpen || (partition.lockedBy != nullptr && partition.lockedBy != handle)) {
+            return Fail(ERROR_ACCESS_DENIED);
+        }
+        partition.lockedBy = handle;
+        return TRUE;
+    }
+    // FSCTL_UNLOCK_VOLUME (…/ni-winioctl-fsctl_unlock_volume).
+    case FSCTL_UNLOCK_VOLUME:
+        if (partition.lockedBy != handle) {
+            return Fail(ERROR_NOT_LOCKED);
+        }
+        partition.lockedBy = nullptr;
+        return TRUE;
+    // FSCTL_DISMOUNT_VOLUME (…/ni-winioctl-fsctl_dismount_volume): dismounts
+    // whoever uses the volume; without the lock, every other handle to it
+    // becomes invalid. A volume another handle has locked is not dismounted.
+    case FSCTL_DISMOUNT_VOLUME:
+        if (partition.lockedBy != nullptr && partition.lockedBy != handle) {
+            return Fail(ERROR_ACCESS_DENIED);
+        }
+        if (partition.lockedBy == nullptr) {
+            for (auto& [other, state] : m_handles) {
+                if (other != handle && state.card == open.card && state.partition == open.partition) {
+                    state.invalidated = true;
+                }
+            }
+        }
+        partition.mounted = false;
+        return TRUE;
+    // FSCTL_ALLOW_EXTENDED_DASD_IO (…/ni-winioctl-fsctl_allow_extended_dasd_io):
+    // the file system stops cutting this handle's I/O at its own end.
+    default:
+        open.extendedDasd = true;
+        return TRUE;
+    }
+}
+
+// The partition manager keeps the layout it last read: the volumes lie where
+// it says, whatever sector 0 holds now, until the disk handle asks for a
+// re-read (IOCTL_DISK_UPDATE_PROPERTIES) or sets a layout
+// (IOCTL_DISK_SET_DRIVE_LAYOUT_EX, learn.microsoft.com/windows/win32/api/
+// winioctl/ni-winioctl-ioctl_disk_set_drive_layout_ex). Where the pages are
+// silent the model is strict: a volume of the disk that is still locked
+// keeps the old layout in place (the re-read answers, and changes nothing),
+// and a volume handle's request reaches no disk.
+BOOL DiskModel::ControlLayout(OpenHandle& open, DWORD code, const void* in, DWORD inBytes, void* out,
+                              DWORD outBytes, DWORD* returned)
+{
+    CardState& card = m_cards[open.card];
+    if (code == IOCTL_DISK_UPDATE_PROPERTIES) {
+        if (!open.partition && !card.rereadIgnored && !card.layoutRefused && !AnyVolumeLocked(card)) {
+            RereadLayout(card);
+        }
+        return TRUE;
+    }
+    if (open.partition) {
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+    // IOCTL_DISK_GET_DRIVE_LAYOUT_EX (…/ni-winioctl-ioctl_disk_get_drive_layout_ex):
+    // an MBR disk reports its four table entries, unused ones of type 0.
+    struct FourEntries {
+        DRIVE_LAYOUT_INFORMATION_EX layout;
+        PARTITION_INFORMATION_EX more[3];
+    };
+    if (code == IOCTL_DISK_GET_DRIVE_LAYOUT_EX) {
+        FourEntries answer{};
+        answer.layout.PartitionStyle = PARTITION_STYLE_MBR;
+        answer.layout.PartitionCount = 4;
+        answer.layout.Mbr.Signature = card.signature;
+        for (std::size_t p = 0; p < card.partitions.size() && p < 4; ++p) {
+            PARTITION_INFORMATION_EX& entry = p == 0 ? answer.layout.PartitionEntry[0] : answer.more[p - 1];
+            entry.PartitionStyle = PARTITION_STYLE_MBR;
+            entry.StartingOffset.QuadPart = static_cast<LONGLONG>(card.partitions[p].layout.startBytes);
+            entry.PartitionLength.QuadPart = static_cast<LONGLONG>(card.partitions[p].layout.lengthBytes);
+            entry.PartitionNumber = static_cast<DWORD>(p + 1);
+            entry.Mbr.PartitionType = card.partitions[p].layout.type;
+            entry.Mbr.RecognizedPartition = TRUE;
+        }
+        return Answer(out, outBytes, returned, answer);
+    }
+    // IOCTL_DISK_SET_DRIVE_LAYOUT_EX writes the table and the disk signature
+    // into sector 0, keeping the boot code before them, with CHS fields of
+    // its own, and takes the layout.
+    if (card.layoutRefused || AnyVolumeLocked(card)) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    if (in == nullptr || inBytes < sizeof(DRIVE_LAYOUT_INFORMATION_EX)) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    const auto* layout = static_cast<const DRIVE_LAYOUT_INFORMATION_EX*>(in);
+    const DWORD entries = std::min<DWORD>(
+        {layout->PartitionCount, 4,
+         static_cast<DWORD>(1 + (inBytes - sizeof(DRIVE_LAYOUT_INFORMATION_EX)) / sizeof(PARTITION_INFORMATION_EX))});
+    std::uint8_t* mbr = card.bytes.data();
+    std::memcpy(mbr + 440, &layout->Mbr.Signature, 4);
+    std::fill(mbr + 444, mbr + 510, std::uint8_t{0});
+    for (DWORD e = 0; e < entries; ++e) {
+        const PARTITION_INFORMATION_EX& entry = layout->PartitionEntry[e];
+        if (entry.Mbr.PartitionType == 0) {
+            continue;
+        }
+        std::uint8_t* slot = mbr + 446 + 16 * e;
+        const auto first = static_cast<std::uint32_t>(entry.StartingOffset.QuadPart / card.layout.sectorBytes);
+        const auto count = static_cast<std::uint32_t>(entry.PartitionLength.QuadPart / card.layout.sectorBytes);
+        const std::uint8_t chs[] = {0xFE, 0xFF, 0xFF};
+        slot[0] = entry.Mbr.BootIndicator ? 0x80 : 0;
+        std::memcpy(slot + 1, chs, 3);
+        slot[4] = entry.Mbr.PartitionType;
+        std::memcpy(slot + 5, chs, 3);
+        std::memcpy(slot + 8, &first, 4);
+        std::memcpy(slot + 12, &count, 4);
+    }
+    mbr[510] = 0x55;
+    mbr[511] = 0xAA;
+    RereadLayout(card);
+    return TRUE;
+}
+
+// The layout sector 0 holds now becomes the cached one: the volumes of the
+// old one go (their handles with them), each new partition arrives as a
+// volume a moment later, the first under the letter the first had.
+void DiskModel::RereadLayout(CardState& card)
+{
+    const std::uint8_t* mbr = card.bytes.data();
+    const DWORD sectorBytes = card.layout.sectorBytes;
+    const char letter = card.partitions.empty() ? 0 : card.partitions[0].layout.letter;
+    std::vector<PartitionState> layout;
+    if (mbr[510] == 0x55 && mbr[511] == 0xAA) {
+        for (int e = 0; e < 4; ++e) {
+            const std::uint8_t* slot = mbr + 446 + 16 * e;
+            std::uint32_t first = 0;
+            std::uint32_t count = 0;
+            std::memcpy(&first, slot + 8, 4);
+            std::memcpy(&count, slot + 12, 4);
+            if (slot[4] != 0 && count != 0) {
+                const std::uint64_t bytes = std::uint64_t{count} * sectorBytes;
+                layout.push_back(PartitionState{.layout = {.letter = layout.empty() ? letter : '\0',
+                                                           .startBytes = std::uint64_t{first} * sectorBytes,
+                                                           .lengthBytes = bytes,
+                                                           .fileSystemBytes = bytes,
+                                                           .type = slot[4]}});
+            }
+        }
+    }
+    std::memcpy(&card.signature, mbr + 440, 4);
+    const std::size_t index = static_cast<std::size_t>(&card - m_cards.data());
+    for (auto& [handle, open] : m_handles) {
+        if (open.card == index && open.partition) {
+            open.invalidated = true;
+        }
+    }
+    card.partitions = std::move(layout);
+    card.arrivalOpensLeft = kArrivalOpens;
 }
 
 // CreateFile, "Physical Disks and Volumes": a write through a volume handle
@@ -347,13 +656,22 @@ BOOL DiskModel::Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* 
     std::lock_guard guard(m_lock);
     *done = 0;
     OpenHandle* open = Find(handle);
-    if (open == nullptr) {
+    if (open == nullptr || open->invalidated) {
         return Fail(ERROR_INVALID_HANDLE);
     }
     CardState& card = m_cards[open->card];
     const Region region = RegionOf(*open);
     if (!card.present) {
         return Fail(ERROR_NOT_READY);
+    }
+    // File Buffering, "Alignment and File Access Requirements": on an
+    // unbuffered handle the buffer's address is aligned to the physical
+    // sector, which a 512e card enforces.
+    const DWORD physicalBytes =
+        card.layout.physicalSectorBytes != 0 ? card.layout.physicalSectorBytes : card.layout.sectorBytes;
+    const auto address = reinterpret_cast<std::uintptr_t>(write != nullptr ? static_cast<const void*>(write) : read);
+    if (!card.layout.wine && (open->flags & FILE_FLAG_NO_BUFFERING) != 0 && address % physicalBytes != 0) {
+        return Fail(ERROR_INVALID_PARAMETER);
     }
     // File Buffering, "Alignment and File Access Requirements"
     // (learn.microsoft.com/windows/win32/fileio/file-buffering): raw access
@@ -381,7 +699,8 @@ BOOL DiskModel::Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* 
         }
         std::copy(write, write + count, card.bytes.begin() + static_cast<std::ptrdiff_t>(at));
         m_writesLanded += count != 0 ? 1 : 0;
-    } else {
+        m_volumeWrites += count != 0 && open->partition ? 1 : 0;
+    } else if (read != nullptr) {
         // File Buffering: without FILE_FLAG_NO_BUFFERING a read may come from
         // the system's cache, not from the card.
         m_cachedReads += (open->flags & FILE_FLAG_NO_BUFFERING) == 0 ? 1 : 0;
@@ -407,7 +726,7 @@ BOOL DiskModel::Seek(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* posit
 {
     std::lock_guard guard(m_lock);
     OpenHandle* open = Find(handle);
-    if (open == nullptr) {
+    if (open == nullptr || open->invalidated) {
         return Fail(ERROR_INVALID_HANDLE);
     }
     const std::uint64_t base = method == FILE_END       ? RegionOf(*open).lengthBytes
@@ -425,7 +744,7 @@ BOOL DiskModel::Size(HANDLE handle, LARGE_INTEGER* size)
 {
     std::lock_guard guard(m_lock);
     OpenHandle* open = Find(handle);
-    if (open == nullptr || !m_cards[open->card].layout.wine) {
+    if (open == nullptr || open->invalidated || !m_cards[open->card].layout.wine) {
         return Fail(ERROR_INVALID_FUNCTION);
     }
     size->QuadPart = static_cast<LONGLONG>(RegionOf(*open).lengthBytes);
@@ -446,7 +765,7 @@ BOOL DiskModel::Close(HANDLE handle)
     if (open == nullptr) {
         return Fail(ERROR_INVALID_HANDLE);
     }
-    if (open->partition) {
+    if (open->partition && !open->invalidated) {
         PartitionState& partition = m_cards[open->card].partitions[*open->partition];
         if (partition.lockedBy == handle) {
             partition.lockedBy = nullptr;

@@ -23,11 +23,14 @@ public:
         std::uint64_t lengthBytes = 0;
         // Where the mounted file system ends, inside the partition.
         std::uint64_t fileSystemBytes = 0;
+        std::uint8_t type = 0x0C;
     };
     struct Card {
         std::uint64_t lengthBytes = 0;
         DWORD sectorBytes = 512;
         DWORD diskNumber = 2;
+        // 4096 on a 512e card; 0: as sectorBytes.
+        DWORD physicalSectorBytes = 0;
         std::vector<Partition> partitions;
         // As Wine shows an image drive: the volume is the whole image, every
         // disk query answers "not supported", locks exclude nobody.
@@ -48,8 +51,28 @@ public:
     void SetDiskOpenRefused(std::size_t card, bool refused);
     // Takes the card out of its reader, or puts it back (a media change).
     void SetCardPresent(std::size_t card, bool present);
-    // A handle that another program holds open on the letter's volume.
-    HANDLE HoldOpen(char letter);
+    // Another program with the letter's volume open: one that closes it a
+    // while after a lock is first attempted (as programs registered for the
+    // volume's notifications do), or one that never lets go.
+    enum class Holder { letsGoWhenLocked, stubborn };
+    HANDLE HoldOpen(char letter, Holder holder = Holder::stubborn, DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE);
+    // A reader whose driver answers a re-read without re-reading; one whose
+    // layout neither a re-read nor a set layout changes.
+    void SetRereadIgnored(std::size_t card, bool ignored);
+    void SetLayoutRefused(std::size_t card, bool refused);
+    // What the system writes by itself into each mounted, unlocked volume
+    // of the card shortly after insertion.
+    void SystemWritesToMountedVolumes(std::size_t card);
+    // Where the letter's volume lies now, by the cached layout, and the
+    // sector it reads first there; nullopt when it has not arrived.
+    std::optional<std::uint64_t> VolumeStart(char letter) const;
+    std::vector<std::uint8_t> VolumeBootSector(char letter) const;
+    // Writes that landed through volume handles rather than the disk's.
+    std::size_t WritesThroughVolumes() const { return m_volumeWrites; }
+    // Opens of the card's volumes or disk for reading or writing.
+    std::size_t DataOpensOf(std::size_t card) const;
+    // The calling program's execution state, as the last call set it.
+    EXECUTION_STATE ExecutionState() const { return m_executionState; }
     // The name the system gives a partition's volume, lettered or not,
     // as "\\?\Volume{...}\".
     static std::string VolumeNameOf(std::size_t card, std::size_t partition);
@@ -71,6 +94,14 @@ public:
     UINT DriveType(const std::string& root) override;
     BOOL VolumeName(const std::string& root, char* name, DWORD bytes) override;
     std::vector<std::string> VolumeNames() override;
+    // Time passes only in the model: waits cost the tests nothing.
+    void Pause(DWORD milliseconds) override;
+    EXECUTION_STATE SetExecutionState(EXECUTION_STATE state) override;
+
+    // How long a holder that lets go takes after the first lock attempt.
+    static constexpr std::uint64_t kLetGoDelayMs = 3000;
+    // Opens of a volume that fail while it arrives after a layout change.
+    static constexpr int kArrivalOpens = 3;
 
 private:
     struct PartitionState {
@@ -86,14 +117,24 @@ private:
         bool diskOpenRefused = false;
         bool present = true;
         ULONG mediaChanges = 1;
+        bool rereadIgnored = false;
+        bool layoutRefused = false;
+        DWORD signature = 0;
+        int arrivalOpensLeft = 0;
+        std::size_t dataOpens = 0;
     };
     struct OpenHandle {
         std::size_t card = 0;
         std::optional<std::size_t> partition;  // nullopt: the whole disk
         DWORD access = 0;
+        DWORD share = 0;
         DWORD flags = 0;
         std::uint64_t position = 0;
         bool extendedDasd = false;
+        // Its volume was dismounted under it, or its partition is gone.
+        bool invalidated = false;
+        std::optional<Holder> holder;
+        std::optional<std::uint64_t> letGoAtMs;
     };
     struct Region {
         std::uint64_t startBytes;
@@ -103,7 +144,15 @@ private:
     OpenHandle* Find(HANDLE handle);
     Region RegionOf(const OpenHandle& open) const;
     HANDLE Add(const OpenHandle& open);
-    BOOL Control(OpenHandle& open, HANDLE handle, DWORD code, void* out, DWORD outBytes, DWORD* returned);
+    BOOL Control(OpenHandle& open, HANDLE handle, DWORD code, const void* in, DWORD inBytes, void* out,
+                 DWORD outBytes, DWORD* returned);
+    BOOL ControlVolume(OpenHandle& open, HANDLE handle, DWORD code);
+    BOOL ControlLayout(OpenHandle& open, DWORD code, const void* in, DWORD inBytes, void* out, DWORD outBytes,
+                       DWORD* returned);
+    bool SharingConflicts(const OpenHandle& open) const;
+    void LetHoldersGo(const OpenHandle& open);
+    void RereadLayout(CardState& card);
+    bool AnyVolumeLocked(const CardState& card) const;
     std::optional<DWORD> WriteRefusal(const OpenHandle& open, HANDLE handle, std::uint64_t offset,
                                       std::uint64_t bytes) const;
     BOOL Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* write, DWORD bytes, DWORD* done);
@@ -114,4 +163,7 @@ private:
     std::uintptr_t m_nextHandle = 0x4000;
     std::size_t m_writesLanded = 0;
     std::size_t m_cachedReads = 0;
+    std::size_t m_volumeWrites = 0;
+    std::uint64_t m_clockMs = 0;
+    EXECUTION_STATE m_executionState = ES_CONTINUOUS;
 };
