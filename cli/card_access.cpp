@@ -1,52 +1,52 @@
 #include "cli/card_access.h"
 
-#include "guard/device_length.h"
+#include "guard/write_failure_text.h"
+#include "trellan/file_device.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
-std::unique_ptr<CardAccess> CardAccess::Open(const std::string& path, std::string& problem)
+namespace {
+
+constexpr std::uint64_t kSectorBytes = 512;
+
+}  // namespace
+
+CardAccess::CardAccess(int descriptor) : descriptor_(descriptor), flags_(::fcntl(descriptor, F_GETFL))
 {
     // Not every file system takes direct I/O (tmpfs); those get the cache
     // dropped by Settle instead.
-    int descriptor = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_DIRECT);
-    if (descriptor < 0 && errno == EINVAL) {
-        descriptor = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (flags_ >= 0) {
+        ::fcntl(descriptor_, F_SETFL, flags_ | O_DIRECT);
     }
-    if (descriptor < 0) {
-        problem = std::string("cannot open it for the check: ") + std::strerror(errno);
-        return nullptr;
-    }
-    return std::unique_ptr<CardAccess>(new CardAccess(descriptor));
 }
 
 CardAccess::~CardAccess()
 {
-    ::close(descriptor_);
+    if (flags_ >= 0) {
+        ::fcntl(descriptor_, F_SETFL, flags_);
+    }
+}
+
+void CardAccess::RecordFault(int error, std::optional<std::uint64_t> offsetBytes)
+{
+    if (deviceFault_.empty()) {
+        deviceFault_ = WriteFailureText(error, offsetBytes ? std::optional<std::uint64_t>(*offsetBytes / kSectorBytes)
+                                                           : std::nullopt);
+    }
 }
 
 bool CardAccess::Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes)
 {
     // A pulled card's image, cut short, must not grow back under the check.
-    const std::optional<std::uint64_t> length = DeviceLengthBytes(descriptor_);
-    if (!length || offsetBytes > *length || bytes.size() > *length - offsetBytes) {
-        return false;
+    const int error = trellan::write_in_place(descriptor_, offsetBytes, bytes);
+    // A block that cannot be stored at all is the device's failure; one the
+    // card takes and loses is the check's finding.
+    if (error != 0 && error != ENXIO) {
+        RecordFault(error, offsetBytes);
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count =
-            ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offsetBytes + done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
+    return error == 0;
 }
 
 std::size_t CardAccess::Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes)
@@ -58,6 +58,9 @@ std::size_t CardAccess::Read(std::uint64_t offsetBytes, std::span<std::uint8_t> 
         if (count < 0 && errno == EINTR) {
             continue;
         }
+        if (count < 0) {
+            RecordFault(errno, offsetBytes + done);
+        }
         if (count <= 0) {
             break;
         }
@@ -68,6 +71,8 @@ std::size_t CardAccess::Read(std::uint64_t offsetBytes, std::span<std::uint8_t> 
 
 void CardAccess::Settle()
 {
-    ::fsync(descriptor_);
+    if (::fsync(descriptor_) != 0 && errno != EINVAL) {
+        RecordFault(errno, std::nullopt);
+    }
     ::posix_fadvise(descriptor_, 0, 0, POSIX_FADV_DONTNEED);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 class CardBlocks {
 public:
@@ -16,4 +17,8 @@ public:
     // Writes what is cached to the card and forgets it, so the reads that
     // follow come from the card.
     virtual void Settle() = 0;
+    // The first failure the device itself reported (a full disk under the
+    // image, an I/O error), for a person; empty while none. Such a card
+    // tells nothing of its capacity.
+    virtual std::string DeviceFault() const { return {}; }
 };

@@ -203,7 +203,10 @@ CapacityFinding CheckAndDescribeCapacity(CardBlocks& card, std::uint64_t lengthB
     const CapacityFinding finding = CheckCapacity(card, PlanProbes(lengthBytes, full), seed, stderr);
     ThisRun().reportedBytes = lengthBytes;
     ThisRun().capacity = finding;
-    std::fputs(DescribeFinding(finding).c_str(), stdout);
-    std::fflush(stdout);
+    // The caller names the device's failure instead of a capacity it did not measure.
+    if (card.DeviceFault().empty()) {
+        std::fputs(DescribeFinding(finding).c_str(), stdout);
+        std::fflush(stdout);
+    }
     return finding;
 }

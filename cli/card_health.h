@@ -20,7 +20,7 @@ CapacityFinding CheckCapacity(CardBlocks& card, const ProbePlan& plan, std::uint
 std::string DescribeFinding(const CapacityFinding& finding);
 
 // The command lines' check: a fresh seed, progress on stderr, the finding
-// described on stdout.
+// described on stdout unless the device failed a transfer.
 CapacityFinding CheckAndDescribeCapacity(CardBlocks& card, std::uint64_t lengthBytes, bool full);
 
 struct ZeroCheck {

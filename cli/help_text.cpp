@@ -172,7 +172,9 @@ constexpr std::string_view kLinuxLabel = R"HELP(    --label TEXT
         up to 11 UTF-16 units. FAT stores them as Windows does: in capitals,
         in the OEM code page of --codepage, up to 11 bytes; a character that
         page cannot hold becomes "_", and so do the characters FAT forbids
-        in a label. Trailing blanks are dropped; an all-blank label is none.
+        in a label. Trailing blanks are dropped, and on FAT leading ones
+        too; an all-blank label is none. The plan before the question shows
+        the label as the card will store it.
         A label never makes the format fail.
     --codepage 850|437
         The OEM code page of FAT labels (default 850, which Linux mounts FAT

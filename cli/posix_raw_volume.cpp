@@ -2,6 +2,8 @@
 
 #include "guard/device_length.h"
 #include "guard/stop_signals.h"
+#include "guard/write_failure_text.h"
+#include "trellan/file_device.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +17,8 @@ namespace {
 
 constexpr std::uint32_t kDerivedTracksPerCylinder = 255;
 constexpr std::uint32_t kDerivedSectorsPerTrack = 63;
+// Sectors a person is told of: the cards' 512 bytes, whatever the device's.
+constexpr std::uint64_t kCardSectorBytes = 512;
 
 using Refusal = VolumeWrites::Refusal;
 
@@ -37,20 +41,19 @@ Refusal ReadOnlyReason(int descriptor)
 
 class PosixRawVolume : public RawVolume {
 public:
-    // readOnly: none when the descriptor was opened for writing, else why not.
-    PosixRawVolume(int descriptor, std::optional<std::uint64_t> lengthLimit, VolumeWrites& writes, Refusal readOnly,
-                   int openError)
-        : descriptor_(descriptor), imageFile_(DeviceKindOf(descriptor) == DeviceKind::imageFile),
-          length_(DeviceLengthBytes(descriptor)), writes_(writes), readOnly_(readOnly), openError_(openError)
+    // The claim keeps the descriptor open; readOnly: none when it was opened
+    // for writing, else why not.
+    PosixRawVolume(const CardClaim& claim, std::optional<std::uint64_t> lengthLimit, VolumeWrites& writes,
+                   Refusal readOnly)
+        : claim_(claim), descriptor_(claim.Descriptor()),
+          imageFile_(DeviceKindOf(descriptor_) == DeviceKind::imageFile), length_(DeviceLengthBytes(descriptor_)),
+          writes_(writes), readOnly_(readOnly)
     {
         if (length_ && lengthLimit) {
             length_ = std::min(*length_, *lengthLimit);
         }
         writes_.lengthBytes = length_.value_or(0);
     }
-    ~PosixRawVolume() override { ::close(descriptor_); }
-    PosixRawVolume(const PosixRawVolume&) = delete;
-    PosixRawVolume& operator=(const PosixRawVolume&) = delete;
 
     std::optional<DiskGeometry> ReadGeometry() override
     {
@@ -62,45 +65,38 @@ public:
         return DerivedGeometry(*length, DeviceSectorBytes(descriptor_));
     }
 
-    // Measured once, at open: a write must not move the end it is checked against.
-    std::optional<std::uint64_t> LengthBytes() override { return length_; }
+    // Measured once, at open: a write must not move the end it is checked
+    // against. Once the path names another card, or the card's length has
+    // changed, the card claimed has none: it is no longer the card named.
+    std::optional<std::uint64_t> LengthBytes() override { return claim_.ChangeCount() == 0 ? length_ : std::nullopt; }
 
     std::uint32_t Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override
     {
         // The job stops after the write in flight; the program says how far it got.
         if (StopSignal() != 0) {
-            return Refuse(Refusal::stopped, 0);
+            return Refuse(Refusal::stopped, 0, offsetBytes);
         }
         if (readOnly_ != Refusal::none) {
-            return Refuse(readOnly_, openError_);
+            return Refuse(readOnly_, claim_.ReadWriteError(), offsetBytes);
         }
         // An image file would grow; a card has an end.
         if (!length_ || offsetBytes > *length_ || bytes.size() > *length_ - offsetBytes) {
             return 0;
         }
-        // And an image cut short since (a pulled card) must not grow back.
+        // A hole is punched only inside the card's live length: KEEP_SIZE grows nothing.
         const std::optional<std::uint64_t> liveLength = DeviceLengthBytes(descriptor_);
-        if (!liveLength || offsetBytes > *liveLength || bytes.size() > *liveLength - offsetBytes) {
-            return Refuse(Refusal::shortened, 0);
-        }
-        if (imageFile_ && IsAllZero(bytes) && PunchHole(offsetBytes, bytes.size())) {
+        if (imageFile_ && liveLength && offsetBytes <= *liveLength && bytes.size() <= *liveLength - offsetBytes &&
+            IsAllZero(bytes) && PunchHole(offsetBytes, bytes.size())) {
             return Reached(offsetBytes, bytes.size());
         }
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t count =
-                ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offsetBytes + done));
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            if (count <= 0) {
-                const int error = count < 0 ? errno : EIO;
-                Refuse(IsPermissionError(error) ? ReadOnlyReason(descriptor_) : Refusal::failed, error);
-                break;
-            }
-            done += static_cast<std::size_t>(count);
+        // An image cut short since (a pulled card) must not grow back.
+        if (const int error = trellan::write_in_place(descriptor_, offsetBytes, bytes); error != 0) {
+            const Refusal refusal = error == ENXIO             ? Refusal::shortened
+                                    : IsPermissionError(error) ? ReadOnlyReason(descriptor_)
+                                                               : Refusal::failed;
+            return Refuse(refusal, error, offsetBytes);
         }
-        return done == bytes.size() ? Reached(offsetBytes, done) : static_cast<std::uint32_t>(done);
+        return Reached(offsetBytes, bytes.size());
     }
 
     std::uint32_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override
@@ -120,15 +116,17 @@ public:
         return static_cast<std::uint32_t>(done);
     }
 
-    // The command line has already claimed the path for the whole job, and
+    // The command line has already claimed the card for the whole job, and
     // its mount checks refused a volume in use: nothing is left to take.
     CardTaking ClaimCard() override { return CardTaking::claimed; }
 
 private:
-    std::uint32_t Refuse(Refusal refusal, int error)
+    std::uint32_t Refuse(Refusal refusal, int error, std::uint64_t offsetBytes)
     {
         writes_.refusal = refusal;
         writes_.error = error;
+        writes_.failedOffsetBytes = offsetBytes;
+        writes_.reason = WriteFailureText(error, offsetBytes / kCardSectorBytes);
         return 0;
     }
 
@@ -154,12 +152,12 @@ private:
                          static_cast<off_t>(countBytes)) == 0;
     }
 
+    const CardClaim& claim_;
     int descriptor_;
     bool imageFile_;
     std::optional<std::uint64_t> length_;
     VolumeWrites& writes_;
     Refusal readOnly_;
-    int openError_;
 };
 
 }  // namespace
@@ -179,15 +177,9 @@ DiskGeometry DerivedGeometry(std::uint64_t lengthBytes, std::uint32_t bytesPerSe
 
 std::unique_ptr<RawVolume> PosixRawVolumeOpener::OpenRawVolume(char /*driveLetter*/)
 {
-    int descriptor = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-    const int openError = descriptor < 0 ? errno : 0;
-    Refusal readOnly = Refusal::none;
-    if (descriptor < 0 && IsPermissionError(openError)) {
-        descriptor = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        readOnly = descriptor < 0 ? Refusal::none : ReadOnlyReason(descriptor);
-    }
-    if (descriptor < 0) {
+    if (claim_.Descriptor() < 0) {
         return nullptr;
     }
-    return std::make_unique<PosixRawVolume>(descriptor, lengthLimit_, writes_, readOnly, openError);
+    const Refusal readOnly = claim_.ReadWriteError() == 0 ? Refusal::none : ReadOnlyReason(claim_.Descriptor());
+    return std::make_unique<PosixRawVolume>(claim_, lengthLimit_, writes_, readOnly);
 }

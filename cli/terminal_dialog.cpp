@@ -40,7 +40,7 @@ void TerminalDialog::ShowMessage(JobMessage message)
         std::fputs("Fail: the card shrank or was removed while it was written\n", output_);
         return;
     case VolumeWrites::Refusal::failed:
-        std::fprintf(output_, "Fail: a write to the card failed: %s\n", std::strerror(writes_.error));
+        std::fprintf(output_, "Fail: a write to the card failed: %s\n", writes_.reason.c_str());
         return;
     case VolumeWrites::Refusal::writeProtected:
     case VolumeWrites::Refusal::none:

@@ -5,6 +5,7 @@
 #include "cli/exit_status.h"
 #include "cli/limited_device.h"
 #include "guard/stop_signals.h"
+#include "guard/write_failure_text.h"
 #include "trellan/builders.h"
 #include "trellan/file_device.h"
 #include "trellan/volume_label.h"
@@ -14,11 +15,13 @@ int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, ch
 {
     cardFaulty_ = false;
     trellan::OpenFailure openFailure = trellan::OpenFailure::none;
-    std::unique_ptr<trellan::BlockDevice> device = trellan::FileDevice::open(path_, openFailure);
-    if (!device) {
-        failureText_ = std::string("cannot open the device again: ") + trellan::describe(openFailure);
+    std::unique_ptr<trellan::FileDevice> card = trellan::FileDevice::over(descriptor_, openFailure);
+    if (!card) {
+        failureText_ = std::string("cannot measure the card again: ") + trellan::describe(openFailure);
         return 0;
     }
+    const trellan::FileDevice& writes = *card;
+    std::unique_ptr<trellan::BlockDevice> device = std::move(card);
     if (options_.lengthLimit) {
         device = std::make_unique<LengthLimitedDevice>(std::move(device), *options_.lengthLimit);
     }
@@ -37,18 +40,16 @@ int TrellanCardLibrary::Build(trellan::Builder builder, char /*driveLetter*/, ch
     const trellan::FormatStatus status =
         trellan::build(builder, *device, volumeLabel, trellan::current_format_stamp(), oemParameters);
     failureText_ = status.ok() ? std::string() : trellan::describe(status);
+    if (!status.ok() && writes.last_write_error() != 0) {
+        failureText_ += ": " + WriteFailureText(writes.last_write_error(), std::nullopt);
+    }
     return status.ok() ? 1 : 0;
 }
 
 bool TrellanCardLibrary::VerifyErase(std::uint64_t lengthBytes)
 {
-    std::string problem;
-    const std::unique_ptr<CardAccess> card = CardAccess::Open(path_, problem);
-    if (!card) {
-        failureText_ = problem;
-        return false;
-    }
-    const ZeroCheck check = CheckAllZero(*card, lengthBytes, stderr);
+    CardAccess card(descriptor_);
+    const ZeroCheck check = CheckAllZero(card, lengthBytes, stderr);
     if (!check.firstBadOffset) {
         return true;
     }

@@ -1,5 +1,5 @@
 // The card library for the format job on Linux: trellan's builders on a
-// file device opened on the job's path, after the job has closed its own.
+// file device over the claim's one open of the card, the job's own.
 #pragma once
 
 #include "format/format_job.h"
@@ -21,9 +21,10 @@ public:
 
     // The job hands over the label's bytes; they are read as UTF-8, and FAT
     // stores them in the code page.
-    TrellanCardLibrary(std::string path, Options options) : path_(std::move(path)), options_(options) {}
+    // descriptor: the claim's, which stays open after the library.
+    TrellanCardLibrary(int descriptor, Options options) : descriptor_(descriptor), options_(options) {}
 
-    // driveLetter is the job's token for the one path this library formats.
+    // driveLetter is the job's token for the one card this library formats.
     int Build(trellan::Builder builder, char driveLetter, char* label,
               const std::optional<trellan::ExfatOemSector>& oemParameters) override;
 
@@ -35,7 +36,7 @@ public:
 private:
     bool VerifyErase(std::uint64_t lengthBytes);
 
-    std::string path_;
+    int descriptor_;
     Options options_;
     std::string failureText_;
     bool cardFaulty_ = false;

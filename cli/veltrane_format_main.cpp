@@ -7,6 +7,7 @@
 #include "cli/exit_status.h"
 #include "cli/help_text.h"
 #include "cli/job_report.h"
+#include "cli/label_text.h"
 #include "cli/plan_text.h"
 #include "cli/posix_raw_volume.h"
 #include "cli/speed_check.h"
@@ -14,6 +15,8 @@
 #include "cli/trellan_card_library.h"
 #include "format/format_job.h"
 #include "guard/card_claim.h"
+#include "guard/device_length.h"
+#include "guard/standard_streams.h"
 #include "guard/stop_signals.h"
 #include "guard/target_hazards.h"
 #include "guard/target_inspection.h"
@@ -71,30 +74,46 @@ int ReportStop(const CommandLine& line, int signal, const VolumeWrites& writes)
     return kExitStopped;
 }
 
+StoredLabel StoredLabelOf(const CommandLine& line)
+{
+    return [&line](trellan::Builder builder) { return StoredLabelText(builder, line.label, line.codePage); };
+}
+
 void ShowPlan(const CommandLine& line, const TargetIdentity& target, const TargetMeasure& measure)
 {
     const std::string device =
         line.path + (target.kind == DeviceKind::blockDevice ? " (block device)" : " (image file)");
-    std::fputs(PlanText(device, DerivedGeometry(measure.lengthBytes, measure.sectorBytes), line).c_str(), stdout);
+    std::fputs(PlanText(device, DerivedGeometry(measure.lengthBytes, measure.sectorBytes), line, StoredLabelOf(line),
+                        measure.lengthBytes)
+                   .c_str(),
+               stdout);
     std::fflush(stdout);
+}
+
+// The card agreed to is no longer the one claimed: the dialog's words.
+int ReportCardChanged(const CommandLine& line)
+{
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(kCardChangedText.size()), kCardChangedText.data());
+    return ReportJobEnd(FORMAT_FAILED, line.path, {}, false);
 }
 
 // Before the format: does the card hold what it reports. Sets the length to
 // format for when --force takes a failing card; non-zero ends the program.
-int CheckCardCapacity(const CommandLine& line, std::uint64_t lengthBytes, std::optional<std::uint64_t>& lengthLimit)
+int CheckCardCapacity(const CommandLine& line, const CardClaim& claim, std::uint64_t lengthBytes,
+                      std::optional<std::uint64_t>& lengthLimit)
 {
     // A locked card is the job's to report, as the dialog does.
-    PosixRawVolumeOpener volumes(line.path);
+    PosixRawVolumeOpener volumes(claim);
     if (IsWriteProtected(kDriveToken, volumes)) {
         return 0;
     }
-    std::string problem;
-    const std::unique_ptr<CardAccess> card = CardAccess::Open(line.path, problem);
-    if (!card) {
-        Complain(line.path, problem);
+    CardAccess card(claim.Descriptor());
+    const CapacityFinding finding = CheckAndDescribeCapacity(card, lengthBytes, line.fullCheck);
+    // A write or read the device refused says nothing of the card's capacity.
+    if (!card.DeviceFault().empty()) {
+        Complain(line.path, "the capacity check could not go on: " + card.DeviceFault() + "; not formatted");
         return kExitFormatFailed;
     }
-    const CapacityFinding finding = CheckAndDescribeCapacity(*card, lengthBytes, line.fullCheck);
     if (finding.Passed()) {
         return 0;
     }
@@ -103,25 +122,24 @@ int CheckCardCapacity(const CommandLine& line, std::uint64_t lengthBytes, std::o
         return kExitCardFaulty;
     }
     std::printf("Formatting for the real capacity (--force).\n");
+    std::fputs(BuilderText(DerivedGeometry(finding.usableBytes, DeviceSectorBytes(claim.Descriptor())), line,
+                           StoredLabelOf(line))
+                   .c_str(),
+               stdout);
     lengthLimit = finding.usableBytes;
     return 0;
 }
 
 // --speed, after any capacity check: on a forced card only its real capacity.
-int MeasureCardSpeed(const CommandLine& line, std::uint64_t lengthBytes)
+int MeasureCardSpeed(const CommandLine& line, const CardClaim& claim, std::uint64_t lengthBytes)
 {
     // A locked card is the job's to report, as the dialog does.
-    PosixRawVolumeOpener volumes(line.path);
+    PosixRawVolumeOpener volumes(claim);
     if (IsWriteProtected(kDriveToken, volumes)) {
         return 0;
     }
-    std::string problem;
-    const std::unique_ptr<CardAccess> card = CardAccess::Open(line.path, problem);
-    if (!card) {
-        Complain(line.path, problem);
-        return kExitFormatFailed;
-    }
-    if (!CheckSpeed(*card, lengthBytes, line.speedClass)) {
+    CardAccess card(claim.Descriptor());
+    if (!CheckSpeed(card, lengthBytes, line.speedClass)) {
         Complain(line.path, "the card stopped answering during the speed test; not formatted");
         return kExitFormatFailed;
     }
@@ -133,21 +151,19 @@ std::optional<CardIdentity> IdentifyCard(const std::string& path)
     return ReadCardIdentity(path);
 }
 
-int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
+int RunJob(const CommandLine& line, const CardClaim& claim, CardSample agreed, std::optional<std::uint64_t> lengthLimit)
 {
     FormatJobInputs inputs;
     inputs.driveLetter = kDriveToken;
     line.label.copy(inputs.label.data(), inputs.label.size() - 1);
     inputs.cardType = line.cardType;
     inputs.eraseMode = line.eraseMode;
+    inputs.card = std::move(agreed);
 
-    PosixRawVolumeOpener volumes(line.path, lengthLimit);
-    // The card was named on the command line and confirmed; what it holds
-    // now, after any capacity check, is the card the job may format.
-    inputs.card = SampleCardIn(volumes, kDriveToken);
+    PosixRawVolumeOpener volumes(claim, lengthLimit);
     TerminalDialog dialog(stderr, line.assumeYes ? TerminalDialog::Answers::assumeYes : TerminalDialog::Answers::ask,
                           volumes.Writes());
-    TrellanCardLibrary library(line.path,
+    TrellanCardLibrary library(claim.Descriptor(),
                                {.codePage = line.codePage, .lengthLimit = lengthLimit, .verifyErase = line.verify});
     const int result = RunFormatJob(inputs, volumes, dialog, library, [] { return kExFatSupported; });
 
@@ -161,9 +177,52 @@ int RunJob(const CommandLine& line, std::optional<std::uint64_t> lengthLimit)
     return ReportJobEnd(result, line.path, library.FailureText(), library.CardFaulty());
 }
 
+// After the question and any capacity check: the card the job may format,
+// which must still be the one sampled before the question. The check's
+// test blocks are the job's own writes: a fresh sample takes them in, and a
+// card changed since has no length to sample.
+std::optional<CardSample> CardAfterQuestion(const CommandLine& line, const CardClaim& claim, CardSample agreed,
+                                            std::optional<std::uint64_t>& lengthLimit, int& status)
+{
+    PosixRawVolumeOpener volumes(claim);
+    {
+        const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(kDriveToken);
+        if (!volume || !CardMatchesSample(*volume, agreed)) {
+            status = ReportCardChanged(line);
+            return std::nullopt;
+        }
+    }
+    if (!line.checkCapacity && !line.speed) {
+        return agreed;
+    }
+    // The test blocks are overwritten by the format anyway; nothing is lost by ending at once.
+    StopAtOnce("veltrane-format", "stopped during the capacity check: the card holds test blocks, no file system",
+               kExitStopped);
+    status = line.checkCapacity ? CheckCardCapacity(line, claim, agreed.lengthBytes, lengthLimit) : 0;
+    if (status == 0 && line.speed) {
+        status = MeasureCardSpeed(line, claim, lengthLimit.value_or(agreed.lengthBytes));
+    }
+    StopAtOnce(nullptr, nullptr, 0);
+    if (status != 0) {
+        return std::nullopt;
+    }
+    // Sampled as the job will see it: a forced card ends at its real capacity.
+    PosixRawVolumeOpener limited(claim, lengthLimit);
+    std::optional<CardSample> checked = SampleCardIn(limited, kDriveToken);
+    if (!checked) {
+        status = ReportCardChanged(line);
+        return std::nullopt;
+    }
+    return checked;
+}
+
 // The program, run inside the record of the run that --report writes.
 int FormatProgram(int argc, char** argv)
 {
+    // Before anything is opened: the card must never become one of them.
+    if (!OpenClosedStandardStreams()) {
+        return kExitUnusable;
+    }
     IgnoreBrokenPipes();
     const CommandLine line = ParseCommandLine({argv + 1, static_cast<std::size_t>(argc - 1)});
     if (line.request == CommandRequest::help) {
@@ -187,15 +246,23 @@ int FormatProgram(int argc, char** argv)
     if (const int refusal = SafetyRefusal(line, target); refusal != 0) {
         return refusal;
     }
-    // Held to the end of the program: no other job writes the card meanwhile.
+    // Held to the end of the program: no other job writes the card meanwhile,
+    // and every read and write goes through its one open of the card.
     const CardClaim claim(line.path, target);
     if (claim.Refused() != CardClaim::Refusal::none) {
         Complain(line.path, claim.Problem() + "; nothing was written");
         return claim.Refused() == CardClaim::Refusal::busy ? kExitBusy : kExitUnusable;
     }
-    const TargetMeasure measure = MeasureTarget(line.path);
+    const TargetMeasure measure = MeasureTarget(claim.Descriptor());
     if (!measure.problem.empty()) {
         Complain(line.path, measure.problem + "; nothing was written");
+        return kExitUnusable;
+    }
+    // The card the user is asked about, sampled before the question as the dialog does.
+    PosixRawVolumeOpener volumes(claim);
+    std::optional<CardSample> agreed = SampleCardIn(volumes, kDriveToken);
+    if (!agreed) {
+        Complain(line.path, "it cannot be read; nothing was written");
         return kExitUnusable;
     }
     ShowPlan(line, target, measure);
@@ -205,26 +272,12 @@ int FormatProgram(int argc, char** argv)
     }
     CatchStopSignals();
     std::optional<std::uint64_t> lengthLimit;
-    if (line.checkCapacity) {
-        // The test blocks are overwritten by the format anyway; nothing is lost by ending at once.
-        StopAtOnce("veltrane-format", "stopped during the capacity check: the card holds test blocks, no file system",
-                   kExitStopped);
-        const int status = CheckCardCapacity(line, measure.lengthBytes, lengthLimit);
-        StopAtOnce(nullptr, nullptr, 0);
-        if (status != 0) {
-            return status;
-        }
+    int status = 0;
+    std::optional<CardSample> card = CardAfterQuestion(line, claim, std::move(*agreed), lengthLimit, status);
+    if (!card) {
+        return status;
     }
-    if (line.speed) {
-        StopAtOnce("veltrane-format", "stopped during the speed test: the card holds test data, no file system",
-                   kExitStopped);
-        const int status = MeasureCardSpeed(line, lengthLimit.value_or(measure.lengthBytes));
-        StopAtOnce(nullptr, nullptr, 0);
-        if (status != 0) {
-            return status;
-        }
-    }
-    return RunJob(line, lengthLimit);
+    return RunJob(line, claim, std::move(*card), lengthLimit);
 }
 
 }  // namespace

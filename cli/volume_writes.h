@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 struct VolumeWrites {
     enum class Refusal {
@@ -17,5 +19,7 @@ struct VolumeWrites {
     std::uint64_t lengthBytes = 0;   // of the volume opened last
     std::uint64_t reachedBytes = 0;  // the end of the last write that went through
     Refusal refusal = Refusal::none;
-    int error = 0;  // errno, for notPermitted and failed
+    int error = 0;                                   // errno, for notPermitted and failed
+    std::optional<std::uint64_t> failedOffsetBytes;  // where the refused write began
+    std::string reason;                              // for failed: why, with the sector, for a person
 };

@@ -1,5 +1,6 @@
 #include "drives/capacity_text.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -35,6 +36,15 @@ std::int64_t DisplayedCapacityBytes(const DiskGeometry& geometry)
         }
     }
     return product;
+}
+
+std::int64_t ShownCapacityBytes(const DiskGeometry& geometry, std::optional<std::uint64_t> lengthBytes)
+{
+    const std::int64_t displayed = DisplayedCapacityBytes(geometry);
+    if (displayed != 0 || !lengthBytes) {
+        return displayed;
+    }
+    return static_cast<std::int64_t>(std::min<std::uint64_t>(*lengthBytes, std::numeric_limits<std::int64_t>::max()));
 }
 
 std::string CapacityText(std::int64_t capacityBytes)

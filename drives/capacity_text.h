@@ -13,6 +13,12 @@
 // saturates instead of wrapping.
 std::int64_t DisplayedCapacityBytes(const DiskGeometry& geometry);
 
+// What the size line shows for a card: DisplayedCapacityBytes, except that
+// a card too small for one whole cylinder (8,225,280 bytes) shows its own
+// length rather than 0 Bytes, which would ask about a card that reads as
+// empty. lengthBytes: nullopt where the length cannot be read.
+std::int64_t ShownCapacityBytes(const DiskGeometry& geometry, std::optional<std::uint64_t> lengthBytes);
+
 // "%d.%02d GBytes ( %I64d  Bytes )", "%d MBytes ( %I64d Bytes )" or
 // "%I64d Bytes", each followed by 4 blanks. One GByte is 2^30 bytes, one
 // MByte 2^20; the hundredths are truncated.

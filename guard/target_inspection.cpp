@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -25,21 +24,15 @@ TargetIdentity IdentifyTarget(const std::string& path)
     return identity;
 }
 
-TargetMeasure MeasureTarget(const std::string& path)
+TargetMeasure MeasureTarget(int descriptor)
 {
     TargetMeasure measure;
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        measure.problem = std::string("cannot open it: ") + std::strerror(errno);
-        return measure;
-    }
     const std::optional<std::uint64_t> length = DeviceLengthBytes(descriptor);
     measure.sectorBytes = DeviceSectorBytes(descriptor);
     // A read proves the medium answers (a reader without a card may open but fails here).
     char firstByte = 0;
     const bool readable = length && *length > 0 && ::pread(descriptor, &firstByte, 1, 0) == 1;
     const int readError = errno;
-    ::close(descriptor);
 
     if (!length) {
         measure.problem = "its size cannot be read";

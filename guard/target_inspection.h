@@ -1,6 +1,6 @@
 // The first looks at the path the user named, read-only. What it is comes
 // from stat alone, so that a fixed disk is refused without being opened;
-// then the device is opened for reading and measured. Anything that fails
+// then the device, opened once by the claim, is measured. Anything that fails
 // here stops the program before a byte is written, whatever --force says.
 #pragma once
 
@@ -25,4 +25,5 @@ struct TargetMeasure {
     std::string problem;  // empty when the medium answers and has a length
 };
 
-TargetMeasure MeasureTarget(const std::string& path);
+// descriptor: the claim's.
+TargetMeasure MeasureTarget(int descriptor);

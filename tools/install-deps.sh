@@ -12,7 +12,7 @@ packages=(
   fdisk ntfs-3g btrfs-progs genisoimage
   fonts-liberation fonts-wine
   zip unzip bc python3 python3-pil
-  e2fsprogs mount
+  e2fsprogs mount strace
   pkg-config libmount-dev libfuse3-dev fuse3
   clang-format git
 )

@@ -1,7 +1,9 @@
 #include "trellan/file_device.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,7 +87,22 @@ std::unique_ptr<FileDevice> FileDevice::open(const std::string& path, OpenFailur
         failure = failure_from_errno(errno);
         return nullptr;
     }
+    return measure(descriptor, read_only, Ownership::owned, failure);
+}
 
+std::unique_ptr<FileDevice> FileDevice::over(int descriptor, OpenFailure& failure)
+{
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (flags < 0) {
+        failure = OpenFailure::io_error;
+        return nullptr;
+    }
+    return measure(descriptor, (flags & O_ACCMODE) == O_RDONLY, Ownership::borrowed, failure);
+}
+
+std::unique_ptr<FileDevice> FileDevice::measure(int descriptor, bool read_only, Ownership ownership,
+                                                OpenFailure& failure)
+{
     struct stat status {};
     std::uint32_t sector_bytes = image_sector_bytes;
     std::uint64_t length_bytes = 0;
@@ -103,24 +120,28 @@ std::unique_ptr<FileDevice> FileDevice::open(const std::string& path, OpenFailur
         failure = OpenFailure::not_a_device;
     }
     if (failure != OpenFailure::none) {
-        ::close(descriptor);
+        if (ownership == Ownership::owned) {
+            ::close(descriptor);
+        }
         return nullptr;
     }
     // A trailing partial sector cannot be written whole, so it is not part of the card.
     return std::unique_ptr<FileDevice>(
-        new FileDevice(descriptor, read_only, regular_file, sector_bytes, length_bytes / sector_bytes));
+        new FileDevice(descriptor, read_only, ownership, regular_file, sector_bytes, length_bytes / sector_bytes));
 }
 
-FileDevice::FileDevice(int descriptor, bool read_only, bool regular_file, std::uint32_t sector_size_bytes,
-                       std::uint64_t length_sectors)
-    : descriptor_(descriptor), read_only_(read_only), regular_file_(regular_file),
+FileDevice::FileDevice(int descriptor, bool read_only, Ownership ownership, bool regular_file,
+                       std::uint32_t sector_size_bytes, std::uint64_t length_sectors)
+    : descriptor_(descriptor), read_only_(read_only), ownership_(ownership), regular_file_(regular_file),
       sector_size_bytes_(sector_size_bytes), length_sectors_(length_sectors)
 {
 }
 
 FileDevice::~FileDevice()
 {
-    ::close(descriptor_);
+    if (ownership_ == Ownership::owned) {
+        ::close(descriptor_);
+    }
 }
 
 bool FileDevice::within(std::uint64_t first_sector, std::uint64_t count_sectors) const
@@ -128,19 +149,11 @@ bool FileDevice::within(std::uint64_t first_sector, std::uint64_t count_sectors)
     return first_sector <= length_sectors_ && count_sectors <= length_sectors_ - first_sector;
 }
 
-bool FileDevice::still_within(std::uint64_t first_sector, std::uint64_t count_sectors) const
+IoResult FileDevice::failed_write(std::uint64_t first_sector, int error)
 {
-    // A block device cannot grow; an image file cut short since it was
-    // opened (a pulled card) would grow back under the write.
-    if (!regular_file_) {
-        return true;
-    }
-    struct stat status {};
-    if (fstat(descriptor_, &status) != 0) {
-        return false;
-    }
-    const std::uint64_t live_sectors = static_cast<std::uint64_t>(status.st_size) / sector_size_bytes_;
-    return first_sector <= live_sectors && count_sectors <= live_sectors - first_sector;
+    last_write_error_ = error;
+    last_failed_sector_ = first_sector;
+    return IoResult::io_error;
 }
 
 IoResult FileDevice::read(std::uint64_t first_sector, std::span<std::uint8_t> buffer)
@@ -156,10 +169,11 @@ IoResult FileDevice::write(std::uint64_t first_sector, std::span<const std::uint
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    if (read_only_ || !still_within(first_sector, buffer.size() / sector_size_bytes_)) {
-        return IoResult::io_error;
+    if (read_only_) {
+        return failed_write(first_sector, EROFS);
     }
-    return transfer_all(descriptor_, first_sector * sector_size_bytes_, buffer, ::pwrite);
+    const int error = write_in_place(descriptor_, first_sector * sector_size_bytes_, buffer);
+    return error == 0 ? IoResult::ok : failed_write(first_sector, error);
 }
 
 IoResult FileDevice::write_zeros(std::uint64_t first_sector, std::uint64_t count_sectors)
@@ -168,7 +182,7 @@ IoResult FileDevice::write_zeros(std::uint64_t first_sector, std::uint64_t count
         return IoResult::out_of_range;
     }
     if (read_only_) {
-        return IoResult::io_error;
+        return failed_write(first_sector, EROFS);
     }
 #ifdef __linux__
     // KEEP_SIZE: a hole never changes the file's length.
@@ -187,7 +201,8 @@ IoResult FileDevice::flush()
     if (read_only_) {
         return IoResult::ok;
     }
-    return ::fsync(descriptor_) == 0 ? IoResult::ok : IoResult::io_error;
+    // A write the cache took may still fail on its way to the card.
+    return ::fsync(descriptor_) == 0 ? IoResult::ok : failed_write(length_sectors_, errno);
 }
 
 const char* describe(OpenFailure failure)
@@ -205,6 +220,75 @@ const char* describe(OpenFailure failure)
         return "the device could not be opened or measured";
     }
     return "unknown failure";
+}
+
+namespace {
+
+std::optional<std::uint64_t> live_length_bytes(int descriptor, bool& regular_file)
+{
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0) {
+        return std::nullopt;
+    }
+    regular_file = S_ISREG(status.st_mode);
+    if (regular_file) {
+        return static_cast<std::uint64_t>(status.st_size);
+    }
+    std::uint32_t sector_bytes = 0;
+    std::uint64_t length_bytes = 0;
+    return query_block_device(descriptor, sector_bytes, length_bytes) ? std::optional(length_bytes) : std::nullopt;
+}
+
+// A file cut below end_bytes while a write to [offset_bytes, end_bytes) was
+// in flight has been grown back by it: the file is cut again where its data
+// below the write ends, which is where the cut left it, or a hole's length
+// past that.
+void take_back_growth(int descriptor, std::uint64_t offset_bytes)
+{
+    std::uint64_t data_end = 0;
+#ifdef SEEK_DATA
+    for (off_t at = 0;;) {
+        const off_t data = lseek(descriptor, at, SEEK_DATA);
+        if (data < 0 || static_cast<std::uint64_t>(data) >= offset_bytes) {
+            break;
+        }
+        const off_t hole = lseek(descriptor, data, SEEK_HOLE);
+        if (hole < 0) {
+            break;
+        }
+        data_end = std::min<std::uint64_t>(static_cast<std::uint64_t>(hole), offset_bytes);
+        at = hole;
+    }
+#endif
+    (void)!ftruncate(descriptor, static_cast<off_t>(data_end));
+}
+
+}  // namespace
+
+int write_in_place(int descriptor, std::uint64_t offset_bytes, std::span<const std::uint8_t> bytes)
+{
+    bool regular_file = false;
+    const std::optional<std::uint64_t> before = live_length_bytes(descriptor, regular_file);
+    if (!before || offset_bytes > *before || bytes.size() > *before - offset_bytes) {
+        return ENXIO;
+    }
+    const std::uint64_t end_bytes = offset_bytes + bytes.size();
+    errno = 0;
+    const IoResult written = transfer_all(descriptor, offset_bytes, bytes, ::pwrite);
+    const int error = written == IoResult::ok ? 0 : (errno != 0 ? errno : EIO);
+    if (!regular_file) {
+        return error;
+    }
+    // A block device keeps its length; a file may have been cut meanwhile.
+    bool still_regular = false;
+    const std::optional<std::uint64_t> after = live_length_bytes(descriptor, still_regular);
+    if (after == before) {
+        return error;
+    }
+    if (after && *after <= end_bytes) {
+        take_back_growth(descriptor, offset_bytes);
+    }
+    return ENXIO;
 }
 
 }  // namespace trellan

@@ -62,4 +62,12 @@ std::optional<std::uint8_t> oem_byte(char16_t character, OemCodePage page)
     return static_cast<std::uint8_t>(first_oem_byte + (found - high.begin()));
 }
 
+char16_t oem_character(std::uint8_t byte, OemCodePage page)
+{
+    if (byte < first_oem_byte) {
+        return byte;
+    }
+    return (page == OemCodePage::cp437 ? code_page_437 : code_page_850)[byte - first_oem_byte];
+}
+
 }  // namespace trellan

@@ -17,4 +17,7 @@ std::optional<OemCodePage> oem_code_page(unsigned number);
 // cannot hold it. Bytes below 80h are ASCII in both pages.
 std::optional<std::uint8_t> oem_byte(char16_t character, OemCodePage page);
 
+// The character this byte holds in the page: what a label stored in it reads as.
+char16_t oem_character(std::uint8_t byte, OemCodePage page);
+
 }  // namespace trellan

@@ -10,9 +10,11 @@
 #include <string_view>
 
 #include "guard/card_claim.h"
+#include "guard/standard_streams.h"
 #include "guard/stop_signals.h"
 #include "guard/target_hazards.h"
 #include "guard/target_inspection.h"
+#include "guard/write_failure_text.h"
 #include "trellan/builders.h"
 #include "trellan/byte_order.h"
 #include "trellan/fat_structures.h"
@@ -153,10 +155,11 @@ int safety_refusal(const Options& options, const TargetIdentity& target)
     return *refusal == TargetHazard::Kind::notRemovable ? exit_not_removable : exit_mounted;
 }
 
-int format(const Options& options)
+// descriptor: the claim's, the one open of the card every write goes through.
+int format(const Options& options, int descriptor)
 {
     OpenFailure open_failure = OpenFailure::none;
-    const auto device = FileDevice::open(options.path, open_failure);
+    const auto device = FileDevice::over(descriptor, open_failure);
     if (!device) {
         complain(options.path, trellan::describe(open_failure));
         return exit_failed;
@@ -164,7 +167,10 @@ int format(const Options& options)
     const FormatStatus status = build(*options.builder, *device,
                                       volume_label_from_utf8(options.label, options.code_page), current_format_stamp());
     if (!status.ok()) {
-        complain(options.path, describe(status));
+        complain(options.path,
+                 describe(status) + (device->last_write_error() != 0
+                                         ? ": " + WriteFailureText(device->last_write_error(), std::nullopt)
+                                         : std::string()));
         return exit_failed;
     }
     print_layout(*device);
@@ -175,6 +181,10 @@ int format(const Options& options)
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened: the card must never become one of them.
+    if (!OpenClosedStandardStreams()) {
+        return exit_failed;
+    }
     IgnoreBrokenPipes();
     Options options;
     if (!parse_options(argc, argv, options)) {
@@ -196,7 +206,7 @@ int main(int argc, char** argv)
     }
     // The build takes a second or less: a stop signal waits for it.
     CatchStopSignals();
-    const int result = format(options);
+    const int result = format(options, claim.Descriptor());
     if (const int signal = StopSignal(); signal != 0) {
         complain(options.path,
                  std::string("SIG") + sigabbrev_np(signal) + " came during the build, which was finished first");

@@ -198,12 +198,16 @@ TEST_F(CardHealth, AWrappingCardIsRefusedWithItsRealCapacityAndForcedOntoIt)
         std::uint64_t reported;
         std::uint64_t real;
         const char* capacity;
+        const char* builder;  // the one then used, for the real capacity
     } cases[] = {
-        {kReportedBytes, kRealBytes, "Real usable capacity: 50331648 bytes (48 MiB) of 268435456 bytes"},
+        {kReportedBytes, kRealBytes, "Real usable capacity: 50331648 bytes (48 MiB) of 268435456 bytes",
+         "SD (FAT12/FAT16)"},
         // First seen at twice its size; the layout takes what the card holds.
-        {kGiB * 128, 15'931'539'456, "Real usable capacity: 15931539456 bytes (15193 MiB) of 137438953472 bytes"},
+        {kGiB * 128, 15'931'539'456, "Real usable capacity: 15931539456 bytes (15193 MiB) of 137438953472 bytes",
+         "FAT32"},
         // No whole 4 KiB block.
-        {kGiB * 4, 1'000'000'000, "Real usable capacity: 1000000000 bytes (953 MiB) of 4294967296 bytes"},
+        {kGiB * 4, 1'000'000'000, "Real usable capacity: 1000000000 bytes (953 MiB) of 4294967296 bytes",
+         "SD (FAT12/FAT16)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.capacity);
@@ -217,10 +221,41 @@ TEST_F(CardHealth, AWrappingCardIsRefusedWithItsRealCapacityAndForcedOntoIt)
 
         const CommandResult forced = Format("--check-capacity --force " + Quoted(card_->Image()));
         EXPECT_EQ(forced.exit_code, 0) << forced.output;
-        EXPECT_NE(forced.output.find("Formatting for the real capacity"), std::string::npos) << forced.output;
+        EXPECT_NE(forced.output.find(std::string("Formatting for the real capacity (--force).\nBuilder:   ") +
+                                     c.builder + ", "),
+                  std::string::npos)
+            << forced.output;
         // The file system fits what the card holds: the backing image is that card.
         EXPECT_LE(PartitionEndBytes(backing_), c.real);
         EXPECT_TRUE(InspectsClean(backing_));
+    }
+}
+
+// A card whose writes the device refuses (the disk under the image full, an
+// I/O error) is told as such, with the sector, in the erase and in the
+// capacity check: not as a failing format nor as a card of less capacity.
+TEST_F(CardHealth, AWriteTheDeviceRefusesIsToldWithItsReason)
+{
+    const struct {
+        const char* options;
+        const char* failure;  // faulty-card's errno
+        const char* text;
+    } cases[] = {
+        {"--mode complete", "28", "a write to the card failed: the disk that holds the image is full (at sector "},
+        {"--mode complete", "5", "a write to the card failed: I/O error on the card (at sector "},
+        {"--check-capacity", "28", "the capacity check could not go on: the disk that holds the image is full (at "},
+        {"--check-capacity", "5", "the capacity check could not go on: I/O error on the card (at sector "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.options) + " " + c.failure);
+        if (!Start(kReportedBytes, 0, kReportedBytes, {"--fail-writes", std::string("134217728:") + c.failure})) {
+            GTEST_SKIP() << reason_;
+        }
+        const CommandResult run = Format(std::string(c.options) + " " + Quoted(card_->Image()));
+        EXPECT_EQ(run.exit_code, 1) << run.output;
+        EXPECT_NE(run.output.find(c.text), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("Real usable capacity"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("Success"), std::string::npos) << run.output;
     }
 }
 

@@ -11,6 +11,8 @@
 //     --cache BYTES          answers reads from a cache of its latest writes
 //     --slow FROM:TO:RATE    writes to [FROM, TO) go at RATE bytes a second
 //     --small-write-delay US writes under 64 KiB take US microseconds more
+//     --fail-writes FROM:ERRNO writes reaching FROM or past it fail with
+//                            ERRNO (28 a full disk, 5 an I/O error)
 //
 // It runs in the foreground until SIGTERM, then unmounts.
 #define FUSE_USE_VERSION 31
@@ -47,6 +49,8 @@ struct Card {
     std::uint64_t slowTo = 0;
     std::uint64_t slowBytesPerSecond = 0;
     std::uint64_t smallWriteDelayMicroseconds = 0;
+    std::uint64_t failingFrom = 0;
+    int failingErrno = 0;  // 0: writes do not fail
 };
 
 Card card;
@@ -135,6 +139,9 @@ void Throttle(std::size_t size, off_t offset)
 
 int Write(const char*, const char* buffer, std::size_t size, off_t offset, fuse_file_info*)
 {
+    if (card.failingErrno != 0 && static_cast<std::uint64_t>(offset) + size > card.failingFrom) {
+        return -card.failingErrno;
+    }
     ++card.writes;
     const bool dropped = card.dropEvery != 0 && card.writes % card.dropEvery == 0;
     Throttle(size, offset);
@@ -175,6 +182,10 @@ int main(int argc, char** argv)
             card.slowFrom = std::strtoull(end, &end, 10);
             card.slowTo = std::strtoull(end + 1, &end, 10);
             card.slowBytesPerSecond = std::strtoull(end + 1, &end, 10);
+        } else if (option == "--fail-writes") {
+            char* end = argv[at + 1];
+            card.failingFrom = std::strtoull(end, &end, 10);
+            card.failingErrno = static_cast<int>(std::strtol(end + 1, &end, 10));
         } else if (option == "--small-write-delay") {
             card.smallWriteDelayMicroseconds = std::strtoull(argv[at + 1], nullptr, 10);
         }
