@@ -348,6 +348,37 @@ TEST_F(CardHealth, AReportThatCannotBeWrittenStopsTheRunBeforeTheCardIs)
     }
 }
 
+TEST_F(CardHealth, ACardPulledDuringTheSpeedTestIsNotFormattedAndSaysSo)
+{
+    const fs::path image = directory_.file("pulled.img");
+    const fs::path output = directory_.file("pulled.out");
+    const fs::path report = directory_.file("pulled.json");
+    ASSERT_TRUE(test_support::make_sparse_file(image, kGiB));
+    const std::string command = VELTRANE_FORMAT_PATH " --yes --speed --report " + Quoted(report) + " " +
+                                Quoted(image) + " >" + Quoted(output) + " 2>&1 </dev/null; echo status $? >>" +
+                                Quoted(output);
+    const char* arguments[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_t shell = -1;
+    ASSERT_EQ(posix_spawn(&shell, "/bin/sh", nullptr, nullptr, const_cast<char**>(arguments), environ), 0);
+    const auto text = [&output] {
+        std::ifstream file(output);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    // Pulled once the writes are measured, while the reads go on.
+    for (int tries = 0; tries < 600 && text().find("Write speed measured") == std::string::npos; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(::truncate(image.c_str(), 0), 0);
+    ::waitpid(shell, nullptr, 0);
+    const std::string said = text();
+    EXPECT_NE(said.find("the card stopped answering during the speed test; not formatted"), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("status 1\n"), std::string::npos) << said;
+    EXPECT_EQ(ReportField(report, "r['exit_status']"), "1");
+    EXPECT_NE(ReportField(report, "r['speed']['failed_offset']"), "None");
+    EXPECT_EQ(fs::file_size(image), 0u);
+}
+
 TEST_F(CardHealth, AWrappingBlockDeviceIsFoundByTheQuickAndTheFullCheck)
 {
     if (!Start(kRealBytes, 0)) {
