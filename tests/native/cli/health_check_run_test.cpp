@@ -354,9 +354,8 @@ TEST_F(CardHealth, ACardPulledDuringTheSpeedTestIsNotFormattedAndSaysSo)
     const fs::path output = directory_.file("pulled.out");
     const fs::path report = directory_.file("pulled.json");
     ASSERT_TRUE(test_support::make_sparse_file(image, kGiB));
-    const std::string command = VELTRANE_FORMAT_PATH " --yes --speed --report " + Quoted(report) + " " +
-                                Quoted(image) + " >" + Quoted(output) + " 2>&1 </dev/null; echo status $? >>" +
-                                Quoted(output);
+    const std::string command = VELTRANE_FORMAT_PATH " --yes --speed --report " + Quoted(report) + " " + Quoted(image) +
+                                " >" + Quoted(output) + " 2>&1 </dev/null; echo status $? >>" + Quoted(output);
     const char* arguments[] = {"/bin/sh", "-c", command.c_str(), nullptr};
     pid_t shell = -1;
     ASSERT_EQ(posix_spawn(&shell, "/bin/sh", nullptr, nullptr, const_cast<char**>(arguments), environ), 0);
@@ -371,8 +370,7 @@ TEST_F(CardHealth, ACardPulledDuringTheSpeedTestIsNotFormattedAndSaysSo)
     ASSERT_EQ(::truncate(image.c_str(), 0), 0);
     ::waitpid(shell, nullptr, 0);
     const std::string said = text();
-    EXPECT_NE(said.find("the card stopped answering during the speed test; not formatted"), std::string::npos)
-        << said;
+    EXPECT_NE(said.find("the card stopped answering during the speed test; not formatted"), std::string::npos) << said;
     EXPECT_NE(said.find("status 1\n"), std::string::npos) << said;
     EXPECT_EQ(ReportField(report, "r['exit_status']"), "1");
     EXPECT_NE(ReportField(report, "r['speed']['failed_offset']"), "None");
