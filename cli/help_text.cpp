@@ -215,8 +215,8 @@ STOPPING
     the write in flight; stderr then says how far it got, e.g. "erased up to
     N of M bytes; no file system", and the exit status is 9. During the
     file system build, which takes a second or less, the build is finished
-    first. During the capacity check or the read-back of --verify the
-    program ends at once and says what the card holds. A closed standard
+    first. During the capacity check, the speed test or the read-back of
+    --verify the program ends at once and says what the card holds. A closed standard
     output or error (a pipe into head) stops the printing, not the format.
 
 )HELP";

@@ -196,7 +196,9 @@ std::optional<CardSample> CardAfterQuestion(const CommandLine& line, const CardC
         return agreed;
     }
     // The test blocks are overwritten by the format anyway; nothing is lost by ending at once.
-    StopAtOnce("veltrane-format", "stopped during the capacity check: the card holds test blocks, no file system",
+    StopAtOnce("veltrane-format",
+               line.checkCapacity ? "stopped during the capacity check: the card holds test blocks, no file system"
+                                  : "stopped during the speed test: the card holds test data, no file system",
                kExitStopped);
     status = line.checkCapacity ? CheckCardCapacity(line, claim, agreed.lengthBytes, lengthLimit) : 0;
     if (status == 0 && line.speed) {
