@@ -45,10 +45,13 @@ std::uint64_t NewPartitionStartBytes(const std::vector<std::uint8_t>& card)
 // A FAT boot sector: a jump, the boot signature, "FAT" in the type field.
 bool IsFatBootSector(const std::vector<std::uint8_t>& sector)
 {
+    if (sector.size() != 512) {
+        return false;
+    }
     const std::string fat16(sector.begin() + 54, sector.begin() + 57);
     const std::string fat32(sector.begin() + 82, sector.begin() + 85);
-    return sector.size() == 512 && (sector[0] == 0xEB || sector[0] == 0xE9) && sector[510] == 0x55 &&
-           sector[511] == 0xAA && (fat16 == "FAT" || fat32 == "FAT");
+    return (sector[0] == 0xEB || sector[0] == 0xE9) && sector[510] == 0x55 && sector[511] == 0xAA &&
+           (fat16 == "FAT" || fat32 == "FAT");
 }
 
 // After the build Windows is told to read the card's layout again, and
