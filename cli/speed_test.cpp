@@ -43,8 +43,8 @@ void FillNoise(std::span<std::uint8_t> bytes)
 class SpeedRun {
 public:
     SpeedRun(CardBlocks& card, const SpeedPlan& plan, std::FILE* progress)
-        : card_(card), plan_(plan), progress_(progress), buffer_(NewAlignedBuffer(kTransferBytes)),
-          bytes_(buffer_.get(), kTransferBytes)
+        : card_(card), plan_(plan), progress_(progress), buffer_(NewAlignedBuffer(2 * kTransferBytes)),
+          bytes_(buffer_.get(), kTransferBytes), readBytes_(buffer_.get() + kTransferBytes, kTransferBytes)
     {
         FillNoise(bytes_);
     }
@@ -69,7 +69,8 @@ private:
     {
         const Clock::time_point start = Clock::now();
         for (std::uint64_t done = 0; done < plan_.sampleBytes; done += kTransferBytes) {
-            const std::span<std::uint8_t> bytes = bytes_.first(std::min(kTransferBytes, plan_.sampleBytes - done));
+            const std::size_t size = std::min(kTransferBytes, plan_.sampleBytes - done);
+            const std::span<std::uint8_t> bytes = write ? bytes_.first(size) : readBytes_.first(size);
             const bool moved =
                 write ? card_.Write(offset + done, bytes) : card_.Read(offset + done, bytes) == bytes.size();
             if (!moved) {
@@ -132,7 +133,7 @@ private:
     {
         std::mt19937_64 pick(write ? 1 : 2);
         const std::uint64_t blocks = plan_.cardBytes / kRandomBytes;
-        const std::span<std::uint8_t> bytes = bytes_.first(kRandomBytes);
+        const std::span<std::uint8_t> bytes = write ? bytes_.first(kRandomBytes) : readBytes_.first(kRandomBytes);
         const Clock::time_point start = Clock::now();
         std::uint64_t operations = 0;
         do {
@@ -167,7 +168,8 @@ private:
     const SpeedPlan& plan_;
     std::FILE* progress_;
     AlignedBuffer buffer_;
-    std::span<std::uint8_t> bytes_;
+    std::span<std::uint8_t> bytes_;      // the noise every write sends
+    std::span<std::uint8_t> readBytes_;  // what reads bring back, never sent again
     SpeedFigures figures_;
     std::uint64_t measuredRegions_ = 0;  // with a read speed
 };
