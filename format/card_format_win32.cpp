@@ -32,9 +32,34 @@ std::optional<CardSample> SampleDriveCard(char driveLetter)
     return SampleCardIn(volumes, driveLetter);
 }
 
+namespace {
+
+// The dialog's builders: a build that fails ends in a box that says so,
+// not in a bare "Fail".
+class ExplainedLibrary : public CardLibrary {
+public:
+    explicit ExplainedLibrary(FormatJobDialog& dialog) : m_dialog(dialog) {}
+
+    int Build(trellan::Builder builder, char driveLetter, char* label,
+              const std::optional<trellan::ExfatOemSector>& oemParameters) override
+    {
+        const int built = m_builders.Build(builder, driveLetter, label, oemParameters);
+        if (built == 0) {
+            m_dialog.ShowText(kBuildFailedText);
+        }
+        return built;
+    }
+
+private:
+    FormatJobDialog& m_dialog;
+    TrellanLibrary m_builders;
+};
+
+}  // namespace
+
 int FormatCard(FormatJobInputs inputs, FormatJobDialog& dialog)
 {
-    TrellanLibrary library;
+    ExplainedLibrary library(dialog);
     return FormatCard(std::move(inputs), dialog, library);
 }
 

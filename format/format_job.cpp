@@ -32,6 +32,14 @@ struct Survey {
     int result = FORMAT_FAILED;
 };
 
+// The user was asked about a card that gave no sample: one that answers
+// its length but cannot be read is a failing card, not another one.
+SampleMatch WhyNoSample(RawVolume& volume, const DiskGeometry& geometry)
+{
+    return volume.LengthBytes() && !SampleCard(volume, geometry.bytesPerSector) ? SampleMatch::unreadable
+                                                                                : SampleMatch::different;
+}
+
 Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobDialog& dialog,
                     const std::function<int()>& checkExFatSupport)
 {
@@ -65,7 +73,7 @@ Survey SurveyVolume(const FormatJobInputs& inputs, RawVolume& volume, FormatJobD
     }
     // Checked after every question, right before the first write: the card
     // may have been swapped for another of the same size while one was open.
-    const SampleMatch match = inputs.card ? CompareWithSample(volume, *inputs.card) : SampleMatch::different;
+    const SampleMatch match = inputs.card ? CompareWithSample(volume, *inputs.card) : WhyNoSample(volume, *geometry);
     if (match != SampleMatch::same) {
         dialog.ShowText(match == SampleMatch::unreadable ? kCardUnreadableText : kCardChangedText);
         return {};

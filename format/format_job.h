@@ -50,6 +50,8 @@ inline constexpr std::string_view kCardNotWholeText =
 
 inline constexpr std::string_view kCardUnreadableText =
     "The card could not be read. Nothing has been written to it.";
+inline constexpr std::string_view kBuildFailedText =
+    "The file system could not be written to the card. The card has not been formatted.";
 inline constexpr std::string_view kOldLayoutShownText =
     "The card has been formatted, but Windows still shows the card's old layout. Take the card out and insert it "
     "again before you use it.";

@@ -67,6 +67,9 @@ TEST(CardSession, TheJobRefusesBeforeAnyWrite)
          },
          kCardInUseText},
         {"sectors of 4 KiB", 4096, [](DiskModel&, std::size_t) {}, kSectorSizeText},
+        {"the last MiB cannot be read", 512,
+         [](DiskModel& model, std::size_t card) { model.SetUnreadableFrom(card, kCardBytes - kMebibyte); },
+         kCardUnreadableText},
     };
     for (const auto& row : rows) {
         DiskModel model;

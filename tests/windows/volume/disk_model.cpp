@@ -91,6 +91,12 @@ void DiskModel::SetCardPresent(std::size_t card, bool present)
     m_cards[card].present = present;
 }
 
+void DiskModel::SetUnreadableFrom(std::size_t card, std::uint64_t offsetBytes)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].unreadableFrom = offsetBytes;
+}
+
 void DiskModel::SetRereadIgnored(std::size_t card, bool ignored)
 {
     std::lock_guard guard(m_lock);
@@ -700,6 +706,8 @@ BOOL DiskModel::Transfer(HANDLE handle, std::uint8_t* read, const std::uint8_t* 
         std::copy(write, write + count, card.bytes.begin() + static_cast<std::ptrdiff_t>(at));
         m_writesLanded += count != 0 ? 1 : 0;
         m_volumeWrites += count != 0 && open->partition ? 1 : 0;
+    } else if (card.unreadableFrom && at + count > *card.unreadableFrom) {
+        return Fail(ERROR_CRC);
     } else if (read != nullptr) {
         // File Buffering: without FILE_FLAG_NO_BUFFERING a read may come from
         // the system's cache, not from the card.

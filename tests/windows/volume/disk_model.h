@@ -49,6 +49,8 @@ public:
     std::vector<std::uint8_t> OldSector(std::size_t card, std::uint64_t sector) const;
     void SetWriteProtected(std::size_t card, bool writeProtected);
     void SetDiskOpenRefused(std::size_t card, bool refused);
+    // Reads from this offset on fail with a CRC error, as a failing card's.
+    void SetUnreadableFrom(std::size_t card, std::uint64_t offsetBytes);
     // Takes the card out of its reader, or puts it back (a media change).
     void SetCardPresent(std::size_t card, bool present);
     // Another program with the letter's volume open: one that closes it a
@@ -117,6 +119,7 @@ private:
         bool diskOpenRefused = false;
         bool present = true;
         ULONG mediaChanges = 1;
+        std::optional<std::uint64_t> unreadableFrom;
         bool rereadIgnored = false;
         bool layoutRefused = false;
         DWORD signature = 0;
