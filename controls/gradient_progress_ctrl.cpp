@@ -56,18 +56,22 @@ void CGradientProgressCtrl::OnPaint()
 
 void CGradientProgressCtrl::Paint(CDC& dc, const RECT& client)
 {
-    if (!ShowsGradient(m_lower, m_upper, m_position)) {
+    // One reading of each for the whole picture: the worker may move them.
+    const int lower = m_lower;
+    const int upper = m_upper;
+    const int position = m_position;
+    if (!ShowsGradient(lower, upper, position)) {
         FillSolid(dc, client, ::GetSysColor(COLOR_BTNFACE));
         return;
     }
-    DrawGradient(dc, client, FilledLength(m_position, m_upper, client.right));
+    DrawGradient(dc, client, FilledLength(position, upper, client.right));
     if (!m_showPercent)
         return;
     // On the target itself, after the gradient has been copied there.
     dc.SetTextColor(m_textColor);
     dc.SetBkMode(TRANSPARENT);
     RECT textRect = client;
-    dc.DrawText(PercentText(m_lower, m_upper, m_position), &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    dc.DrawText(PercentText(lower, upper, position), &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 void CGradientProgressCtrl::DrawGradient(CDC& dc, const RECT& client, int filledLength)

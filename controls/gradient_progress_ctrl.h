@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "platform/dc.h"
 #include "platform/message_rows.h"
 #include "platform/progress_ctrl.h"
@@ -37,9 +39,10 @@ public:
     // Draws the whole bar into `dc` over `client` (left and top 0).
     void Paint(CDC& dc, const RECT& client);
 
-    int m_lower = 0;
-    int m_upper = 100;
-    int m_position = 0;
+    // Written by the format worker, read by the dialog's thread as it paints.
+    std::atomic<int> m_lower = 0;
+    std::atomic<int> m_upper = 100;
+    std::atomic<int> m_position = 0;
     COLORREF m_startColor = RGB(255, 0, 0);
     COLORREF m_endColor = RGB(0, 0, 255);
     COLORREF m_backgroundColor;

@@ -9,3 +9,4 @@
 // path without such a backslash gives "" (the file then lands in the root
 // of the current drive).
 std::string ModuleDirectoryOf(std::string_view modulePath);
+std::wstring ModuleDirectoryOf(std::wstring_view modulePath);

@@ -3,6 +3,7 @@
 #include "ui/veltrane_dlg.h"
 
 #include <cstdio>
+#include <string>
 
 #include "platform/string_resource.h"
 #include "platform/win_app.h"
@@ -10,31 +11,47 @@
 #include "ui/module_directory.h"
 
 namespace {
-constexpr char kDiskSection[] = "Disk";
-constexpr char kFormatSection[] = "FORMAT";
-constexpr char kCardTypeKey[] = "CardType";
-constexpr char kClearAllKey[] = "ClearAll";
-constexpr char kLabelKey[] = "Label";
+constexpr wchar_t kDiskSection[] = L"Disk";
+constexpr wchar_t kFormatSection[] = L"FORMAT";
+constexpr wchar_t kCardTypeKey[] = L"CardType";
+constexpr wchar_t kClearAllKey[] = L"ClearAll";
+constexpr wchar_t kLabelKey[] = L"Label";
+// A long path (\\?\ form) is at most this many UTF-16 units.
+constexpr DWORD kLongestPath = 32768;
+// Longer than any label a file system keeps (11 bytes on FAT, 11 units on exFAT).
+constexpr int kLabelUnits = 64;
 
-std::string GetModuleDirectory()
+// Read through the wide call into a buffer that fits any path: a folder
+// deeper than MAX_PATH or named outside the ANSI code page still gets its
+// Disk.ini.
+std::wstring GetModuleDirectory()
 {
-    char path[256] = {};
-    GetModuleFileNameA(AfxGetInstanceHandle(), path, 255);
-    return ModuleDirectoryOf(path);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(AfxGetInstanceHandle(), path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size() || path.size() >= kLongestPath) {
+            path.resize(length);
+            return ModuleDirectoryOf(std::wstring_view(path));
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
-std::string SettingsPath()
+std::wstring SettingsPath()
 {
-    return GetModuleDirectory() + "\\Disk.ini";
+    return GetModuleDirectory() + L"\\Disk.ini";
 }
 }  // namespace
 
 void CVeltraneDlg::ExchangeSettings(BOOL load)
 {
-    const std::string path = SettingsPath();
+    const std::wstring path = SettingsPath();
     if (load) {
         const int index = SettingsIndexFromStored(
-            static_cast<int>(GetPrivateProfileIntA(kDiskSection, kCardTypeKey, 0, path.c_str())));
+            static_cast<int>(GetPrivateProfileIntW(kDiskSection, kCardTypeKey, 0, path.c_str())));
         if (const std::optional<CardType> stored = CardTypeFromIndex(index))
             CheckDlgButton(CardTypeRowOf(*stored)->radioId, BST_CHECKED);
         m_shownCardType = kShownCardTypeBase + index;
@@ -44,9 +61,11 @@ void CVeltraneDlg::ExchangeSettings(BOOL load)
         return;
     }
     if (const std::optional<CardType> checked = CheckedCardType()) {
-        const std::string index = std::to_string(SettingsIndexOf(*checked));
-        WritePrivateProfileStringA(kDiskSection, kCardTypeKey, index.c_str(), path.c_str());
+        const std::wstring index = std::to_wstring(SettingsIndexOf(*checked));
+        WritePrivateProfileStringW(kDiskSection, kCardTypeKey, index.c_str(), path.c_str());
     }
-    WritePrivateProfileStringA(kDiskSection, kClearAllKey, "0", path.c_str());
-    WritePrivateProfileStringA(kFormatSection, kLabelKey, GetDlgItemText(IDC_LABEL).c_str(), path.c_str());
+    WritePrivateProfileStringW(kDiskSection, kClearAllKey, L"0", path.c_str());
+    wchar_t label[kLabelUnits] = {};
+    ::GetDlgItemTextW(m_hWnd, IDC_LABEL, label, kLabelUnits);
+    WritePrivateProfileStringW(kFormatSection, kLabelKey, label, path.c_str());
 }
