@@ -62,6 +62,12 @@ reader f 64M
 check "a good card passes --check-capacity and, held through the job, is erased, read back and formatted" \
   cli_expect 0 "Capacity check passed" --check-capacity --force --mode complete --verify --yes f:
 check "the checked card holds a clean FAT file system" "$repo_root/tools/card-inspect" "$(card f)" --expect-fs fat16
+reader f 64M
+check "--speed measures the card region by region past the system's cache, and --report writes the run as JSON" \
+  cli_expect 0 "Speed by region (MB/s" --speed --report "Z:$suite_dir/report.json" --yes f:
+check "the report names 64 regions and the exit status" python3 -c \
+  "import json,sys; r=json.load(open(sys.argv[1])); sys.exit(len(r['speed']['regions']) != 64 or r['exit_status'] != 0)" \
+  "$suite_dir/report.json"
 check "a fixed drive is refused with status 5, even with --force" \
   cli_expect 5 "not a removable drive" --yes --force G:
 check "the fixed drive was not written" fixed_untouched
