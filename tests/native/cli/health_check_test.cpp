@@ -4,6 +4,8 @@
 #include "cli/capacity_probe.h"
 #include "cli/card_blocks.h"
 #include "cli/card_health.h"
+#include "cli/card_identity_linux.h"
+#include "cli/card_report.h"
 #include "cli/progress_text.h"
 #include "cli/sd_registers.h"
 #include "cli/speed_classes.h"
@@ -11,10 +13,16 @@
 
 #include <gtest/gtest.h>
 
+#include "image_tools.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <list>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unordered_map>
 
 namespace {
@@ -320,6 +328,70 @@ TEST(CardRegisters, PublishedCardsDecodeToTheirMakerProductDateAndCapacity)
     ssr[43] = '2';             // bits 339 to 336
     EXPECT_EQ(SsrClaimedClasses(ssr), (std::vector<std::string>{"C10", "U3", "V30", "A2"}));
     EXPECT_TRUE(SsrClaimedClasses(std::string(128, '0')).empty());
+}
+
+// A sysfs tree in which /dev/loop0's numbers lead to the device a row
+// describes: its attributes as the kernel shows them, one file each.
+TEST(CardIdentity, ANativeSlotsCardIsNamedByItsRegistersAndAReaderByItself)
+{
+    namespace fs = std::filesystem;
+    struct stat status {};
+    if (::stat("/dev/loop0", &status) != 0 || !S_ISBLK(status.st_mode)) {
+        GTEST_SKIP() << "no /dev/loop0 here to stand for the card";
+    }
+    const struct {
+        const char* device;  // under the tree's devices/
+        bool partition;      // the block device is a partition of it
+        std::vector<std::pair<const char*, const char*>> attributes;
+        const char* said;  // "" for a device the tree says nothing of
+    } cases[] = {
+        {"platform/mmc0/mmc0:aaaa/block/mmcblk0",
+         false,
+         {{"size", "124735488"},
+          {"device/type", "SD"},
+          {"device/cid", "035344534e363447867e650771016b8d"},
+          {"device/csd", "400e0032db790001dbd37f800a4040f9"}},
+         "Card: SD card in a native slot; manufacturer id 3, OEM \"SD\", product \"SN64G\" revision 8.6, serial "
+         "0x7e650771, made 2022-11.\n"},
+        // A counterfeit: the CSD says 64 GB, the device 128 GiB.
+        {"platform/mmc0/mmc0:aaaa/block/mmcblk0",
+         true,
+         {{"size", "268435456"},
+          {"device/type", "SD"},
+          {"device/cid", "035344534e363447867e650771016b8d"},
+          {"device/csd", "400e0032db790001dbd37f800a4040f9"}},
+         "but the device reports 137438953472 bytes"},
+        {"pci0000:00/usb1/1-1/host0/target0:0:0/0:0:0:0/block/sdb",
+         false,
+         {{"size", "31116288"}, {"device/vendor", "Generic "}, {"device/model", "STORAGE DEVICE  "}},
+         "Card reader: USB, \"Generic\" \"STORAGE DEVICE\""},
+        {"virtual/block/loop0", false, {{"size", "2048"}}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.device);
+        const test_support::ScratchDirectory tree;
+        const fs::path disk = tree.path() / "devices" / c.device;
+        const fs::path block = c.partition ? disk / (disk.filename().string() + "p1") : disk;
+        fs::create_directories(block);
+        if (c.partition) {
+            std::ofstream(block / "partition") << "1\n";
+        }
+        for (const auto& [name, value] : c.attributes) {
+            fs::create_directories((disk / name).parent_path());
+            std::ofstream(disk / name) << value << "\n";
+        }
+        fs::create_directories(tree.path() / "dev/block");
+        fs::create_directory_symlink(
+            block, tree.path() / "dev/block" /
+                       (std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev))));
+        const std::optional<CardIdentity> identity = ReadCardIdentity("/dev/loop0", tree.path().string());
+        if (std::string(c.said).empty()) {
+            EXPECT_FALSE(identity);
+            continue;
+        }
+        ASSERT_TRUE(identity);
+        EXPECT_NE(DescribeIdentity(*identity).find(c.said), std::string::npos) << DescribeIdentity(*identity);
+    }
 }
 
 TEST(ProgressText, SpeedAndTimeLeftFollowWhatIsDone)
