@@ -51,12 +51,29 @@ int DriveRefusal(char letter, const std::string& drive)
 
 // The card as the job will find it; nullopt, with the reason told, when no
 // card answers.
+// Why the drive did not open, by the error: only a refused access asks for
+// administrator rights.
+std::string OpenFailureText(DWORD error)
+{
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+        return std::string(kCardInUseText);
+    case ERROR_ACCESS_DENIED:
+        return "cannot open the drive (run as administrator); nothing was written";
+    case ERROR_NOT_READY:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        return "no card in the reader; nothing was written";
+    default:
+        return "cannot open the drive (error " + std::to_string(error) + "); nothing was written";
+    }
+}
+
 std::optional<DiskGeometry> MeasureDrive(char letter, const std::string& drive)
 {
     Win32RawVolumeOpener volumes;
     const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
     if (!volume) {
-        Complain(drive, "cannot open the drive (run as administrator); nothing was written");
+        Complain(drive, OpenFailureText(GetLastError()));
         return std::nullopt;
     }
     const std::optional<DiskGeometry> geometry = volume->ReadGeometry();

@@ -34,6 +34,10 @@ public:
     std::size_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override;
     void Settle() override;
 
+    // After the job: gives the card back (CardSession::GiveBack); false
+    // when Windows still shows the card's old layout.
+    bool GiveBack() { return session_.GiveBack(); }
+
 private:
     Win32CardAccess() = default;
 

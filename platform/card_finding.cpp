@@ -41,9 +41,9 @@ CardRefusal DiskOpenRefusal(DWORD error)
 }
 
 // The disk, when it holds the extent whole.
-HANDLE OpenDiskHolding(const VolumeExtent& extent, DWORD flags, CardRefusal& refusal)
+HANDLE OpenDiskHolding(const VolumeExtent& extent, DWORD flags, CardRefusal& refusal, DWORD& access)
 {
-    HANDLE disk = OpenDevice("\\\\.\\PhysicalDrive" + std::to_string(extent.disk), flags);
+    HANDLE disk = OpenDevice("\\\\.\\PhysicalDrive" + std::to_string(extent.disk), flags, &access);
     if (disk == INVALID_HANDLE_VALUE) {
         refusal = DiskOpenRefusal(GetLastError());
         return disk;
@@ -59,15 +59,20 @@ HANDLE OpenDiskHolding(const VolumeExtent& extent, DWORD flags, CardRefusal& ref
 
 }  // namespace
 
-HANDLE OpenDevice(const std::string& path, DWORD flags)
+HANDLE OpenDevice(const std::string& path, DWORD flags, DWORD* access)
 {
     HANDLE handle = OpenReadWrite(path, flags);
-    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{0}}) {
+    DWORD opened = GENERIC_READ | GENERIC_WRITE;
+    for (const DWORD fallback : {DWORD{GENERIC_READ}, DWORD{0}}) {
         const DWORD error = GetLastError();
         if (handle != INVALID_HANDLE_VALUE || (error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT)) {
             break;
         }
-        handle = Disk().Open(path, access, kShareBoth, flags);
+        handle = Disk().Open(path, fallback, kShareBoth, flags);
+        opened = fallback;
+    }
+    if (access != nullptr) {
+        *access = opened;
     }
     return handle;
 }
@@ -115,7 +120,7 @@ FoundCard FindCardOf(HANDLE volume, DWORD flags)
         }
     }
     if (extent) {
-        found.disk = OpenDiskHolding(*extent, flags, found.refusal);
+        found.disk = OpenDiskHolding(*extent, flags, found.refusal, found.diskAccess);
         if (found.disk != INVALID_HANDLE_VALUE) {
             found.diskNumber = extent->disk;
             found.refusal = CardRefusal::none;

@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
-// Read and write where the device allows, else read only, else queries only.
-HANDLE OpenDevice(const std::string& path, DWORD flags = 0);
+// Read and write where the device allows, else read only, else queries
+// only: a write-protected card opens as one, shows its size, and its writes
+// fail; a volume another format has locked opens for queries, enough to
+// learn whose it is. access: what the handle was opened with.
+HANDLE OpenDevice(const std::string& path, DWORD flags = 0, DWORD* access = nullptr);
 
 // Where a volume lies: one extent on one disk.
 struct VolumeExtent {
@@ -25,6 +28,7 @@ std::optional<VolumeExtent> SingleExtentOf(HANDLE volume);
 struct FoundCard {
     // The whole card: its disk, opened with the volume's flags.
     HANDLE disk = INVALID_HANDLE_VALUE;
+    DWORD diskAccess = 0;
     std::optional<DWORD> diskNumber;
     // Every disk query answered "not supported" (Wine): the volume is the
     // whole image, and lock and re-read answer the same.

@@ -13,22 +13,23 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
-
-// An unbuffered handle takes buffers aligned to the card's physical sector
-// (4096 on a 512e card): a page is a multiple of every one a card has.
-constexpr std::uintptr_t kUnbufferedAlignment = 4096;
-
 // What a session leaves for the library called on its own thread: the name
 // is this process's and the letter's, so no other process ever finds it.
 struct SessionRecord {
     HANDLE card;
     DWORD openFlags;        // FILE_FLAG_ flags the card's handle was opened with
+    BOOL writable;          // the card's handle was opened for writing
     ULONGLONG lengthLimit;  // 0: none
     char identity[MAX_PATH];
     BOOL oemParametersKept;
     BYTE oemParameters[kOemParametersBytes];
 };
+
+namespace {
+
+// An unbuffered handle takes buffers aligned to the card's physical sector
+// (4096 on a 512e card): a page is a multiple of every one a card has.
+constexpr std::uintptr_t kUnbufferedAlignment = 4096;
 
 char Upper(char letter)
 {
@@ -56,12 +57,13 @@ std::optional<SessionRecord> FindRecord(char driveLetter)
     return record;
 }
 
-SessionRecord RecordOf(HANDLE card, DWORD openFlags, std::optional<ULONGLONG> lengthLimit,
+SessionRecord RecordOf(HANDLE card, DWORD openFlags, bool writable, std::optional<ULONGLONG> lengthLimit,
                        const std::string& identity, const std::optional<OemParameters>& oemParameters)
 {
     SessionRecord record{};
     record.card = card;
     record.openFlags = openFlags;
+    record.writable = writable;
     record.lengthLimit = lengthLimit.value_or(0);
     identity.copy(record.identity, sizeof record.identity - 1);
     record.oemParametersKept = oemParameters.has_value();
@@ -105,6 +107,7 @@ bool CardSession::Open(char driveLetter, CardCache cache)
             m_joined = true;
             m_card = record->card;
             m_openFlags = record->openFlags;
+            m_cardWritable = record->writable != FALSE;
             if (record->lengthLimit != 0) {
                 m_lengthLimit = record->lengthLimit;
             }
@@ -119,7 +122,7 @@ bool CardSession::Open(char driveLetter, CardCache cache)
         m_claim = nullptr;
     }
     m_openFlags = cache == CardCache::bypassed ? FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH : 0;
-    m_volume = OpenDevice(VolumePath(m_letter), m_openFlags);
+    m_volume = OpenDevice(VolumePath(m_letter), m_openFlags, &m_volumeAccess);
     if (m_volume == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -139,6 +142,7 @@ void CardSession::FindWholeCard()
     m_volumeIsCard = found.volumeIsCard;
     if (m_found == CardRefusal::none) {
         m_card = IsWholeDisk() ? m_disk : m_volume;
+        m_cardWritable = ((IsWholeDisk() ? found.diskAccess : m_volumeAccess) & GENERIC_WRITE) != 0;
     }
 }
 
@@ -220,18 +224,23 @@ CardRefusal CardSession::Claim()
         End();
         return CardRefusal::inUse;
     }
-    m_record = LeaveRecord(m_letter, RecordOf(m_card, m_openFlags, m_lengthLimit, m_identity, m_oemParameters));
+    m_record = LeaveRecord(m_letter, Record());
     // Disk activity is not user activity: without this, idle sleep may end
     // an erase of hours with the card erased and unformatted.
     Disk().SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     return CardRefusal::none;
 }
 
+SessionRecord CardSession::Record() const
+{
+    return RecordOf(m_card, m_openFlags, m_cardWritable, m_lengthLimit, m_identity, m_oemParameters);
+}
+
 void CardSession::LimitLength(ULONGLONG lengthBytes)
 {
     m_lengthLimit = lengthBytes;
     if (m_record != nullptr) {
-        WriteRecord(m_record, RecordOf(m_card, m_openFlags, m_lengthLimit, m_identity, m_oemParameters));
+        WriteRecord(m_record, Record());
     }
 }
 
@@ -241,7 +250,7 @@ void CardSession::KeepOemParameters(const OemParameters& sector)
 {
     m_oemParameters = sector;
     if (m_record != nullptr) {
-        WriteRecord(m_record, RecordOf(m_card, m_openFlags, m_lengthLimit, m_identity, m_oemParameters));
+        WriteRecord(m_record, Record());
         return;
     }
     if (!m_joined) {
@@ -325,6 +334,11 @@ DWORD CardSession::Write(ULONGLONG offset, const void* buffer, DWORD bytes)
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
+    // A card that opened for reading only refused writing: write-protected.
+    if (!m_cardWritable) {
+        SetLastError(ERROR_WRITE_PROTECT);
+        return 0;
+    }
     if (m_lengthLimit && (offset > *m_lengthLimit || bytes > *m_lengthLimit - offset)) {
         SetLastError(ERROR_SECTOR_NOT_FOUND);
         return 0;
@@ -400,7 +414,8 @@ bool CardSession::Release(Reread reread)
     m_lengthLimit.reset();
     m_oemParameters.reset();
     m_found = CardRefusal::none;
-    m_joined = m_claimed = m_volumeIsCard = false;
+    m_joined = m_claimed = m_volumeIsCard = m_cardWritable = false;
+    m_volumeAccess = 0;
     m_identity.clear();
     return shown;
 }

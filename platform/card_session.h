@@ -95,6 +95,8 @@ public:
 
 private:
     enum class Reread { asked, checked };
+    // What this session leaves for those that join it.
+    struct SessionRecord Record() const;
     bool Release(Reread reread);
     std::uint8_t* BounceFor(const void* buffer, DWORD bytes);
     bool IsWholeDisk() const { return m_disk != INVALID_HANDLE_VALUE; }
@@ -118,6 +120,8 @@ private:
     bool m_claimed = false;
     // Every disk query answered "not supported" (Wine): so may the locks.
     bool m_volumeIsCard = false;
+    DWORD m_volumeAccess = 0;
+    bool m_cardWritable = false;
     std::string m_identity;
     HANDLE m_claim = nullptr;
     HANDLE m_record = nullptr;

@@ -67,6 +67,8 @@ TEST(CardSession, TheJobRefusesBeforeAnyWrite)
          },
          kCardInUseText},
         {"sectors of 4 KiB", 4096, [](DiskModel&, std::size_t) {}, kSectorSizeText},
+        {"the volume's lock answers \"not supported\" on a disk Windows describes", 512,
+         [](DiskModel& model, std::size_t card) { model.SetLockAnswer(card, ERROR_NOT_SUPPORTED); }, kCardInUseText},
         {"the last MiB cannot be read", 512,
          [](DiskModel& model, std::size_t card) { model.SetUnreadableFrom(card, kCardBytes - kMebibyte); },
          kCardUnreadableText},

@@ -91,6 +91,12 @@ void DiskModel::SetCardPresent(std::size_t card, bool present)
     m_cards[card].present = present;
 }
 
+void DiskModel::SetLockAnswer(std::size_t card, DWORD error)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].lockAnswer = error;
+}
+
 void DiskModel::SetUnreadableFrom(std::size_t card, std::uint64_t offsetBytes)
 {
     std::lock_guard guard(m_lock);
@@ -465,6 +471,9 @@ BOOL DiskModel::ControlVolume(OpenHandle& open, HANDLE handle, DWORD code)
     // for data; programs registered for the volume's notifications are told
     // of the attempt.
     case FSCTL_LOCK_VOLUME: {
+        if (const std::optional<DWORD> answer = m_cards[open.card].lockAnswer) {
+            return Fail(*answer);
+        }
         LetHoldersGo(open);
         const bool othersOpen = std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
             return entry.first != handle && entry.second.card == open.card &&

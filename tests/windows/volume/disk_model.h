@@ -49,6 +49,8 @@ public:
     std::vector<std::uint8_t> OldSector(std::size_t card, std::uint64_t sector) const;
     void SetWriteProtected(std::size_t card, bool writeProtected);
     void SetDiskOpenRefused(std::size_t card, bool refused);
+    // A reader whose driver answers every lock with this error.
+    void SetLockAnswer(std::size_t card, DWORD error);
     // Reads from this offset on fail with a CRC error, as a failing card's.
     void SetUnreadableFrom(std::size_t card, std::uint64_t offsetBytes);
     // Takes the card out of its reader, or puts it back (a media change).
@@ -120,6 +122,7 @@ private:
         bool present = true;
         ULONG mediaChanges = 1;
         std::optional<std::uint64_t> unreadableFrom;
+        std::optional<DWORD> lockAnswer;
         bool rereadIgnored = false;
         bool layoutRefused = false;
         DWORD signature = 0;
