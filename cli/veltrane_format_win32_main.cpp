@@ -166,16 +166,24 @@ int MeasureCardSpeed(const CommandLine& line, char letter, Win32CardAccess& card
     return 0;
 }
 
-int RunJob(const CommandLine& line, char letter)
+// After the question: the card in the reader is still the one asked about.
+bool IsAgreedCard(char letter, const CardSample& agreed)
+{
+    Win32RawVolumeOpener volumes;
+    const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(letter);
+    return volume && CardMatchesSample(*volume, agreed);
+}
+
+// card: the one asked about, or, after the health checks' own writes, the
+// card as they left it.
+int RunJob(const CommandLine& line, char letter, std::optional<CardSample> card)
 {
     FormatJobInputs inputs;
     inputs.driveLetter = letter;
     line.label.copy(inputs.label.data(), inputs.label.size() - 1);
     inputs.cardType = line.cardType;
     inputs.eraseMode = line.eraseMode;
-    // The card was named on the command line and confirmed; what it holds
-    // now, after any capacity check, is the card the job may format.
-    inputs.card = SampleDriveCard(letter);
+    inputs.card = std::move(card);
 
     // Windows' job says why it failed in its own messages.
     const VolumeWrites noWrites;
@@ -216,11 +224,22 @@ int FormatProgram(int argc, char** argv)
     if (!geometry) {
         return kExitUnusable;
     }
-    std::fputs(PlanText(line.path + " (removable drive)", *geometry, line).c_str(), stdout);
+    // The card asked about, sampled before the question as the dialog does.
+    std::optional<CardSample> agreed = SampleDriveCard(*letter);
+    if (!agreed) {
+        Complain(line.path, "no card in the reader; nothing was written");
+        return kExitUnusable;
+    }
+    std::fputs(PlanText(line.path + " (removable drive)", *geometry, line, nullptr, agreed->lengthBytes).c_str(),
+               stdout);
     std::fflush(stdout);
     if (!line.assumeYes && !AskYesNo("It will delete all file in the media!  continue ?")) {
         std::fputs("Nothing was written.\n", stderr);
         return kExitNotConfirmed;
+    }
+    if (!IsAgreedCard(*letter, *agreed)) {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(kCardChangedText.size()), kCardChangedText.data());
+        return ReportJobEnd(FORMAT_FAILED, line.path, {}, false);
     }
     std::unique_ptr<Win32CardAccess> hold;
     if (line.checkCapacity || line.verify || line.speed) {
@@ -240,7 +259,8 @@ int FormatProgram(int argc, char** argv)
             return status;
         }
     }
-    return RunJob(line, *letter);
+    // The checks wrote the card: it is the one agreed to, as they left it.
+    return RunJob(line, *letter, hold ? SampleDriveCard(*letter) : std::move(agreed));
 }
 
 }  // namespace

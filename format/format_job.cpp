@@ -290,7 +290,7 @@ int RunFormatJob(FormatJobInputs inputs, RawVolumeOpener& volumes, FormatJobDial
         return FORMAT_FAILED;
     }
 
-    std::array<char, 16> label = inputs.label;
+    std::array<char, sizeof inputs.label> label = inputs.label;
     label.back() = '\0';
     if (library.Build(plan.builder, letter, label.data(), oemParameters) == 0) {
         return FORMAT_FAILED;

@@ -26,13 +26,20 @@ enum FormatResult : int {
 // disabled for the whole job, so a later read would give the same values.
 struct FormatJobInputs {
     std::optional<char> driveLetter;  // nullopt: no drive entry selected
-    std::array<char, 16> label{};     // as read from the edit, NUL-terminated
+    // As read from the edit, NUL-terminated: in the system's ANSI code page,
+    // or, for a label that page cannot hold, kUtf8LabelMark and UTF-8, so
+    // that 15 characters of any script fit (4 bytes each at most).
+    std::array<char, 64> label{};
     CardType cardType = CardType::none;
     EraseMode eraseMode = EraseMode::none;
     // The card as it was when the user was asked; the job formats that card
     // only. nullopt: no card answered, and nothing is formatted.
     std::optional<CardSample> card;
 };
+
+// Opens a label handed to the library in UTF-8 rather than the ANSI code
+// page: the UTF-8 byte-order mark, which no typed ANSI label begins with.
+inline constexpr std::string_view kUtf8LabelMark = "\xEF\xBB\xBF";
 
 // Failures of the job with a text of their own (the dialog's ShowText).
 inline constexpr std::string_view kCardChangedText =
@@ -48,8 +55,7 @@ inline constexpr std::string_view kCardFormattedElsewhereText =
 inline constexpr std::string_view kCardNotWholeText =
     "Only a partition of the card can be reached, not the whole card. Nothing has been written to it.";
 
-inline constexpr std::string_view kCardUnreadableText =
-    "The card could not be read. Nothing has been written to it.";
+inline constexpr std::string_view kCardUnreadableText = "The card could not be read. Nothing has been written to it.";
 inline constexpr std::string_view kBuildFailedText =
     "The file system could not be written to the card. The card has not been formatted.";
 inline constexpr std::string_view kOldLayoutShownText =
@@ -94,7 +100,7 @@ class CardLibrary {
 public:
     virtual ~CardLibrary() = default;
 
-    // The drive letter and the job's 16-byte label buffer; non-zero when the
+    // The drive letter and the job's label buffer; non-zero when the
     // card has been formatted. Called while the job still holds the card,
     // on the job's thread: the library writes inside the job's claim.
     // oemParameters: for exFAT, the card's flash-parameters record as the

@@ -5,7 +5,9 @@
  *
  * Builders: each formats the whole card behind the letter and takes the
  * volume label as a NUL-terminated string in the system ANSI code page (a
- * null pointer is an empty label). The label is only read, never written; a
+ * null pointer is an empty label), or, where that page cannot hold it, in
+ * UTF-8 after the UTF-8 byte-order mark EF BB BF, which no ANSI label
+ * typed begins with. The label is only read, never written; a
  * label the file system cannot hold is cut or has characters replaced, it
  * never makes a format fail. A builder refuses, before it locks, dismounts
  * or writes anything, a drive that is not removable, one the probe marks

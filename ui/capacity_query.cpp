@@ -59,6 +59,20 @@ void CVeltraneDlg::ShowSizeText(const std::string& text)
     sizeLine.ShowWindow(SW_SHOW);
 }
 
+void CVeltraneDlg::ShowAskedCardSize(const FormatJobInputs& inputs)
+{
+    if (!inputs.driveLetter || !inputs.card)
+        return;
+    const std::optional<DiskGeometry> geometry = ReadDriveGeometry(*inputs.driveLetter);
+    if (!geometry)
+        return;
+    const std::string text = CapacityText(ShownCapacityBytes(*geometry, inputs.card->lengthBytes));
+    char shown[64] = {};
+    ::GetDlgItemTextA(m_hWnd, IDC_DISK_SIZE, shown, static_cast<int>(sizeof shown));
+    if (text != shown)
+        ShowSizeText(text);
+}
+
 void CVeltraneDlg::ResetFormatLabel()
 {
     SetDlgItemText(IDC_LABEL, LoadResourceString(IDS_DEFAULT_LABEL));

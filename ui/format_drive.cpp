@@ -10,6 +10,7 @@
 #include "format/card_format_win32.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
+#include "ui/job_label.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ public:
     {
         // Only Yes goes on: a box closed, cancelled or ended by WM_QUIT
         // answers something else.
-        return AfxMessageBox(std::string(warning).c_str(), MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+        return AfxMessageBox(std::string(warning).c_str(), MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
     }
     bool IsWriteProtected(RawVolume& volume) override { return m_dialog.IsWriteProtected(volume); }
     void ShowProgressBar() override { m_dialog.m_progress.ShowWindow(SW_SHOW); }
@@ -88,7 +89,7 @@ FormatJobInputs CVeltraneDlg::ReadJobInputs() const
 {
     FormatJobInputs inputs;
     inputs.driveLetter = SelectedDriveLetter();
-    ::GetDlgItemTextA(m_hWnd, IDC_LABEL, inputs.label.data(), static_cast<int>(inputs.label.size()));
+    StoreLabelForLibrary(ReadTypedLabel(m_hWnd, IDC_LABEL), inputs.label);
     const auto isChecked = [this](int id) { return IsDlgButtonChecked(id) == BST_CHECKED; };
     inputs.cardType = CardTypeFromRadios(isChecked);
     inputs.eraseMode = EraseModeFromChecks(isChecked);

@@ -6,9 +6,12 @@
 
 #include <utility>
 
+#include "drives/raw_volume_win32.h"
 #include "format/format_job.h"
+#include "format/format_plan.h"
 #include "platform/message_box.h"
 #include "platform/string_resource.h"
+#include "ui/job_label.h"
 
 namespace {
 
@@ -17,6 +20,20 @@ constexpr DWORD kJobWaitSliceMs = 50;
 
 // Besides the card-type radios and the erase-mode check boxes.
 constexpr int kJobControls[] = {IDC_DRIVE_LIST, IDC_LABEL, IDC_START};
+
+// What a FAT card will store of the label, where its code page cannot hold
+// a character typed: told before the question, so Yes agrees to it.
+std::optional<std::string> FatLabelNoteFor(HWND dialog, const FormatJobInputs& inputs)
+{
+    const std::optional<DiskGeometry> geometry =
+        inputs.driveLetter ? ReadDriveGeometry(*inputs.driveLetter) : std::nullopt;
+    const std::optional<std::uint64_t> estimate = geometry ? CapacityEstimateBytes(*geometry) : std::nullopt;
+    const std::optional<trellan::Builder> builder =
+        estimate ? ChooseBuilder(inputs.cardType, SizeClassOf(*estimate)) : std::nullopt;
+    if (!builder || *builder == trellan::Builder::exfat)
+        return std::nullopt;
+    return FatLabelNote(ReadTypedLabel(dialog, IDC_LABEL));
+}
 
 class WaitCursor {
 public:
@@ -42,8 +59,12 @@ void CVeltraneDlg::OnStart()
     // The card is the one selected and sampled now: whatever happens to the
     // list while the question is open, Yes erases this card or nothing.
     FormatJobInputs inputs = ReadJobInputs();
+    // A card swapped since the last poll is asked about with its own size.
+    ShowAskedCardSize(inputs);
     m_confirming = true;
-    const int answer = AfxMessageBox(IDS_CONFIRM_DELETE, MB_YESNO | MB_ICONEXCLAMATION);
+    if (const std::optional<std::string> note = FatLabelNoteFor(m_hWnd, inputs))
+        AfxMessageBox(note->c_str(), MB_OK | MB_ICONINFORMATION);
+    const int answer = AfxMessageBox(IDS_CONFIRM_DELETE, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
     m_confirming = false;
     // Only Yes erases: a box closed, cancelled, escaped or ended by WM_QUIT
     // (which the box puts back for the dialog's loop) leaves the card alone.

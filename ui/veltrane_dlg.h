@@ -133,6 +133,8 @@ private:
     std::optional<char> SelectedDriveLetter() const;
     void QueryDriveSize(CapacityQuery query);
     void ShowSizeText(const std::string& text);
+    // The size of the card Start sampled, where the line still shows another's.
+    void ShowAskedCardSize(const FormatJobInputs& inputs);
     void ResetFormatLabel();
     std::optional<CardType> CheckedCardType() const;
     // Sets the three pictures for the checked card; which card, or nothing

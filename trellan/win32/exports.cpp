@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "trellan/builders.h"
 #include "trellan/fat_label.h"
@@ -77,8 +78,16 @@ std::string fat_oem_label(std::wstring wide)
     return oem;
 }
 
+// What no label typed in an ANSI code page begins with: the UTF-8
+// byte-order mark, before a label that page cannot hold.
+constexpr std::string_view utf8_label_mark = "\xEF\xBB\xBF";
+
 VolumeLabel label_from_ansi(const char* label)
 {
+    if (label != nullptr && std::string_view(label).starts_with(utf8_label_mark)) {
+        const std::u16string typed = utf16_from_utf8(label + utf8_label_mark.size());
+        return VolumeLabel{fat_oem_label(std::wstring(typed.begin(), typed.end())), typed};
+    }
     const std::wstring wide = ansi_to_utf16(label);
     return VolumeLabel{fat_oem_label(wide), std::u16string(wide.begin(), wide.end())};
 }

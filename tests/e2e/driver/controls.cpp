@@ -1,5 +1,7 @@
 #include "controls.h"
 
+#include <string>
+
 #include <commctrl.h>
 
 RECT RectInDialog(HWND dialog, HWND control)
@@ -29,7 +31,11 @@ void ClickButton(HWND button)
 
 void SetText(HWND control, const std::string& text)
 {
-    SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // Scripts are UTF-8: a label in any script reaches the control as typed.
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), units);
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 std::vector<std::string> ComboEntries(HWND combo)

@@ -120,6 +120,47 @@ EOF_
 check "the 64 GiB SD card holds exFAT" inspect e exfat BREVALD
 check "the card's flash-parameters record is kept" kept_flash_record e
 
+# exFAT holds any script: the label typed in Japanese is stored as typed,
+# as the system's own exfatlabel reads it through a loop device on the partition.
+exfat_label() {
+  local image start loop
+  image=$(card "$1")
+  start=$("$repo_root/tools/card-inspect" "$image" | sed -n 's/^partition_start_sector=//p')
+  loop=$(losetup --find --show --read-only --offset $((start * 512)) "$image") || return 1
+  exfatlabel "$loop" 2>/dev/null | sed -n 's/^label: //p'
+  losetup --detach "$loop"
+}
+reader e 64G
+scenario "SD 64 GiB with a label in Japanese: exFAT stores it as typed" < <(
+  printf 'wait timeout 60000\nstart -start\nwait dialog\ntype IDC_LABEL 写真2026\n'
+  start_confirmed
+  format_success_ending
+)
+check "exfatlabel reads the label as typed" test "$(exfat_label e)" = "写真2026"
+
+# FAT holds only its code page: the user reads what will be stored before
+# the question.
+reader e 256M
+scenario "SD 256 MiB with a label FAT cannot hold: what it will store is told before the question" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+type IDC_LABEL photo日本
+ticks 1
+click IDC_START
+wait box
+box
+expect box.text == The card's FAT file system cannot hold every character of the label. It will be stored as "PHOTO__".
+answer ok
+wait box
+box
+expect box.text == It will delete all file in the media!  continue ?
+answer no
+syscommand SC_CLOSE
+wait exit
+EOF_
+check "the card answered No is untouched" untouched e
+
 reader e 64G
 printf '[Disk]\r\nCardType=1\r\n' >"$install_dir/Disk.ini"
 scenario "MMC 64 GiB: the MMC builder, no exFAT warning" < <(format_opening; format_success_ending)

@@ -86,6 +86,60 @@ wait exit
 EOF_
 check "the card whose question was never answered Yes is byte for byte as it was" test "$(digest e)" = "$e_before"
 
+reader e 256M
+plant e
+e_before=$(digest e)
+scenario "Start reached with Tab and Space pressed twice on it: the question's default button is No, and nothing is erased" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+ticks 1
+key tab
+key tab
+key tab
+key tab
+key tab
+wait tick
+focus
+expect focus == IDC_START
+key space
+wait box
+box
+expect box.text == It will delete all file in the media!  continue ?
+key space
+wait nobox
+sleep 500
+box
+expect box == none
+syscommand SC_CLOSE
+wait exit
+EOF_
+check "the card is byte for byte as it was" test "$(digest e)" = "$e_before"
+
+# Between two polls the reader's card becomes a bigger one: the question is
+# asked with the size of the card it is about.
+reader g 512M
+bigger_card() { rm -f "$(card g)" && truncate -s 1G "$(card g)"; }
+on_signal bigger bigger_card
+scenario "a card swapped for a bigger one between two polls: the size line shows the bigger card before the question" <<'EOF_'
+wait timeout 60000
+start -start
+wait dialog
+select IDC_DRIVE_LIST G
+ticks 1
+text IDC_DISK_SIZE
+expect text.IDC_DISK_SIZE == "509 MBytes ( 534643200 Bytes )    "
+signal bigger
+click IDC_START
+wait box
+text IDC_DISK_SIZE
+expect text.IDC_DISK_SIZE == "1019 MBytes ( 1069286400 Bytes )    "
+answer no
+syscommand SC_CLOSE
+wait exit
+EOF_
+check "the bigger card, asked about and answered No, is untouched" untouched g
+
 # Two cards of one size tell apart by what they hold, not by their length.
 reader g 512M
 plant g
