@@ -68,6 +68,23 @@ check "--speed measures the card region by region past the system's cache, and -
 check "the report names 64 regions and the exit status" python3 -c \
   "import json,sys; r=json.load(open(sys.argv[1])); sys.exit(len(r['speed']['regions']) != 64 or r['exit_status'] != 0)" \
   "$suite_dir/report.json"
+# The card asked about is the card formatted: one swapped for another of
+# the same size while the question waits is refused with the dialog's
+# words, and the card put in is left alone.
+swapped_while_asked() {
+  { sleep 8; rm -f "$(card f)" && truncate -s 64M "$(card f)"; echo y; } |
+    in_suite wine 'C:\Veltrane\veltrane-format.exe' --card sd f: >"$suite_dir/cli.raw" 2>&1
+  cli_status=$?
+  tr -d '\r' <"$suite_dir/cli.raw" >"$suite_dir/cli.txt"
+  [ "$cli_status" = 1 ] && grep -q -F "not the one you agreed to erase" "$suite_dir/cli.txt" &&
+    [ "$(stat -c %b "$(card f)")" -eq 0 ] && return 0
+  echo "status $cli_status:"
+  cat "$suite_dir/cli.txt"
+  return 1
+}
+reader f 64M
+head -c 1048576 /dev/urandom | dd of="$(card f)" conv=notrunc status=none
+check "veltrane-format.exe: a card swapped while its question waits is not formatted" swapped_while_asked
 check "a fixed drive is refused with status 5, even with --force" \
   cli_expect 5 "not a removable drive" --yes --force G:
 check "the fixed drive was not written" fixed_untouched
