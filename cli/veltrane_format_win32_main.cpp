@@ -15,6 +15,7 @@
 #include "drives/offered_drives_win32.h"
 #include "drives/raw_volume_win32.h"
 #include "format/card_format_win32.h"
+#include "format/stored_label_win32.h"
 #include "platform/volume.h"
 
 #include <algorithm>
@@ -166,6 +167,19 @@ int MeasureCardSpeed(const CommandLine& line, char letter, Win32CardAccess& card
     return 0;
 }
 
+// The label as Trellan.dll stores what the command line hands it, in the
+// system's ANSI code page as typed.
+StoredLabel StoredLabelOf(const CommandLine& line)
+{
+    return [&line](trellan::Builder builder) {
+        const int units = MultiByteToWideChar(CP_ACP, 0, line.label.c_str(), -1, nullptr, 0);
+        std::wstring typed(static_cast<std::size_t>(std::max(units, 1)), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, line.label.c_str(), -1, typed.data(), units);
+        typed.resize(typed.size() - 1);
+        return AnsiText(LabelAsStored(builder, typed).text);
+    };
+}
+
 // After the question: the card in the reader is still the one asked about.
 bool IsAgreedCard(char letter, const CardSample& agreed)
 {
@@ -230,8 +244,9 @@ int FormatProgram(int argc, char** argv)
         Complain(line.path, "no card in the reader; nothing was written");
         return kExitUnusable;
     }
-    std::fputs(PlanText(line.path + " (removable drive)", *geometry, line, nullptr, agreed->lengthBytes).c_str(),
-               stdout);
+    std::fputs(
+        PlanText(line.path + " (removable drive)", *geometry, line, StoredLabelOf(line), agreed->lengthBytes).c_str(),
+        stdout);
     std::fflush(stdout);
     if (!line.assumeYes && !AskYesNo("It will delete all file in the media!  continue ?")) {
         std::fputs("Nothing was written.\n", stderr);

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "trellan/builder.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -17,6 +19,6 @@ std::wstring ReadTypedLabel(HWND dialog, int editId);
 // NUL-terminated into label; cut between characters when it does not fit.
 void StoreLabelForLibrary(const std::wstring& typed, std::array<char, 64>& label);
 
-// nullopt when FAT stores every character typed (in capitals); otherwise a
-// note that says what it will store.
-std::optional<std::string> FatLabelNote(const std::wstring& typed);
+// nullopt when the builder stores every character typed (FAT in capitals);
+// otherwise a note that says what it will store.
+std::optional<std::string> FatLabelNote(trellan::Builder builder, const std::wstring& typed);

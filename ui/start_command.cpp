@@ -30,9 +30,9 @@ std::optional<std::string> FatLabelNoteFor(HWND dialog, const FormatJobInputs& i
     const std::optional<std::uint64_t> estimate = geometry ? CapacityEstimateBytes(*geometry) : std::nullopt;
     const std::optional<trellan::Builder> builder =
         estimate ? ChooseBuilder(inputs.cardType, SizeClassOf(*estimate)) : std::nullopt;
-    if (!builder || *builder == trellan::Builder::exfat)
+    if (!builder)
         return std::nullopt;
-    return FatLabelNote(ReadTypedLabel(dialog, IDC_LABEL));
+    return FatLabelNote(*builder, ReadTypedLabel(dialog, IDC_LABEL));
 }
 
 class WaitCursor {

@@ -85,6 +85,8 @@ swapped_while_asked() {
 reader f 64M
 head -c 1048576 /dev/urandom | dd of="$(card f)" conv=notrunc status=none
 check "veltrane-format.exe: a card swapped while its question waits is not formatted" swapped_while_asked
+check "veltrane-format.exe shows the label as FAT will store it, beside the one typed" \
+  cli_expect 3 'label "HOLIDAY", typed "holiday"' --card sd --label holiday f:
 check "a fixed drive is refused with status 5, even with --force" \
   cli_expect 5 "not a removable drive" --yes --force G:
 check "the fixed drive was not written" fixed_untouched
