@@ -69,14 +69,15 @@ std::string ClearedSizeText()
     return std::string(kClearedBlanks, ' ');
 }
 
-CapacityView DecideCapacityView(CapacityQuery query, const std::optional<DiskGeometry>& geometry)
+CapacityView DecideCapacityView(CapacityQuery query, const std::optional<DiskGeometry>& geometry,
+                                std::optional<std::uint64_t> lengthBytes)
 {
     CapacityView view;
     if (!geometry) {
         view.sizeText = "0 Bytes" + std::string(kUnreadBlanks, ' ');
         return view;
     }
-    view.sizeText = CapacityText(DisplayedCapacityBytes(*geometry));
+    view.sizeText = CapacityText(ShownCapacityBytes(*geometry, lengthBytes));
     view.cardActive = true;
     if (query == CapacityQuery::poll) {
         view.startButton = {.windowEnabled = true, .inactive = false};

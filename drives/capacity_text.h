@@ -46,7 +46,9 @@ struct CapacityView {
 
 // geometry: nullopt when the volume could not be opened or did not answer
 // (no card in the reader): "0 Bytes" and 40 blanks, Start unusable.
-CapacityView DecideCapacityView(CapacityQuery query, const std::optional<DiskGeometry>& geometry);
+// lengthBytes: the volume's own length, where it can be read.
+CapacityView DecideCapacityView(CapacityQuery query, const std::optional<DiskGeometry>& geometry,
+                                std::optional<std::uint64_t> lengthBytes = std::nullopt);
 
 // No drive entry, or none selected: a blank line (63 blanks), no device is
 // opened, and Start is kept unusable so that it cannot act on no drive.

@@ -34,9 +34,12 @@ void CVeltraneDlg::QueryDriveSize(CapacityQuery query)
     const std::optional<char> letter = m_cbDrive.GetCount() > 0 ? SelectedDriveLetter() : std::nullopt;
     CapacityView view = NoDriveCapacityView();
     if (letter) {
-        const std::optional<DiskGeometry> geometry = ReadDriveGeometry(*letter);
+        Win32RawVolumeOpener volumes;
+        const std::unique_ptr<RawVolume> volume = volumes.OpenRawVolume(*letter);
+        const std::optional<DiskGeometry> geometry = volume ? volume->ReadGeometry() : std::nullopt;
+        const std::optional<std::uint64_t> length = volume ? volume->LengthBytes() : std::nullopt;
         ShowSizeText(ClearedSizeText());
-        view = DecideCapacityView(query, geometry);
+        view = DecideCapacityView(query, geometry, length);
     }
     if (selectionChange)
         UpdateCardPictures(view.cardActive);

@@ -61,6 +61,7 @@ TEST(CapacityView, StartButtonFollowsTheQueryAndTheCard)
         bool active;
         bool enabled;
         bool inactive;
+        std::optional<std::uint64_t> lengthBytes = std::nullopt;  // as the volume reads it
     } cases[] = {
         {CapacityQuery::poll, card, cardText, true, true, false},
         {CapacityQuery::poll, std::nullopt, unread, false, false, true},
@@ -68,9 +69,12 @@ TEST(CapacityView, StartButtonFollowsTheQueryAndTheCard)
         {CapacityQuery::selectionChange, std::nullopt, unread, false, false, true},
         // Zero cylinders were read: a card that answers, shown with 4 blanks.
         {CapacityQuery::poll, Geometry(0, 255, 63, 512), "0 Bytes" + kFour, true, true, false},
+        // Under one cylinder: the card's own length, not 0 Bytes.
+        {CapacityQuery::poll, Geometry(0, 255, 63, 512), "1 MBytes ( 1048577 Bytes )" + kFour, true, true, false,
+         (1u << 20) + 1},
     };
     for (const auto& c : cases) {
-        const CapacityView view = DecideCapacityView(c.query, c.geometry);
+        const CapacityView view = DecideCapacityView(c.query, c.geometry, c.lengthBytes);
         EXPECT_EQ(view.sizeText, c.text);
         EXPECT_EQ(view.cardActive, c.active) << c.text;
         EXPECT_EQ(view.startButton.windowEnabled, c.enabled) << c.text;
