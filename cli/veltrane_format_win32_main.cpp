@@ -275,7 +275,13 @@ int FormatProgram(int argc, char** argv)
         }
     }
     // The checks wrote the card: it is the one agreed to, as they left it.
-    return RunJob(line, *letter, hold ? SampleDriveCard(*letter) : std::move(agreed));
+    const int status = RunJob(line, *letter, hold ? SampleDriveCard(*letter) : std::move(agreed));
+    // The job joined the hold: the hold gives the card back, and tells
+    // whether Windows shows the layout the build wrote.
+    if (hold && status == kExitFormatted && !hold->GiveBack()) {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(kOldLayoutShownText.size()), kOldLayoutShownText.data());
+    }
+    return status;
 }
 
 }  // namespace

@@ -42,6 +42,9 @@ WriteFailure FailureOf(DWORD error)
     case ERROR_MEDIA_CHANGED:
     case ERROR_NO_MEDIA_IN_DRIVE:
     case ERROR_DEVICE_REMOVED:
+    // The write reaches past the card's end as it is now: the card measured
+    // has left the reader (Wine: its image was cut short).
+    case ERROR_SECTOR_NOT_FOUND:
         return WriteFailure::cardRemoved;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:

@@ -175,7 +175,7 @@ signal pull
 thaw
 wait box
 box
-expect box.text == Fail
+expect box.text contains failed: the card was removed. The card has not been formatted.
 answer ok
 EOF_
 format_failure_ending)
