@@ -168,7 +168,7 @@ reader e 1G
 plant e
 pull_card() { truncate -s 0 "$(card e)"; }
 on_signal pull pull_card
-scenario "a card pulled during a Complete erase: the job stops with Fail, no builder, no broadcast" < <(erase_opening IDC_COMPLETE_FORMAT 120000; cat <<'EOF_'
+scenario "a card pulled during a Complete erase: the job stops with Fail and the card removed, no builder, no broadcast" < <(erase_opening IDC_COMPLETE_FORMAT 120000; cat <<'EOF_'
 wait text IDC_STATUS_HINT Please wait!!
 freeze IDC_PROGRESS 1
 signal pull
