@@ -150,7 +150,6 @@ void ApplyErase(const ErasePlan& plan, CardSample& card)
     card.Zero(plan.TailSectorOffsetBytes(0), plan.tailSectorCount * plan.bytesPerSector);
 }
 
-
 bool TrialWriteTakes(RawVolume& volume)
 {
     const std::vector<std::uint8_t> zeros(kTrialWriteBytes, 0);

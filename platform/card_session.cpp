@@ -113,8 +113,7 @@ bool CardSession::Open(char driveLetter, CardCache cache)
             }
             if (record->oemParametersKept) {
                 m_oemParameters.emplace();
-                std::copy(std::begin(record->oemParameters), std::end(record->oemParameters),
-                          m_oemParameters->begin());
+                std::copy(std::begin(record->oemParameters), std::end(record->oemParameters), m_oemParameters->begin());
             }
             return true;
         }

@@ -28,8 +28,7 @@ std::wstring GetModuleDirectory()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(AfxGetInstanceHandle(), path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length = GetModuleFileNameW(AfxGetInstanceHandle(), path.data(), static_cast<DWORD>(path.size()));
         if (length == 0)
             return {};
         if (length < path.size() || path.size() >= kLongestPath) {

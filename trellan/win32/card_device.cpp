@@ -93,10 +93,9 @@ IoResult Win32CardDevice::read(std::uint64_t first_sector, std::span<std::uint8_
     if (buffer.size() % sector_size_bytes_ != 0 || !within(first_sector, buffer.size() / sector_size_bytes_)) {
         return IoResult::out_of_range;
     }
-    return transfer_in_pieces(first_sector * sector_size_bytes_, buffer,
-                              [this](ULONGLONG offset, std::uint8_t* bytes, DWORD count) {
-                                  return session_.Read(offset, bytes, count);
-                              });
+    return transfer_in_pieces(
+        first_sector * sector_size_bytes_, buffer,
+        [this](ULONGLONG offset, std::uint8_t* bytes, DWORD count) { return session_.Read(offset, bytes, count); });
 }
 
 IoResult Win32CardDevice::write(std::uint64_t first_sector, std::span<const std::uint8_t> buffer)

@@ -190,11 +190,11 @@ TEST(CapacityJudge, AWrappingCardIsFoundAndItsRealSizeNamed)
         {64 * kGiB, 7 * kGiB + 300 * kMiB, false},  // no power of two, inside the head's reach
         {2048 * kGiB, 32 * kGiB, false},
         {256 * kMiB, 100 * kMiB, true},
-        {128 * kGiB, 15'931'539'456, false},          // first seen at twice its size
-        {128 * kGiB, 7'969'177'600, false},           // first seen at four times its size
-        {128 * kGiB, 3 * kGiB + 4096, false},         // just past a power of two
-        {4 * kGiB, 1'000'000'000, false},             // no whole block
-        {96 * kGiB, 40 * kGiB + 12345 * 512, false},  // between the spread's blocks
+        {128 * kGiB, 15'931'539'456, false},              // first seen at twice its size
+        {128 * kGiB, 7'969'177'600, false},               // first seen at four times its size
+        {128 * kGiB, 3 * kGiB + 4096, false},             // just past a power of two
+        {4 * kGiB, 1'000'000'000, false},                 // no whole block
+        {96 * kGiB, 40 * kGiB + 12345 * 512, false},      // between the spread's blocks
         {128 * kGiB, 15'931'539'456, false, 256 * kMiB},  // its cache holds every probe of a cache-blind check
         {64 * kGiB, 300 * kMiB, false, 256 * kMiB},       // just past the largest cache
         {4 * kGiB, 1'000'000'000, false, 64 * kMiB},
@@ -265,6 +265,7 @@ TEST(SpeedClasses, TheSlowestRegionAndForApplicationClassesTheRandomOperationsDe
         MeasuredSpeeds measured;
         std::size_t failures;
     } cases[] = {
+        // clang-format off
         {"C10", {10 * kMB, 0, 0}, 0},
         {"c10", {9.9 * kMB, 0, 0}, 1},
         {"U3", {29 * kMB, 5000, 5000}, 1},
@@ -272,6 +273,7 @@ TEST(SpeedClasses, TheSlowestRegionAndForApplicationClassesTheRandomOperationsDe
         {"A1", {12 * kMB, 1500, 500}, 0},
         {"A1", {12 * kMB, 1600, 499}, 1},  // random writes too slow
         {"A2", {9 * kMB, 3999, 2000}, 2},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -74,7 +74,7 @@ TEST(ExfatFormat, ZeroesOnlyWhereSignaturesLieAndTheFatThenWritesTheMbrLast)
     const std::uint64_t fat_first = unit_64_gib + unit_64_gib / 2;
     const std::uint64_t fat_used = (card_64_gib - 2 * unit_64_gib) / 256 * 4 / 512 + 1;
     const MemoryDevice::WrittenRange zeroed[] = {
-        {0, signature_reach_sectors, true},  // MBR, GPT, superblocks of a whole-card file system
+        {0, signature_reach_sectors, true},            // MBR, GPT, superblocks of a whole-card file system
         {unit_64_gib, signature_reach_sectors, true},  // the partition's boot region and what an old one left
         {fat_first, fat_used, true},
         {card_64_gib - signature_reach_sectors, signature_reach_sectors, true},  // GPT backup, RAID superblocks

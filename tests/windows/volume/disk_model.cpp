@@ -314,8 +314,7 @@ HANDLE DiskModel::Open(const std::string& path, DWORD access, DWORD share, DWORD
     return INVALID_HANDLE_VALUE;
 }
 
-BOOL DiskModel::Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes,
-                        DWORD* returned)
+BOOL DiskModel::Control(HANDLE handle, DWORD code, void* in, DWORD inBytes, void* out, DWORD outBytes, DWORD* returned)
 {
     std::lock_guard guard(m_lock);
     OpenHandle* open = Find(handle);
@@ -477,8 +476,7 @@ BOOL DiskModel::ControlVolume(OpenHandle& open, HANDLE handle, DWORD code)
         LetHoldersGo(open);
         const bool othersOpen = std::any_of(m_handles.begin(), m_handles.end(), [&](const auto& entry) {
             return entry.first != handle && entry.second.card == open.card &&
-                   entry.second.partition == open.partition && entry.second.access != 0 &&
-                   !entry.second.invalidated;
+                   entry.second.partition == open.partition && entry.second.access != 0 && !entry.second.invalidated;
         });
         if (othersOpen || (partition.lockedBy != nullptr && partition.lockedBy != handle)) {
             return Fail(ERROR_ACCESS_DENIED);
@@ -525,8 +523,8 @@ BOOL DiskModel::ControlVolume(OpenHandle& open, HANDLE handle, DWORD code)
 // silent the model is strict: a volume of the disk that is still locked
 // keeps the old layout in place (the re-read answers, and changes nothing),
 // and a volume handle's request reaches no disk.
-BOOL DiskModel::ControlLayout(OpenHandle& open, DWORD code, const void* in, DWORD inBytes, void* out,
-                              DWORD outBytes, DWORD* returned)
+BOOL DiskModel::ControlLayout(OpenHandle& open, DWORD code, const void* in, DWORD inBytes, void* out, DWORD outBytes,
+                              DWORD* returned)
 {
     CardState& card = m_cards[open.card];
     if (code == IOCTL_DISK_UPDATE_PROPERTIES) {

@@ -150,8 +150,8 @@ private:
     OpenHandle* Find(HANDLE handle);
     Region RegionOf(const OpenHandle& open) const;
     HANDLE Add(const OpenHandle& open);
-    BOOL Control(OpenHandle& open, HANDLE handle, DWORD code, const void* in, DWORD inBytes, void* out,
-                 DWORD outBytes, DWORD* returned);
+    BOOL Control(OpenHandle& open, HANDLE handle, DWORD code, const void* in, DWORD inBytes, void* out, DWORD outBytes,
+                 DWORD* returned);
     BOOL ControlVolume(OpenHandle& open, HANDLE handle, DWORD code);
     BOOL ControlLayout(OpenHandle& open, DWORD code, const void* in, DWORD inBytes, void* out, DWORD outBytes,
                        DWORD* returned);

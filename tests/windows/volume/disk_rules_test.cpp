@@ -34,7 +34,8 @@ DiskModel::Card WholeDiskCard()
 {
     return DiskModel::Card{
         .lengthBytes = kCardBytes,
-        .partitions = {{.letter = 'E', .startBytes = 0, .lengthBytes = kCardBytes, .fileSystemBytes = kCardBytes - kMebibyte}}};
+        .partitions = {
+            {.letter = 'E', .startBytes = 0, .lengthBytes = kCardBytes, .fileSystemBytes = kCardBytes - kMebibyte}}};
 }
 
 std::uint64_t NewPartitionStartBytes(const std::vector<std::uint8_t>& card)
