@@ -145,13 +145,20 @@ void CardSession::FindWholeCard()
     }
 }
 
-// The claim's name: the physical disk where it is known; else the volume's
-// own name, else its letter, so that two cards are never taken for one
-// (under Wine every drive reports the same device number).
+// The claim's name: the physical disk where it is known; else the file
+// behind the volume, where it is one (Wine's image drives: two letters on
+// one image are one card); else the volume's own name, else its letter, so
+// that two cards are never taken for one (under Wine every drive reports the
+// same device number).
 std::string CardSession::Identity()
 {
     if (m_diskNumber) {
         return "PhysicalDrive" + std::to_string(*m_diskNumber);
+    }
+    BY_HANDLE_FILE_INFORMATION file{};
+    if (Disk().FileInformation(m_volume, &file) && (file.nFileIndexHigh != 0 || file.nFileIndexLow != 0)) {
+        return "File." + std::to_string(file.dwVolumeSerialNumber) + "." +
+               std::to_string((ULONGLONG{file.nFileIndexHigh} << 32) | file.nFileIndexLow);
     }
     char name[MAX_PATH] = {};
     if (Disk().VolumeName(RootPath(m_letter), name, sizeof name)) {

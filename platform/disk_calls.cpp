@@ -57,6 +57,11 @@ BOOL DiskCalls::VolumeName(const std::string& root, char* name, DWORD bytes)
     return GetVolumeNameForVolumeMountPointA(root.c_str(), name, bytes);
 }
 
+BOOL DiskCalls::FileInformation(HANDLE handle, BY_HANDLE_FILE_INFORMATION* information)
+{
+    return GetFileInformationByHandle(handle, information);
+}
+
 std::vector<std::string> DiskCalls::VolumeNames()
 {
     std::vector<std::string> names;

@@ -31,6 +31,8 @@ public:
     virtual UINT DriveType(const std::string& root);
     // GetVolumeNameForVolumeMountPointA of "X:\".
     virtual BOOL VolumeName(const std::string& root, char* name, DWORD bytes);
+    // GetFileInformationByHandle.
+    virtual BOOL FileInformation(HANDLE handle, BY_HANDLE_FILE_INFORMATION* information);
     // FindFirstVolumeA and FindNextVolumeA: every volume the system has
     // mounted, with a drive letter or without, as "\\?\Volume{...}\".
     virtual std::vector<std::string> VolumeNames();

@@ -790,6 +790,20 @@ BOOL DiskModel::Close(HANDLE handle)
     return TRUE;
 }
 
+// Wine answers for the image file behind an image drive (its inode); what a
+// volume handle answers on Windows is not documented, so the model refuses.
+BOOL DiskModel::FileInformation(HANDLE handle, BY_HANDLE_FILE_INFORMATION* information)
+{
+    std::lock_guard guard(m_lock);
+    const OpenHandle* open = Find(handle);
+    if (open == nullptr || !m_cards[open->card].layout.wine) {
+        return Fail(ERROR_INVALID_FUNCTION);
+    }
+    *information = BY_HANDLE_FILE_INFORMATION{};
+    information->nFileIndexLow = static_cast<DWORD>(open->card + 1);
+    return TRUE;
+}
+
 UINT DiskModel::DriveType(const std::string& root)
 {
     std::lock_guard guard(m_lock);

@@ -97,6 +97,7 @@ public:
     BOOL Close(HANDLE handle) override;
     UINT DriveType(const std::string& root) override;
     BOOL VolumeName(const std::string& root, char* name, DWORD bytes) override;
+    BOOL FileInformation(HANDLE handle, BY_HANDLE_FILE_INFORMATION* information) override;
     std::vector<std::string> VolumeNames() override;
     // Time passes only in the model: waits cost the tests nothing.
     void Pause(DWORD milliseconds) override;

@@ -35,6 +35,7 @@ head -c "$small" /dev/zero | tr '\0' '\377' >"$images/h.img"
 cp "$images/h.img" "$images/i.img"
 protect "$images/i.img"
 "$tools/card-reader.sh" "$prefix" i "$images/i.img"
+"$tools/card-reader.sh" "$prefix" j "$images/g.img"
 
 "$env" run "$dir" wine "$tests_exe"
 

@@ -1,7 +1,7 @@
 // Runs inside the suite of run-volume-tests.sh, which maps the readers:
 //   E: an 8 GiB sparse image      F: a reader without a card
 //   G: 3 MiB + 512 bytes of zeros H: 3 MiB + 512 bytes of 0xFF
-//   I: H's twin, read-only
+//   I: H's twin, read-only            J: a second letter on G's image
 #include "drives/capacity_text.h"
 #include "drives/raw_volume_win32.h"
 #include "format/card_format_win32.h"
@@ -9,12 +9,34 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr ULONGLONG kEightGibibytes = ULONGLONG{8} << 30;
 constexpr ULONGLONG kSmallImageBytes = 3 * 1024 * 1024 + 512;
+
+// One image behind two letters is one card: a format on either keeps the
+// other out, and leaves other cards alone.
+TEST(Volume, TwoLettersOnOneImageAreOneCard)
+{
+    CardSession g;
+    ASSERT_TRUE(g.Open('G'));
+    ASSERT_EQ(g.Claim(), CardRefusal::none);
+    const auto claimElsewhere = [](char letter) {
+        CardRefusal refusal = CardRefusal::noCard;
+        std::thread([&] {
+            CardSession other;
+            if (other.Open(letter)) {
+                refusal = other.Claim();
+            }
+        }).join();
+        return refusal;
+    };
+    EXPECT_EQ(claimElsewhere('J'), CardRefusal::otherFormat);
+    EXPECT_EQ(claimElsewhere('H'), CardRefusal::none);
+}
 
 TEST(Volume, ImageWithoutGeometryGetsTheDerivedOne)
 {
