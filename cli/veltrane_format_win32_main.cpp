@@ -135,6 +135,11 @@ int CheckCardCapacity(const CommandLine& line, char letter, Win32CardAccess& car
         return kExitUnusable;
     }
     const CapacityFinding finding = CheckAndDescribeCapacity(card, *lengthBytes, line.fullCheck);
+    // A write or read the card refused says nothing of its capacity.
+    if (!card.DeviceFault().empty()) {
+        Complain(line.path, "the capacity check could not go on: " + card.DeviceFault() + "; not formatted");
+        return kExitFormatFailed;
+    }
     if (finding.Passed()) {
         return 0;
     }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 class Win32CardAccess final : public CardBlocks {
 public:
@@ -33,6 +34,7 @@ public:
     bool Write(std::uint64_t offsetBytes, std::span<const std::uint8_t> bytes) override;
     std::size_t Read(std::uint64_t offsetBytes, std::span<std::uint8_t> bytes) override;
     void Settle() override;
+    std::string DeviceFault() const override { return deviceFault_; }
 
     // After the job: gives the card back (CardSession::GiveBack); false
     // when Windows still shows the card's old layout.
@@ -40,6 +42,10 @@ public:
 
 private:
     Win32CardAccess() = default;
+    // The first failure, by the error the system gave; offsetBytes: where
+    // the failed transfer began, nullopt for a flush.
+    void RecordFault(std::optional<std::uint64_t> offsetBytes);
 
     CardSession session_;
+    std::string deviceFault_;
 };

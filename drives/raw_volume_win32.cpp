@@ -28,36 +28,6 @@ CardTaking ClaimOf(CardRefusal refusal)
     return CardTaking::noCard;
 }
 
-// Why a transfer failed, by the system's error code: only error 19 is a
-// write-protected card.
-WriteFailure FailureOf(DWORD error)
-{
-    switch (error) {
-    case ERROR_WRITE_PROTECT:
-        return WriteFailure::writeProtected;
-    case ERROR_NOT_READY:
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case kNoSuchDevice:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_MEDIA_CHANGED:
-    case ERROR_NO_MEDIA_IN_DRIVE:
-    case ERROR_DEVICE_REMOVED:
-    // The write reaches past the card's end as it is now: the card measured
-    // has left the reader (Wine: its image was cut short).
-    case ERROR_SECTOR_NOT_FOUND:
-        return WriteFailure::cardRemoved;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return WriteFailure::inUse;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return WriteFailure::diskFull;
-    default:
-        return WriteFailure::ioError;
-    }
-}
-
 // The whole card, through the platform's card session: opened here,
 // claimed and locked by ClaimCard, given back when destroyed.
 class Win32RawVolume : public RawVolume {
@@ -111,7 +81,7 @@ private:
     std::uint32_t Noted(DWORD done, std::size_t bytes)
     {
         if (done != bytes) {
-            m_failure = FailureOf(GetLastError());
+            m_failure = WriteFailureOf(GetLastError());
         }
         return done;
     }
@@ -136,4 +106,32 @@ std::optional<DiskGeometry> ReadDriveGeometry(char driveLetter)
     Win32RawVolumeOpener opener;
     const std::unique_ptr<RawVolume> volume = opener.OpenRawVolume(driveLetter);
     return volume ? volume->ReadGeometry() : std::nullopt;
+}
+
+WriteFailure WriteFailureOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_WRITE_PROTECT:
+        return WriteFailure::writeProtected;
+    case ERROR_NOT_READY:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case kNoSuchDevice:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_MEDIA_CHANGED:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_DEVICE_REMOVED:
+    // The write reaches past the card's end as it is now: the card measured
+    // has left the reader (Wine: its image was cut short).
+    case ERROR_SECTOR_NOT_FOUND:
+        return WriteFailure::cardRemoved;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return WriteFailure::inUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return WriteFailure::diskFull;
+    default:
+        return WriteFailure::ioError;
+    }
 }

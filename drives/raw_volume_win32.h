@@ -1,7 +1,13 @@
 // The drive's raw volume on Win32, for the format job and the capacity query.
 #pragma once
 
+#include <windows.h>
+
 #include "drives/raw_volume.h"
+
+// Why a transfer failed, by the system's error code: only error 19 is a
+// write-protected card.
+WriteFailure WriteFailureOf(DWORD error);
 
 class Win32RawVolumeOpener : public RawVolumeOpener {
 public:

@@ -190,26 +190,27 @@ bool ClaimCard(RawVolume& volume, FormatJobDialog& dialog)
 
 }  // namespace
 
-std::string WriteFailureText(WriteFailure failure, std::uint64_t sector)
+std::string_view WriteFailureReason(WriteFailure failure)
 {
-    const char* reason = "the card reported an I/O error";
     switch (failure) {
     case WriteFailure::writeProtected:
-        reason = "the card is write-protected";
-        break;
+        return "the card is write-protected";
     case WriteFailure::cardRemoved:
-        reason = "the card was removed";
-        break;
+        return "the card was removed";
     case WriteFailure::inUse:
-        reason = "another program holds the card";
-        break;
+        return "another program holds the card";
     case WriteFailure::diskFull:
-        reason = "the disk that holds the card is full";
-        break;
+        return "the disk that holds the card is full";
     case WriteFailure::ioError:
         break;
     }
-    return "Writing sector " + std::to_string(sector) + " failed: " + reason + ". The card has not been formatted.";
+    return "the card reported an I/O error";
+}
+
+std::string WriteFailureText(WriteFailure failure, std::uint64_t sector)
+{
+    return "Writing sector " + std::to_string(sector) + " failed: " + std::string(WriteFailureReason(failure)) +
+           ". The card has not been formatted.";
 }
 
 bool IsWriteProtected(RawVolume& volume)

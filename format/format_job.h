@@ -62,7 +62,9 @@ inline constexpr std::string_view kOldLayoutShownText =
     "The card has been formatted, but Windows still shows the card's old layout. Take the card out and insert it "
     "again before you use it.";
 
-// Why a write to the card failed, at the sector it began at.
+// Why a transfer on the card failed, in words; and the job's text for a
+// write that failed so, at the sector it began at.
+std::string_view WriteFailureReason(WriteFailure failure);
 std::string WriteFailureText(WriteFailure failure, std::uint64_t sector);
 
 // Message boxes of the job, by their string-table ids (MB_OK).

@@ -206,6 +206,22 @@ TEST(CardSession, TheHealthChecksHoldTheWholeCardThroughTheFormatAndReadPastTheC
     std::fclose(progress);
 }
 
+// A card pulled from under the capacity check is named as such, not taken
+// for a card that holds less than it reports.
+TEST(CardSession, ACapacityCheckOnAPulledCardSaysItWasRemoved)
+{
+    DiskModel model;
+    const std::size_t card = model.AddCard(PartitionedCard());
+    CardRefusal refusal = CardRefusal::otherFormat;
+    const std::unique_ptr<Win32CardAccess> hold = Win32CardAccess::Open('E', refusal);
+    ASSERT_TRUE(hold);
+    model.SetCardPresent(card, false);
+    std::FILE* progress = std::tmpfile();
+    CheckCapacity(*hold, PlanProbes(kCardBytes, false), 7, progress);
+    EXPECT_EQ(hold->DeviceFault().rfind("the card was removed", 0), 0u) << hold->DeviceFault();
+    std::fclose(progress);
+}
+
 // A card that holds less than it reports, formatted with --force: every
 // session that joins the hold (the job's, the library's) sees the real
 // capacity, and nothing lands past it. The flash parameters the job's
