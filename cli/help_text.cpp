@@ -207,8 +207,10 @@ constexpr std::string_view kLinuxSafety = R"HELP(SAFETY
         mounted file system (/proc/self/mountinfo).
     --force overrides only the last two. Then the program claims the card
     for itself until it ends (an exclusive open of a block device, an flock
-    on an image file): a card that another format or the system holds is
-    refused, and no other program of ours formats it meanwhile.
+    on an image file, and a lock on the byte range of the file that stores
+    the card, so that a loop device and its image are one card): a card that
+    another format or the system holds is refused, and no other program of
+    ours formats it meanwhile.
 
 STOPPING
     SIGINT (Ctrl-C), SIGTERM or SIGHUP during the erase pass stops it after
