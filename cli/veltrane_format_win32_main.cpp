@@ -118,21 +118,34 @@ std::unique_ptr<Win32CardAccess> HoldCard(const std::string& drive, char letter,
     return nullptr;
 }
 
+// The card's length for a health check; nullopt skips the check with
+// status 0 (a locked card is the job's to report, as the dialog does) or
+// ends the program with status.
+std::optional<std::uint64_t> LengthToCheck(const CommandLine& line, char letter, Win32CardAccess& card, int& status)
+{
+    status = 0;
+    Win32RawVolumeOpener volumes;
+    if (IsWriteProtected(letter, volumes)) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> lengthBytes = card.LengthBytes();
+    if (!lengthBytes) {
+        Complain(line.path, "no card in the reader; nothing was written");
+        status = kExitUnusable;
+    }
+    return lengthBytes;
+}
+
 // Before the format: does the card hold what it reports. With --force a
 // failing card is formatted for its real capacity: the hold, and the job
 // and the library that join it, end the card there. Non-zero ends the
 // program.
 int CheckCardCapacity(const CommandLine& line, char letter, Win32CardAccess& card)
 {
-    // A locked card is the job's to report, as the dialog does.
-    Win32RawVolumeOpener volumes;
-    if (IsWriteProtected(letter, volumes)) {
-        return 0;
-    }
-    const std::optional<std::uint64_t> lengthBytes = card.LengthBytes();
+    int status = 0;
+    const std::optional<std::uint64_t> lengthBytes = LengthToCheck(line, letter, card, status);
     if (!lengthBytes) {
-        Complain(line.path, "no card in the reader; nothing was written");
-        return kExitUnusable;
+        return status;
     }
     const CapacityFinding finding = CheckAndDescribeCapacity(card, *lengthBytes, line.fullCheck);
     // A write or read the card refused says nothing of its capacity.
@@ -155,15 +168,10 @@ int CheckCardCapacity(const CommandLine& line, char letter, Win32CardAccess& car
 // --speed, after any capacity check: on a forced card only its real capacity.
 int MeasureCardSpeed(const CommandLine& line, char letter, Win32CardAccess& card)
 {
-    // A locked card is the job's to report, as the dialog does.
-    Win32RawVolumeOpener volumes;
-    if (IsWriteProtected(letter, volumes)) {
-        return 0;
-    }
-    const std::optional<std::uint64_t> lengthBytes = card.LengthBytes();
+    int status = 0;
+    const std::optional<std::uint64_t> lengthBytes = LengthToCheck(line, letter, card, status);
     if (!lengthBytes) {
-        Complain(line.path, "no card in the reader; nothing was written");
-        return kExitUnusable;
+        return status;
     }
     if (!CheckSpeed(card, *lengthBytes, line.speedClass)) {
         Complain(line.path, "the card stopped answering during the speed test; not formatted");
@@ -181,7 +189,7 @@ StoredLabel StoredLabelOf(const CommandLine& line)
         std::wstring typed(static_cast<std::size_t>(std::max(units, 1)), L'\0');
         MultiByteToWideChar(CP_ACP, 0, line.label.c_str(), -1, typed.data(), units);
         typed.resize(typed.size() - 1);
-        return AnsiText(LabelAsStored(builder, typed).text);
+        return CodePageText(LabelAsStored(builder, typed).text);
     };
 }
 

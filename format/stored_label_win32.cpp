@@ -69,11 +69,11 @@ LabelOnCard LabelAsStored(trellan::Builder builder, const std::wstring& typed)
     return {std::wstring(kept.begin(), kept.end()), false};
 }
 
-std::string AnsiText(const std::wstring& text)
+std::string CodePageText(const std::wstring& text, unsigned codePage)
 {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(std::max(bytes, 1)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi.data(), bytes, nullptr, nullptr);
-    ansi.resize(ansi.size() - 1);
-    return ansi;
+    const int bytes = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<std::size_t>(std::max(bytes, 1)), '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), -1, converted.data(), bytes, nullptr, nullptr);
+    converted.resize(converted.size() - 1);
+    return converted;
 }

@@ -3,6 +3,8 @@
 // bytes, no blanks around), exFAT up to 11 UTF-16 units as typed.
 #pragma once
 
+#include <windows.h>
+
 #include "trellan/builder.h"
 
 #include <string>
@@ -14,5 +16,6 @@ struct LabelOnCard {
 
 LabelOnCard LabelAsStored(trellan::Builder builder, const std::wstring& typed);
 
-// For the console, in the system's ANSI code page.
-std::string AnsiText(const std::wstring& text);
+// The text in a code page: CP_ACP for the console and the boxes, CP_UTF8
+// for the library's label.
+std::string CodePageText(const std::wstring& text, unsigned codePage = CP_ACP);

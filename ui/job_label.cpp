@@ -7,15 +7,6 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& text)
-{
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(bytes, 1)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return utf8;
-}
-
 // Copies whole characters of text: a UTF-8 sequence is never cut.
 void CopyWhole(const std::string& text, std::array<char, 64>& label)
 {
@@ -43,7 +34,7 @@ void StoreLabelForLibrary(const std::wstring& typed, std::array<char, 64>& label
                                           static_cast<int>(label.size()), nullptr, &defaulted);
     if (bytes > 0 && !defaulted)
         return;
-    CopyWhole(std::string(kUtf8LabelMark) + Utf8(typed), label);
+    CopyWhole(std::string(kUtf8LabelMark) + CodePageText(typed, CP_UTF8), label);
 }
 
 std::optional<std::string> FatLabelNote(trellan::Builder builder, const std::wstring& typed)
@@ -52,5 +43,5 @@ std::optional<std::string> FatLabelNote(trellan::Builder builder, const std::wst
     if (!stored.replaced)
         return std::nullopt;
     return "The card's FAT file system cannot hold every character of the label. It will be stored as \"" +
-           AnsiText(stored.text) + "\".";
+           CodePageText(stored.text) + "\".";
 }
