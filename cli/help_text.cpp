@@ -91,8 +91,8 @@ constexpr std::string_view kReportHelp = R"HELP(REPORT
                             product_name, revision, serial_number and
                             manufactured ("YYYY-MM"), csd_capacity_bytes,
                             device_bytes (the length the system reports),
-                            claimed_classes; or reader_vendor and
-                            reader_model (Linux only)
+                            claimed_classes (Linux only); or reader_vendor
+                            and reader_model, as the device names itself
         capacity            reported_bytes, checked, real_bytes, verdict
                             ("passed", "failed", "not checked"),
                             probes_checked, probes_wrong, probes_aliased,

@@ -1,6 +1,7 @@
 // veltrane-format.exe: the Veltrane format job from a Windows command line,
 // on the card in a removable reader named by its drive letter.
 #include "cli/card_health.h"
+#include "cli/card_identity_win32.h"
 #include "cli/card_report.h"
 #include "cli/command_line.h"
 #include "cli/drive_letter.h"
@@ -224,6 +225,12 @@ int RunJob(const CommandLine& line, char letter, std::optional<CardSample> card)
 }
 
 // The program, run inside the record of the run that --report writes.
+std::optional<CardIdentity> IdentifyCard(const std::string& path)
+{
+    const std::optional<char> letter = DriveLetterNamed(path);
+    return letter ? ReadCardIdentity(*letter) : std::nullopt;
+}
+
 int FormatProgram(int argc, char** argv)
 {
     const CommandLine line =
@@ -304,5 +311,5 @@ int main(int argc, char** argv)
     // A write-protected card or an empty reader is told by the program from
     // its error codes, not by the system's critical-error box.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    return RunReported(argc, argv, ToolSystem::windowsDrives, VELTRANE_VERSION, nullptr, FormatProgram);
+    return RunReported(argc, argv, ToolSystem::windowsDrives, VELTRANE_VERSION, IdentifyCard, FormatProgram);
 }

@@ -6,6 +6,7 @@
 #include "session_fixtures.h"
 
 #include "cli/card_health.h"
+#include "cli/card_identity_win32.h"
 #include "cli/read_back_library_win32.h"
 #include "cli/win32_card_access.h"
 #include "platform/card_session.h"
@@ -220,6 +221,23 @@ TEST(CardSession, ACapacityCheckOnAPulledCardSaysItWasRemoved)
     CheckCapacity(*hold, PlanProbes(kCardBytes, false), 7, progress);
     EXPECT_EQ(hold->DeviceFault().rfind("the card was removed", 0), 0u) << hold->DeviceFault();
     std::fclose(progress);
+}
+
+// The report names the reader a card sits in as the storage stack describes
+// it, padding dropped; the probe, which asks for the descriptor alone, still
+// gets the reader's bus.
+TEST(CardSession, TheCardsReaderIsNamedAsTheStorageStackDescribesIt)
+{
+    DiskModel model;
+    model.SetUsbReader(model.AddCard(PartitionedCard()), "Generic ", "  Mass-Storage");
+    const std::optional<CardIdentity> identity = ReadCardIdentity('E');
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->bus, "USB");
+    EXPECT_EQ(identity->readerVendor, "Generic");
+    EXPECT_EQ(identity->readerModel, "Mass-Storage");
+    unsigned char id = 0;
+    ASSERT_NE(Trellan_ProbeDevice('E', &id), 0);
+    EXPECT_EQ(id & 0x0F, 0x3);
 }
 
 // A card that holds less than it reports, formatted with --force: every

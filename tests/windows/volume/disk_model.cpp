@@ -84,6 +84,13 @@ void DiskModel::SetDiskOpenRefused(std::size_t card, bool refused)
     m_cards[card].diskOpenRefused = refused;
 }
 
+void DiskModel::SetUsbReader(std::size_t card, const std::string& vendor, const std::string& model)
+{
+    std::lock_guard guard(m_lock);
+    m_cards[card].readerVendor = vendor;
+    m_cards[card].readerModel = model;
+}
+
 void DiskModel::SetCardPresent(std::size_t card, bool present)
 {
     std::lock_guard guard(m_lock);
@@ -396,13 +403,30 @@ BOOL DiskModel::Control(OpenHandle& open, HANDLE handle, DWORD code, const void*
     case IOCTL_DISK_GET_DRIVE_LAYOUT_EX:
     case IOCTL_DISK_SET_DRIVE_LAYOUT_EX:
         return ControlLayout(open, code, in, inBytes, out, outBytes, returned);
-    // IOCTL_STORAGE_QUERY_PROPERTY: a removable card on an SD host.
+    // IOCTL_STORAGE_QUERY_PROPERTY: a removable card on an SD host, or in a
+    // USB reader that names itself in strings after the descriptor, of which
+    // a short buffer gets what fits.
     case IOCTL_STORAGE_QUERY_PROPERTY: {
         STORAGE_DEVICE_DESCRIPTOR descriptor{};
-        descriptor.Size = sizeof descriptor;
         descriptor.RemovableMedia = TRUE;
-        descriptor.BusType = kSdBus;
-        return Answer(out, outBytes, returned, descriptor);
+        descriptor.BusType = card.readerVendor.empty() ? kSdBus : BusTypeUsb;
+        std::string strings;
+        if (!card.readerVendor.empty()) {
+            descriptor.VendorIdOffset = sizeof descriptor;
+            strings = card.readerVendor + '\0';
+            descriptor.ProductIdOffset = static_cast<DWORD>(sizeof descriptor + strings.size());
+            strings += card.readerModel + '\0';
+        }
+        descriptor.Size = static_cast<DWORD>(sizeof descriptor + strings.size());
+        if (out == nullptr || outBytes < sizeof descriptor) {
+            return Fail(ERROR_INSUFFICIENT_BUFFER);
+        }
+        std::vector<BYTE> answer(descriptor.Size);
+        std::memcpy(answer.data(), &descriptor, sizeof descriptor);
+        std::copy(strings.begin(), strings.end(), answer.begin() + sizeof descriptor);
+        *returned = std::min<DWORD>(outBytes, descriptor.Size);
+        std::memcpy(out, answer.data(), *returned);
+        return TRUE;
     }
     // IOCTL_STORAGE_GET_DEVICE_NUMBER: the card's disk, partition 0 for the disk.
     case IOCTL_STORAGE_GET_DEVICE_NUMBER:

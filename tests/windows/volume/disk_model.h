@@ -49,6 +49,8 @@ public:
     std::vector<std::uint8_t> OldSector(std::size_t card, std::uint64_t sector) const;
     void SetWriteProtected(std::size_t card, bool writeProtected);
     void SetDiskOpenRefused(std::size_t card, bool refused);
+    // The card sits in a USB reader that names itself, not on an SD host.
+    void SetUsbReader(std::size_t card, const std::string& vendor, const std::string& model);
     // A reader whose driver answers every lock with this error.
     void SetLockAnswer(std::size_t card, DWORD error);
     // Reads from this offset on fail with a CRC error, as a failing card's.
@@ -120,6 +122,8 @@ private:
         std::vector<std::uint8_t> bytes;
         bool writeProtected = false;
         bool diskOpenRefused = false;
+        std::string readerVendor;  // empty: on an SD host
+        std::string readerModel;
         bool present = true;
         ULONG mediaChanges = 1;
         std::optional<std::uint64_t> unreadableFrom;
