@@ -653,15 +653,20 @@ TEST_F(VeltraneFormat, AnImageCutShortDuringTheBuildIsNotGrownBackNorFormatted)
         SCOPED_TRACE(c.command);
         const fs::path image = Image("card.img", 64 * kMiB);
         // The third write of each is the builder's; the job's trial write and the erase punch holes.
-        const CommandResult run =
-            run_command("{ strace -f -qq -o /dev/null -e trace=pwrite64 -e inject=pwrite64:delay_enter=400000:when=3 " +
-                        std::string(c.command) + " " + Quoted(image) + " </dev/null & sleep 0.2; truncate -s " +
-                        std::to_string(c.cutBytes) + " " + Quoted(image) + "; wait $!; }");
+        // The cut comes once strace shows that write entered (and held), however long the run took
+        // to get there.
+        const std::string trace = Quoted(image.string() + ".trace");
+        const CommandResult run = run_command(
+            "{ strace -f -qq -o " + trace + " -e trace=pwrite64 -e inject=pwrite64:delay_enter=1000000:when=3 " +
+            std::string(c.command) + " " + Quoted(image) + " </dev/null & until [ \"$(grep -c pwrite64 " + trace +
+            " 2>/dev/null)\" -ge 3 ] 2>/dev/null || ! kill -0 $! 2>/dev/null; do sleep 0.01; done; truncate -s " +
+            std::to_string(c.cutBytes) + " " + Quoted(image) + "; wait $!; }");
         EXPECT_EQ(run.exit_code, 1) << run.output;
         EXPECT_NE(run.output.find(c.text), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("Success"), std::string::npos) << run.output;
         EXPECT_LE(fs::file_size(image), c.cutBytes) << run.output;
         fs::remove(image);
+        fs::remove(image.string() + ".trace");
     }
 }
 
