@@ -72,7 +72,10 @@ check "the report names 64 regions and the exit status" python3 -c \
 # the same size while the question waits is refused with the dialog's
 # words, and the card put in is left alone.
 swapped_while_asked() {
-  { sleep 8; rm -f "$(card f)" && truncate -s 64M "$(card f)"; echo y; } |
+  local waited=0
+  : >"$suite_dir/cli.raw"
+  { until grep -q -F "[y/N]" "$suite_dir/cli.raw" || [ $waited -ge 600 ]; do sleep 0.1; waited=$((waited + 1)); done
+    rm -f "$(card f)" && truncate -s 64M "$(card f)"; echo y; } |
     in_suite wine 'C:\Veltrane\veltrane-format.exe' --card sd f: >"$suite_dir/cli.raw" 2>&1
   cli_status=$?
   tr -d '\r' <"$suite_dir/cli.raw" >"$suite_dir/cli.txt"
