@@ -28,7 +28,10 @@ set_type() {
   else
     wine reg delete "$key" /v "$letter:" /f >/dev/null 2>&1 || true
   fi
+  # The server saves the registry as it exits: the next program must start
+  # a server that reads the new type, not meet the old one still going.
   wineserver --kill >/dev/null 2>&1 || true
+  wineserver --wait >/dev/null 2>&1 || true
   echo "$1" >"$marker"
 }
 
