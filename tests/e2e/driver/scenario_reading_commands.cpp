@@ -2,6 +2,7 @@
 // key for "expect". Keys carry the control as the line names it
 // (`text IDC_STATUS_HINT` records text.IDC_STATUS_HINT).
 #include <string>
+#include <utility>
 
 #include "boxes.h"
 #include "controls.h"
@@ -11,6 +12,9 @@
 #include "screenshot.h"
 
 namespace {
+
+// Long enough for Wine to have flushed a painted surface to X.
+constexpr DWORD kSettleMilliseconds = 100;
 
 std::string Flag(bool value)
 {
@@ -237,7 +241,22 @@ void Scenario::Snapshot(const Words& words)
     WaitPainted(window);
     RECT area = {};
     GetWindowRect(window, &area);
+    // What a window has painted reaches the screen a moment later (Wine hands
+    // its surface to X when the thread next idles, X maps a new window in its
+    // own time): the picture is the first that a second one agrees with.
+    ScreenPicture picture = CaptureScreenArea(area);
+    const bool settled = WaitFor(
+        [&] {
+            ::Sleep(kSettleMilliseconds);
+            ScreenPicture again = CaptureScreenArea(area);
+            const bool same = again.pixels == picture.pixels;
+            picture = std::move(again);
+            return same;
+        },
+        m_timeout);
+    if (!settled)
+        Fail("the window's picture never settled");
     const std::string path = ShotPath(words.size() > 1 ? words[1] : "window");
-    if (!SaveScreenAreaAsBitmap(path, area))
+    if (!SaveAsBitmap(path, picture))
         Fail("cannot save " + path);
 }
