@@ -2,6 +2,8 @@
 
 #include "platform/disk_calls.h"
 #include "platform/volume.h"
+#include "trellan/byte_order.h"
+#include "trellan/mbr_fields.h"
 
 #include <winioctl.h>
 
@@ -11,30 +13,16 @@
 #include <malloc.h>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace {
 
-// The MBR's fields, by their byte offsets in sector 0.
 constexpr std::size_t kMbrBytes = 512;
-constexpr std::size_t kDiskSignatureOffset = 440;
-constexpr std::size_t kFirstEntryOffset = 446;
-constexpr std::size_t kEntryBootIndicator = 0;
-constexpr std::size_t kEntryType = 4;
-constexpr std::size_t kEntryStartLba = 8;
-constexpr std::size_t kEntryLengthSectors = 12;
-constexpr std::size_t kBootSignatureOffset = 510;
-constexpr std::uint8_t kBootIndicatorActive = 0x80;
 // An unbuffered disk handle takes buffers aligned to its physical sector:
 // a page is a multiple of every one a card has.
 constexpr std::size_t kBufferAlignment = 4096;
 constexpr DWORD kArrivalWaitMs = 5000;
 constexpr DWORD kArrivalPollMs = 100;
-
-std::uint32_t Load32(const std::uint8_t* bytes)
-{
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-           std::uint32_t{bytes[3]} << 24;
-}
 
 struct AlignedFree {
     void operator()(std::uint8_t* bytes) const { _aligned_free(bytes); }
@@ -59,17 +47,19 @@ struct Entry {
     DWORD signature = 0;
 };
 
-std::optional<Entry> FirstEntryOf(const std::uint8_t* mbr, DWORD sectorBytes)
+std::optional<Entry> FirstEntryOf(const std::uint8_t* sector, DWORD sectorBytes)
 {
-    const std::uint8_t* entry = mbr + kFirstEntryOffset;
-    if (mbr[kBootSignatureOffset] != 0x55 || mbr[kBootSignatureOffset + 1] != 0xAA || entry[kEntryType] == 0) {
+    using namespace trellan;
+    const std::span<const std::uint8_t> mbr(sector, kMbrBytes);
+    const std::span<const std::uint8_t> entry = mbr.subspan(mbr_offset::first_entry, mbr_partition_entry_bytes);
+    if (load_le16(mbr, mbr_offset::signature) != boot_signature || entry[partition_entry_offset::type] == 0) {
         return std::nullopt;
     }
-    return Entry{.startBytes = ULONGLONG{Load32(entry + kEntryStartLba)} * sectorBytes,
-                 .lengthBytes = ULONGLONG{Load32(entry + kEntryLengthSectors)} * sectorBytes,
-                 .type = entry[kEntryType],
-                 .active = entry[kEntryBootIndicator] == kBootIndicatorActive,
-                 .signature = Load32(mbr + kDiskSignatureOffset)};
+    return Entry{.startBytes = ULONGLONG{load_le32(entry, partition_entry_offset::start_lba)} * sectorBytes,
+                 .lengthBytes = ULONGLONG{load_le32(entry, partition_entry_offset::length)} * sectorBytes,
+                 .type = entry[partition_entry_offset::type],
+                 .active = entry[partition_entry_offset::boot_indicator] == boot_indicator_active,
+                 .signature = load_le32(mbr, mbr_offset::disk_signature)};
 }
 
 // An MBR layout of four entries, as Windows reports and takes one.

@@ -10,32 +10,13 @@
 #include "trellan/file_system.h"
 #include "trellan/format_stamp.h"
 #include "trellan/format_status.h"
+#include "trellan/mbr_fields.h"
 
 namespace trellan {
 
-// Byte offsets in sector 0.
-namespace mbr_offset {
-inline constexpr std::size_t disk_signature = 0x1B8;  // 4 bytes
-inline constexpr std::size_t copy_protect = 0x1BC;    // 2 bytes, 0000h (5A5Ah means copy-protected to some tools)
-inline constexpr std::size_t first_entry = 0x1BE;     // 4 entries of 16 bytes
-inline constexpr std::size_t signature = 0x1FE;       // 2 bytes, 55h AAh
-}  // namespace mbr_offset
-
-// Byte offsets in a 16-byte partition entry.
-namespace partition_entry_offset {
-inline constexpr std::size_t boot_indicator = 0;  // 00h: cards are never booted from
-inline constexpr std::size_t start_chs = 1;       // 3 bytes
-inline constexpr std::size_t type = 4;
-inline constexpr std::size_t end_chs = 5;    // 3 bytes
-inline constexpr std::size_t start_lba = 8;  // 4 bytes, sectors
-inline constexpr std::size_t length = 12;    // 4 bytes, sectors
-}  // namespace partition_entry_offset
-
-inline constexpr std::size_t mbr_partition_entry_bytes = 16;
 // A partition's sectors are addressed by the entry's 32-bit LBA: its last
 // sector must lie below this, or readers wrap it onto the card's start.
 inline constexpr std::uint64_t mbr_addressable_sectors = std::uint64_t{1} << 32;
-inline constexpr std::uint16_t boot_signature = 0xAA55;  // bytes 55h AAh at the end of a boot sector
 
 // System IDs of the partition entry.
 namespace partition_type {
